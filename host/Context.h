@@ -1,0 +1,41 @@
+// The plug-in's global block, kept in a host handle between entry-point calls,
+// and the work block obtained for the length of one apply.
+#pragma once
+
+#include "host/HostAbi.h"
+
+// Scratch memory of one run, obtained at Start and released when the apply ends.
+struct WorkBlock {
+    int32 abortTicks;     // rows since the abort test was last polled
+    int32 progressTicks;  // rows since progress was last reported
+};
+
+struct FilterContext {
+    int16* result;              // the host's result word of the current call
+    FilterRecord* filter;       // the host's record of the current call
+    Rect16 previewItemRect;     // client rectangle of the dialog's preview item
+    Rect16 previewArea;         // largest area the preview shows
+    int32 fitZoom;              // sampling factor at which the filter rectangle fits
+    WorkBlock* work;
+    int32 regionTop, regionBottom;   // render region rows, inclusive
+    int32 regionLeft, regionRight;   // render region columns, inclusive
+    int32 progressTotal, progressDone;
+    int32 currentRow;           // next row to render
+    int32 maskRowFirst, maskRowLast; // rows of maskRect relative to filterRect.top
+    int32 inRowFirst, inRowLast;     // rows of inRect relative to filterRect.top
+    uint8 moreRows;
+    Rect16 savedFilterRect;     // filterRect as the host gave it at Prepare
+    int32 zoomLimit;            // largest factor the preview may zoom out to
+    int32 renderWidth, renderHeight;
+    int32 renderRow;            // row handed to the renderer
+    int32 spanLength;           // sizes the host's buffer budget
+    BufferID workBufferID;      // 0 when the buffer came from the system heap
+    BufferID thumbnailBufferID;
+    uint8* thumbnail;           // 64 x 64 RGB, rows from the top
+    void* dialogWindow;         // the main dialog while it is open
+};
+
+enum { thumbnailSide = 64, thumbnailBytes = thumbnailSide * thumbnailSide * 3 };
+
+inline void setResult(FilterContext* ctx, OSErr code) { *ctx->result = code; }
+inline OSErr resultOf(const FilterContext* ctx) { return *ctx->result; }

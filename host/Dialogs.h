@@ -1,0 +1,16 @@
+// The boundary to the plug-in's windows. The Windows module implements these
+// with real dialogs; a build without windows answers as a user who accepts.
+#pragma once
+
+struct FilterContext;
+
+// Runs the main dialog modally. Writes userCanceledErr to the result word on
+// Cancel and leaves it 0 on OK.
+void showMainDialog(FilterContext* ctx);
+
+// The about box, modal, with no owner window.
+void showAboutBox();
+
+// Clears the module's guards against a second about box or file dialog.
+void clearAboutBoxFlag();
+void clearFileDialogFlag();

@@ -1,0 +1,188 @@
+// Selector dispatch: keeps the plug-in's state alive between host calls and
+// runs each step of a filter run in its fixed order.
+#include "host/Entry.h"
+
+#include <cstring>
+
+#include "host/Apply.h"
+#include "host/Buffers.h"
+#include "host/Capabilities.h"
+#include "host/Context.h"
+#include "host/Dialogs.h"
+#include "host/Handles.h"
+#include "render/Random.h"
+#include "settings/CloudSettings.h"
+#include "settings/Persistence.h"
+
+// Creates the parameter block on the first call that finds none. Writes
+// memFullErr when the block cannot be had.
+static void ensureSettingsBlock(FilterContext* ctx)
+{
+    FilterRecord* record = ctx->filter;
+    if (record->parameters) return;
+    record->parameters = newHandle(record, int32(sizeof(CloudSettings)));
+    if (!record->parameters || !*record->parameters) {
+        if (record->parameters) disposeHandle(record, record->parameters);
+        record->parameters = nullptr;
+        setResult(ctx, memFullErr);
+        return;
+    }
+    ctx->work = nullptr;
+    ctx->workBufferID = nullptr;
+    ctx->thumbnail = nullptr;
+    ctx->thumbnailBufferID = nullptr;
+    initSettingsBlock(ctx);
+}
+
+static void finishRequests(FilterContext* ctx)
+{
+    releaseWorkingBuffers(ctx);
+    clearRequestRects(ctx);
+}
+
+static void doParameters(FilterContext* ctx)
+{
+    ensureSettingsBlock(ctx);
+    if (resultOf(ctx) != noErr) return;
+    settingsOf(ctx)->showDialog = 1;
+}
+
+static void doPrepare(FilterContext* ctx)
+{
+    FilterRecord* record = ctx->filter;
+    record->bufferSpace = 0;
+    ensureSettingsBlock(ctx);
+    if (resultOf(ctx) != noErr) return;
+    ctx->savedFilterRect = record->filterRect;
+    setRenderGeometry(ctx, record->filterRect, 1);
+
+    // The host's budget for what it holds on the plug-in's behalf.
+    int32 longerSide = ctx->renderWidth > ctx->renderHeight ? ctx->renderWidth : ctx->renderHeight;
+    int32 span = 2 * (longerSide + 4);
+    if (3 * ctx->renderWidth + 2184 > span) span = 3 * ctx->renderWidth + 2184;
+    ctx->spanLength = span;
+    record->bufferSpace = 2 * span + 1128;
+
+    clearAboutBoxFlag();
+    clearFileDialogFlag();
+    ctx->dialogWindow = nullptr;
+
+    CloudSettings* s = settingsOf(ctx);
+    s->centreX = (record->filterRect.right - record->filterRect.left) / 2;
+    s->centreY = (record->filterRect.bottom - record->filterRect.top) / 2;
+    seedRandomFromClock();
+}
+
+static void doStart(FilterContext* ctx)
+{
+    seedRandomFromClock();
+    ensureSettingsBlock(ctx);
+    if (resultOf(ctx) != noErr) return;
+    settingsOf(ctx)->previewOn = canDisplay(ctx->filter);
+
+    if (!acquireWorkingBuffers(ctx) || resultOf(ctx) != noErr) return;
+    loadCachedSettings(ctx);
+    resetUndo(ctx);
+    ctx->dialogWindow = nullptr;
+    if (resultOf(ctx) != noErr) {
+        finishRequests(ctx);
+        return;
+    }
+
+    if (settingsOf(ctx)->showDialog == 0) {
+        settingsOf(ctx)->dialogActive = 0;
+        beginApply(ctx);
+        return;
+    }
+
+    pushUndo(ctx, true);
+    showMainDialog(ctx);
+    clearFileDialogFlag();
+    ctx->dialogWindow = nullptr;
+    settingsOf(ctx)->showDialog = 0;
+
+    // The dialog leaves its outcome in the result word: -128 on Cancel, 0 on OK.
+    if (resultOf(ctx) != noErr) {
+        finishRequests(ctx);
+        return;
+    }
+    saveCachedSettings(ctx);
+    settingsOf(ctx)->dialogActive = 0;
+    beginApply(ctx);
+}
+
+static void doContinue(FilterContext* ctx)
+{
+    ApplyOutcome outcome = applyRows(ctx);
+    if (outcome == applyFinished || outcome == applyStopped) finishRequests(ctx);
+}
+
+static void doFinish(FilterContext*) {}
+
+typedef void (*SelectorHandler)(FilterContext* ctx);
+
+// Indexed by selector; About is handled before a context exists.
+static const SelectorHandler kSelectorHandlers[] = {
+    nullptr,       // About
+    doParameters,  // Parameters
+    doPrepare,     // Prepare
+    doStart,       // Start
+    doContinue,    // Continue
+    doFinish,      // Finish
+};
+static const int kSelectorCount = int(sizeof kSelectorHandlers / sizeof kSelectorHandlers[0]);
+
+// Locks the context kept in the host's data word, creating it on the first call.
+// Returns null when it cannot be had.
+static FilterContext* obtainContext(FilterRecord* record, intptr_t* data, int16* result)
+{
+    Handle h = reinterpret_cast<Handle>(*data);
+    bool created = false;
+    if (!h) {
+        h = newHandle(record, int32(sizeof(FilterContext)));
+        if (!h) return nullptr;
+        created = true;
+    }
+    auto* ctx = static_cast<FilterContext*>(lockHandle(record, h));
+    if (!ctx) {
+        if (created) disposeHandle(record, h);
+        return nullptr;
+    }
+    ctx->result = result;
+    ctx->filter = record;
+    *result = noErr;
+    if (created) *data = reinterpret_cast<intptr_t>(h);
+    return ctx;
+}
+
+extern "C" void NIMBULO_CDECL ENTRYPOINT(int16 selector, void* filterRecord, intptr_t* data,
+                                         int16* result)
+{
+    if (selector == filterSelectorAbout) {
+        clearAboutBoxFlag();
+        showAboutBox();
+        return;
+    }
+    if (!result) return;
+    auto* record = static_cast<FilterRecord*>(filterRecord);
+    if (!record || !data) {
+        *result = filterBadParameters;
+        return;
+    }
+
+    FilterContext* ctx = obtainContext(record, data, result);
+    if (!ctx) {
+        *result = memFullErr;
+        return;
+    }
+
+    ensureSettingsBlock(ctx);
+    if (resultOf(ctx) == noErr) {
+        if (selector > 0 && selector < kSelectorCount)
+            kSelectorHandlers[selector](ctx);
+        else
+            setResult(ctx, filterBadParameters);
+    }
+
+    unlockHandle(record, reinterpret_cast<Handle>(*data));
+}

@@ -1,0 +1,102 @@
+// The parameter block: every user setting, the preview's view state and the
+// dialog's interaction state. It lives in the host's `parameters` handle; the
+// same structure also holds the undo slots and the copy that Cancel restores.
+#pragma once
+
+#include "host/HostAbi.h"
+
+struct FilterContext;
+
+// A colour as three 16-bit components; an 8-bit component is held as value x 256.
+struct RGB48 {
+    uint16 red;
+    uint16 green;
+    uint16 blue;
+};
+
+struct CloudSettings {
+    int32 showDialog;        // 1: the next Start shows the dialog
+    int32 capturedControl;   // control holding the mouse, -1 for none
+    uint8 dragMoved;         // a preview drag has scrolled since the press
+    uint8 slotValid;         // undo slots only: the slot holds a snapshot
+    uint8 slotHasFile;       // undo slots only: the snapshot is also on disk
+    int16 pressPoint[2];     // vertical, horizontal
+    int16 currentPoint[2];   // vertical, horizontal
+    uint8 previewOn;         // the host can advance and display: live preview
+    float lightX, lightY, lightZ;
+    float auxX, auxY, auxZ;  // dormant
+    int32 blendMode;
+    int32 zoomRate;          // preview reduction factor, 1 = full size
+    int32 dialogActive;      // 1 while the dialog is up (preview renders)
+    int32 autoPreview;
+    int32 panX;
+    int32 panY;
+    int32 seed;              // 0..2047
+    int32 centreX;
+    int32 centreY;
+    float centreU;           // pattern origin as a fraction of the filter width
+    float centreV;
+    RGB48 cloudColor;
+    RGB48 color2, color3, color4;   // dormant
+    RGB48 skyColor;
+    RGB48 color6, color7, color8;   // dormant
+    // The thirty parameter words. Names with numbers are dormant words, carried unchanged.
+    int32 harshness;
+    int32 word360, word364, word368;
+    int32 lumpScale;
+    int32 mottling;
+    int32 word380, word384, word388, word392;
+    int32 dispersion;
+    int32 word400, word404, word408;
+    int32 flatness;
+    int32 density;
+    int32 lumpiness;
+    int32 smokiness;
+    int32 detail;
+    int32 skyLight;
+    int32 puffs;
+    int32 zoom;
+    int32 word444, word448, word452, word456;
+    int32 backlighting;
+    int32 brightness;
+    int32 word468;
+    int32 word472;
+    char presetFolder[260];  // with trailing separator
+    char presetName[256];    // NUL-terminated
+};
+
+static_assert(offsetof(CloudSettings, word472) - offsetof(CloudSettings, harshness) == 29 * 4,
+              "thirty consecutive parameter words");
+static_assert(offsetof(CloudSettings, color8) - offsetof(CloudSettings, cloudColor) == 7 * 6,
+              "eight consecutive colours");
+static_assert(offsetof(CloudSettings, auxZ) - offsetof(CloudSettings, lightX) == 5 * 4,
+              "six consecutive light floats");
+
+// One user-visible setting held in a parameter word: its name, its dialog
+// control, and its default. Sliders run 0..100; Backlighting is 0 or 1.
+struct SettingWord {
+    const char* name;
+    int control;
+    int32 CloudSettings::*field;
+    int32 defaultValue;
+};
+
+extern const SettingWord kSettingWords[];
+extern const int kSettingWordCount;
+
+// Finds a setting by its shown name, case-insensitively; null when unknown.
+const SettingWord* findSettingWord(const char* name);
+
+// The block behind the host's `parameters` handle, read afresh at every call.
+CloudSettings* settingsOf(FilterContext* ctx);
+
+// First-time values of a new block, then the defaults. Leaves showDialog alone.
+void initSettingsBlock(FilterContext* ctx);
+
+// The plain defaults of every user setting; leaves view state, names and dormant words.
+void resetSettings(FilterContext* ctx);
+
+enum SnapshotDirection { snapshotSave, snapshotRestore };
+
+// Copies the snapshot field set between the live block and `snapshot`.
+void copySnapshot(CloudSettings* snapshot, FilterContext* ctx, SnapshotDirection direction);

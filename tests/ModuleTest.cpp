@@ -1,0 +1,103 @@
+// The built Windows module: what a host reads from it before calling it.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include "host/HostAbi.h"
+
+namespace {
+
+struct Bytes {
+    std::vector<uint8_t> data;
+    void u16(uint16_t v) { for (int i = 0; i < 2; ++i) data.push_back(uint8_t(v >> (8 * i))); }
+    void u32(uint32_t v) { for (int i = 0; i < 4; ++i) data.push_back(uint8_t(v >> (8 * i))); }
+    void raw(std::initializer_list<uint8_t> bytes) { data.insert(data.end(), bytes); }
+    void text(const char* s) { for (; *s; ++s) data.push_back(uint8_t(*s)); }
+    void zeros(int n) { data.insert(data.end(), size_t(n), 0); }
+    void property(const char (&key)[5], uint32_t length)
+    {
+        u32(fourCC("8BIM"));
+        u32(fourCC(key));
+        u32(0);
+        u32(length);
+    }
+};
+
+std::vector<uint8_t> expectedPipl()
+{
+    Bytes b;
+    b.u16(1);
+    b.u32(0);
+    b.u32(7);
+    b.property("kind", 4);
+    b.u32(fourCC("8BFM"));
+    b.property("name", 16);
+    b.raw({11});
+    b.text("Nimbulo...");
+    b.zeros(5);
+    b.property("catg", 16);
+    b.raw({12});
+    b.text("Nimbulo Labs");
+    b.zeros(3);
+    b.property("vers", 4);
+    b.u32(0x00040000);
+    b.property(sizeof(void*) == 8 ? "8664" : "wx86", 12);
+    b.text("ENTRYPOINT");
+    b.zeros(2);
+    b.property("mode", 4);
+    b.raw({0x50, 0x00, 0x00, 0x00});
+    b.property("fici", 28);
+    for (int filterCase = 1; filterCase <= 7; ++filterCase) b.raw({1, 1, uint8_t(filterCase >= 4 ? 2 : 0), 0});
+    return b.data;
+}
+
+std::wstring modulePath()
+{
+    wchar_t path[MAX_PATH];
+    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring full(path, length);
+    return full.substr(0, full.find_last_of(L"\\/") + 1) + L"Nimbulo.8bf";
+}
+
+}  // namespace
+
+TEST(Module, PiplIsByteExact)
+{
+    HMODULE module = LoadLibraryExW(modulePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr);
+    HRSRC found = FindResourceExW(module, L"PIPL", MAKEINTRESOURCEW(16000), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+    ASSERT_NE(found, nullptr);
+    DWORD size = SizeofResource(module, found);
+    auto* bytes = static_cast<const uint8_t*>(LockResource(LoadResource(module, found)));
+    ASSERT_NE(bytes, nullptr);
+    std::vector<uint8_t> actual(bytes, bytes + size);
+    std::vector<uint8_t> expected = expectedPipl();
+    ASSERT_EQ(actual.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(actual[i], expected[i]) << "byte " << i;
+    FreeLibrary(module);
+}
+
+TEST(Module, ExportsTheUndecoratedEntryPoint)
+{
+    HMODULE module = LoadLibraryW(modulePath().c_str());
+    ASSERT_NE(module, nullptr);
+    EXPECT_NE(GetProcAddress(module, "ENTRYPOINT"), nullptr);
+    EXPECT_EQ(GetProcAddress(module, "_ENTRYPOINT"), nullptr);
+    FreeLibrary(module);
+}
+
+TEST(Module, NeedsNoMinGWRuntime)
+{
+    // Loaded alone, the module must not drag in the compiler's runtime DLLs.
+    HMODULE module = LoadLibraryW(modulePath().c_str());
+    ASSERT_NE(module, nullptr);
+    for (const wchar_t* runtime : {L"libstdc++-6.dll", L"libgcc_s_dw2-1.dll", L"libgcc_s_seh-1.dll",
+                                   L"libwinpthread-1.dll"})
+        EXPECT_EQ(GetModuleHandleW(runtime), nullptr) << "runtime DLL loaded";
+    FreeLibrary(module);
+}
+#endif

@@ -1,0 +1,424 @@
+#include "host/TestHost.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <set>
+#include <string>
+
+#include "host/HostMemory.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include "host/Entry.h"
+#endif
+
+namespace testhost {
+
+TestHost* TestHost::current = nullptr;
+
+// ---- Handles: a master pointer followed by the block's size. ----
+struct HostHandle {
+    char* master;
+    int32 size;
+};
+static std::set<HostHandle*> liveHandleSet;
+
+static HostHandle* knownHandle(Handle h)
+{
+    auto* handle = reinterpret_cast<HostHandle*>(h);
+    if (liveHandleSet.count(handle)) return handle;
+    TestHost::current->counts.badCalls++;
+    return nullptr;
+}
+
+static Handle NIMBULO_CDECL handleNew(int32 size)
+{
+    TestHost* host = TestHost::current;
+    host->counts.handleNew++;
+    if (host->failHandleAllocationsAfter == 0) return nullptr;
+    if (host->failHandleAllocationsAfter > 0) host->failHandleAllocationsAfter--;
+    auto* handle = static_cast<HostHandle*>(hostAlloc(sizeof(HostHandle)));
+    handle->master = static_cast<char*>(hostAlloc(size_t(size)));
+    // Host memory is not cleared for the plug-in: make that visible.
+    std::memset(handle->master, 0xA5, size_t(size));
+    handle->size = size;
+    liveHandleSet.insert(handle);
+    return reinterpret_cast<Handle>(handle);
+}
+
+static void NIMBULO_CDECL handleDispose(Handle h)
+{
+    TestHost::current->counts.handleDispose++;
+    if (HostHandle* handle = knownHandle(h)) {
+        liveHandleSet.erase(handle);
+        hostFree(handle->master);
+        hostFree(handle);
+    }
+}
+
+static int32 NIMBULO_CDECL handleGetSize(Handle h)
+{
+    HostHandle* handle = knownHandle(h);
+    return handle ? handle->size : 0;
+}
+
+static OSErr NIMBULO_CDECL handleSetSize(Handle h, int32 newSize)
+{
+    HostHandle* handle = knownHandle(h);
+    if (!handle) return memFullErr;
+    char* grown = static_cast<char*>(hostAlloc(size_t(newSize)));
+    std::memcpy(grown, handle->master, size_t(std::min(newSize, handle->size)));
+    hostFree(handle->master);
+    handle->master = grown;
+    handle->size = newSize;
+    return noErr;
+}
+
+static void* NIMBULO_CDECL handleLock(Handle h, Boolean)
+{
+    TestHost::current->counts.handleLock++;
+    HostHandle* handle = knownHandle(h);
+    return handle ? handle->master : nullptr;
+}
+
+static void NIMBULO_CDECL handleUnlock(Handle h)
+{
+    TestHost::current->counts.handleUnlock++;
+    knownHandle(h);
+}
+
+static void NIMBULO_CDECL handleRecoverSpace(int32) {}
+
+// ---- Buffers: the ID is the address of a record above 4 GB on 64-bit. ----
+struct HostBuffer {
+    void* data;
+    int32 size;
+};
+static std::set<HostBuffer*> liveBufferSet;
+
+static HostBuffer* knownBuffer(BufferID id)
+{
+    auto* buffer = reinterpret_cast<HostBuffer*>(id);
+    if (liveBufferSet.count(buffer)) return buffer;
+    TestHost::current->counts.badCalls++;
+    return nullptr;
+}
+
+static OSErr NIMBULO_CDECL bufferAllocate(int32 size, BufferID* id)
+{
+    TestHost* host = TestHost::current;
+    host->counts.bufferAllocate++;
+    *id = nullptr;
+    if (host->failBufferAllocationsAfter == 0 || size < 0) return memFullErr;
+    if (host->failBufferAllocationsAfter > 0) host->failBufferAllocationsAfter--;
+    auto* buffer = static_cast<HostBuffer*>(hostAlloc(sizeof(HostBuffer)));
+    buffer->data = hostAlloc(size_t(size));
+    std::memset(buffer->data, 0x5A, size_t(size));
+    buffer->size = size;
+    liveBufferSet.insert(buffer);
+    *id = reinterpret_cast<BufferID>(buffer);
+    return noErr;
+}
+
+static void* NIMBULO_CDECL bufferLock(BufferID id, Boolean)
+{
+    TestHost::current->counts.bufferLock++;
+    HostBuffer* buffer = knownBuffer(id);
+    return buffer ? buffer->data : nullptr;
+}
+
+static void NIMBULO_CDECL bufferUnlock(BufferID id)
+{
+    TestHost::current->counts.bufferUnlock++;
+    knownBuffer(id);
+}
+
+static void NIMBULO_CDECL bufferFree(BufferID id)
+{
+    TestHost::current->counts.bufferFree++;
+    if (HostBuffer* buffer = knownBuffer(id)) {
+        liveBufferSet.erase(buffer);
+        hostFree(buffer->data);
+        hostFree(buffer);
+    }
+}
+
+static int32 NIMBULO_CDECL bufferSpace() { return 64 << 20; }
+
+// ---- Host procedures. ----
+static Boolean NIMBULO_CDECL testAbort()
+{
+    TestHost* host = TestHost::current;
+    host->counts.abortPolls++;
+    return host->abortAnswer && host->abortAnswer();
+}
+
+static void NIMBULO_CDECL reportProgress(int32 done, int32 total)
+{
+    TestHost::current->progress.push_back({done, total});
+}
+
+static OSErr NIMBULO_CDECL advanceState()
+{
+    TestHost::current->counts.advance++;
+    return TestHost::current->deliver();
+}
+
+static OSErr NIMBULO_CDECL displayPixels(const PSPixelMap*, const VRect*, int32, int32, void*)
+{
+    TestHost::current->counts.display++;
+    return noErr;
+}
+
+static OSErr NIMBULO_CDECL colorServices(ColorServicesInfo* info)
+{
+    TestHost* host = TestHost::current;
+    host->counts.colour++;
+    return host->colourAnswer ? host->colourAnswer(info) : OSErr(userCanceledErr);
+}
+
+// ---- The host. ----
+TestHost::TestHost(int w, int h, int p) : width(w), height(h), planes(p)
+{
+    current = this;
+    source.resize(size_t(w) * size_t(h) * size_t(p));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            for (int c = 0; c < p; ++c)
+                source[(size_t(y) * w + x) * p + c] = uint8((x * 7 + y * 13 + c * 50) & 255);
+    output = source;
+
+    // The host allocates more than the declared record: reserved bytes follow.
+    record = static_cast<FilterRecord*>(hostAlloc(sizeof(FilterRecord) + 512));
+    handles = static_cast<HandleProcs*>(hostAlloc(sizeof(HandleProcs)));
+    buffers = static_cast<BufferProcs*>(hostAlloc(sizeof(BufferProcs)));
+    platform = static_cast<PlatformData*>(hostAlloc(sizeof(PlatformData)));
+
+    *handles = HandleProcs{1, 8, handleNew, handleDispose, handleGetSize, handleSetSize,
+                           handleLock, handleUnlock, handleRecoverSpace, handleDispose};
+    *buffers = BufferProcs{2, 5, bufferAllocate, bufferLock, bufferUnlock, bufferFree, bufferSpace};
+
+    FilterRecord& r = *record;
+    r.abortProc = testAbort;
+    r.progressProc = reportProgress;
+    r.imageSize = {int16(h), int16(w)};
+    r.planes = int16(p);
+    r.filterRect = {0, 0, int16(h), int16(w)};
+    r.background = {0xFFFF, 0xFFFF, 0xFFFF};
+    r.maxSpace = 256 << 20;
+    r.autoMask = true;
+    r.hostSig = fourCC("TEST");
+    r.imageMode = p >= 3 ? plugInModeRGBColor : plugInModeGrayScale;
+    r.imageHRes = r.imageVRes = 72 << 16;
+    r.wholeSize = {int16(h), int16(w)};
+    r.platformData = platform;
+    r.bufferProcs = buffers;
+    r.displayPixels = displayPixels;
+    r.handleProcs = handles;
+    r.filterCase = filterCaseFlatImageNoSelection;
+    r.advanceState = advanceState;
+    r.supportsPadding = true;
+    r.samplingSupport = 1;
+    r.inputRate = r.maskRate = 65536;
+    r.colorServices = colorServices;
+    r.inNonLayerPlanes = r.outNonLayerPlanes = int16(p);
+    r.depth = 8;
+}
+
+TestHost::~TestHost()
+{
+    current = this;
+    releaseDelivered();
+    // Blocks the plug-in left with the host live on until the host quits; a
+    // test host ends here, so it frees what is still out.
+    for (HostHandle* handle : liveHandleSet) {
+        hostFree(handle->master);
+        hostFree(handle);
+    }
+    liveHandleSet.clear();
+    for (HostBuffer* buffer : liveBufferSet) {
+        hostFree(buffer->data);
+        hostFree(buffer);
+    }
+    liveBufferSet.clear();
+    hostFree(platform);
+    hostFree(buffers);
+    hostFree(handles);
+    hostFree(record);
+    if (current == this) current = nullptr;
+}
+
+int TestHost::liveHandles() const { return int(liveHandleSet.size()); }
+int TestHost::liveBuffers() const { return int(liveBufferSet.size()); }
+
+void TestHost::setEditableTransparency(bool withSelection)
+{
+    FilterRecord& r = *record;
+    r.filterCase = withSelection ? filterCaseEditableTransparencyWithSelection
+                                 : filterCaseEditableTransparencyNoSelection;
+    r.inLayerPlanes = r.outLayerPlanes = int16(planes - 1);
+    r.inTransparencyMask = r.outTransparencyMask = 1;
+    r.inNonLayerPlanes = r.outNonLayerPlanes = 0;
+}
+
+void TestHost::setMask(const std::vector<uint8>& maskBytes)
+{
+    mask = maskBytes;
+    record->haveMask = !mask.empty();
+    if (record->filterCase == filterCaseFlatImageNoSelection && !mask.empty())
+        record->filterCase = filterCaseFlatImageWithSelection;
+}
+
+void TestHost::setFilterRect(int16 top, int16 left, int16 bottom, int16 right)
+{
+    record->filterRect = {top, left, bottom, right};
+}
+
+FilterContext* TestHost::context() const
+{
+    Handle h = reinterpret_cast<Handle>(data);
+    return h ? reinterpret_cast<FilterContext*>(*h) : nullptr;
+}
+
+CloudSettings* TestHost::settings() const
+{
+    return record->parameters ? reinterpret_cast<CloudSettings*>(*record->parameters) : nullptr;
+}
+
+int16 TestHost::call(int16 selector)
+{
+    current = this;
+    pluginEntry()(selector, record, &data, &result);
+    return result;
+}
+
+// Copies the pixels of `rect` (in request coordinates, scaled by `rate`) from
+// `image` into a new host block, replicating edges when padding is -1.
+static void* fillRequest(const Rect16& rect, Fixed rate, int lo, int hi, const std::vector<uint8>& image,
+                         int imageWidth, int imageHeight, int imagePlanes, int16 padding, int32* rowBytes)
+{
+    int w = rect.right - rect.left, h = rect.bottom - rect.top, n = hi - lo + 1;
+    *rowBytes = 0;
+    if (w <= 0 || h <= 0 || n <= 0 || image.empty()) return nullptr;
+    if (rate <= 0) rate = 65536;
+    *rowBytes = w * n;
+    auto* block = static_cast<uint8*>(hostAlloc(size_t(w) * size_t(h) * size_t(n)));
+    for (int y = 0; y < h; ++y) {
+        int64_t iy = (int64_t(rect.top + y) * rate) >> 16;
+        for (int x = 0; x < w; ++x) {
+            int64_t ix = (int64_t(rect.left + x) * rate) >> 16;
+            bool inside = ix >= 0 && iy >= 0 && ix < imageWidth && iy < imageHeight;
+            int64_t cx = std::min<int64_t>(std::max<int64_t>(ix, 0), imageWidth - 1);
+            int64_t cy = std::min<int64_t>(std::max<int64_t>(iy, 0), imageHeight - 1);
+            for (int c = 0; c < n; ++c) {
+                uint8 value = (inside || padding == -1)
+                                  ? image[(size_t(cy) * imageWidth + size_t(cx)) * imagePlanes + lo + c]
+                                  : uint8(padding);
+                block[(size_t(y) * w + x) * n + c] = value;
+            }
+        }
+    }
+    return block;
+}
+
+void TestHost::writeBack()
+{
+    FilterRecord& r = *record;
+    if (!r.outData) return;
+    const Rect16& o = deliveredOut;
+    auto* block = static_cast<const uint8*>(r.outData);
+    int n = deliveredOutPlanes;
+    for (int y = o.top; y < o.bottom; ++y)
+        for (int x = o.left; x < o.right; ++x) {
+            if (x < 0 || y < 0 || x >= width || y >= height) continue;
+            for (int c = 0; c < n; ++c)
+                output[(size_t(y) * width + x) * planes + r.outLoPlane + c] =
+                    block[size_t(y - o.top) * r.outRowBytes + size_t(x - o.left) * n + c];
+        }
+}
+
+void TestHost::releaseDelivered()
+{
+    FilterRecord& r = *record;
+    hostFree(r.inData);
+    hostFree(r.outData);
+    hostFree(r.maskData);
+    r.inData = r.outData = r.maskData = nullptr;
+    r.inRowBytes = r.outRowBytes = r.maskRowBytes = 0;
+}
+
+OSErr TestHost::deliver()
+{
+    writeBack();
+    releaseDelivered();
+    FilterRecord& r = *record;
+    r.inData = fillRequest(r.inRect, r.inputRate, r.inLoPlane, r.inHiPlane, source, width, height, planes,
+                           r.inputPadding, &r.inRowBytes);
+    r.outData = fillRequest(r.outRect, 65536, r.outLoPlane, r.outHiPlane, output, width, height, planes,
+                            r.outputPadding, &r.outRowBytes);
+    deliveredOut = r.outRect;
+    deliveredOutPlanes = r.outHiPlane - r.outLoPlane + 1;
+    if (!mask.empty())
+        r.maskData = fillRequest(r.maskRect, r.maskRate, 0, 0, mask, width, height, 1, r.maskPadding,
+                                 &r.maskRowBytes);
+    return noErr;
+}
+
+static bool rectEmpty(const Rect16& r) { return r.top >= r.bottom || r.left >= r.right; }
+
+int16 TestHost::run(bool withParameters)
+{
+    if (withParameters && call(filterSelectorParameters) != noErr) return result;
+    if (call(filterSelectorPrepare) != noErr) return result;
+    if (call(filterSelectorStart) != noErr) return result;
+    FilterRecord& r = *record;
+    // Each Continue renders at least one row; more calls than rows means a stuck plug-in.
+    for (int calls = 0; calls <= height + 1; ++calls) {
+        if (rectEmpty(r.inRect) && rectEmpty(r.outRect) && rectEmpty(r.maskRect)) break;
+        deliver();
+        if (call(filterSelectorContinue) != noErr) break;
+    }
+    writeBack();
+    releaseDelivered();
+    int16 outcome = result;
+    if (outcome == noErr) call(filterSelectorFinish);
+    return outcome;
+}
+
+#ifdef _WIN32
+static std::wstring moduleBesideExecutable()
+{
+    wchar_t path[MAX_PATH];
+    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring full(path, length);
+    return full.substr(0, full.find_last_of(L"\\/") + 1) + L"Nimbulo.8bf";
+}
+
+PluginEntryProc pluginEntry()
+{
+    static PluginEntryProc entry = [] {
+        HMODULE module = LoadLibraryW(moduleBesideExecutable().c_str());
+        if (!module) {
+            std::fprintf(stderr, "test host: cannot load Nimbulo.8bf beside the test program\n");
+            std::exit(2);
+        }
+        auto proc = reinterpret_cast<PluginEntryProc>(reinterpret_cast<void*>(GetProcAddress(module, "ENTRYPOINT")));
+        if (!proc) {
+            std::fprintf(stderr, "test host: Nimbulo.8bf exports no ENTRYPOINT\n");
+            std::exit(2);
+        }
+        return proc;
+    }();
+    return entry;
+}
+
+bool entryFromModule() { return true; }
+#else
+PluginEntryProc pluginEntry() { return ENTRYPOINT; }
+bool entryFromModule() { return false; }
+#endif
+
+}  // namespace testhost

@@ -1,0 +1,105 @@
+// A host for tests: it owns an in-memory image and a FilterRecord, serves the
+// handle and buffer suites, delivers requested rectangles through advanceState,
+// and counts every call the plug-in makes. Natively it calls the engine linked
+// into the test; in Windows test programs it loads the built module.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "host/Context.h"
+#include "host/HostAbi.h"
+#include "settings/CloudSettings.h"
+
+namespace testhost {
+
+struct Counters {
+    int handleNew = 0, handleDispose = 0, handleLock = 0, handleUnlock = 0;
+    int bufferAllocate = 0, bufferLock = 0, bufferUnlock = 0, bufferFree = 0;
+    int advance = 0, display = 0, colour = 0, abortPolls = 0;
+    int badCalls = 0;  // a handle or buffer the host never gave out, or a double free
+};
+
+struct ProgressCall {
+    int32 done, total;
+};
+
+class TestHost {
+public:
+    // An image of `width` x `height` pixels with `planes` interleaved bytes;
+    // the filter rectangle covers it whole. Pixels start as a gradient.
+    TestHost(int width, int height, int planes);
+    ~TestHost();
+    TestHost(const TestHost&) = delete;
+    TestHost& operator=(const TestHost&) = delete;
+
+    // Calls the plug-in's entry point; returns the result word.
+    int16 call(int16 selector);
+
+    // One whole run as an editor drives it: [Parameters], Prepare, Start, then
+    // Continue (delivering the requested rows when the plug-in cannot ask)
+    // until the request rectangles are empty or an error, then Finish.
+    int16 run(bool withParameters);
+
+    // The layer's transparency follows the colour planes (filter case 4 or 5).
+    void setEditableTransparency(bool withSelection);
+    // A selection mask of the image's size, one byte a pixel.
+    void setMask(const std::vector<uint8>& maskBytes);
+    void setFilterRect(int16 top, int16 left, int16 bottom, int16 right);
+
+    // The suites as this host offers them; tests may change or null them.
+    HandleProcs& handleProcs() { return *handles; }
+    BufferProcs& bufferProcs() { return *buffers; }
+    void removeHandleSuite() { record->handleProcs = nullptr; }
+    void removeBufferSuite() { record->bufferProcs = nullptr; }
+
+    FilterRecord* record = nullptr;
+    intptr_t data = 0;
+    int16 result = 0;
+
+    int width, height, planes;
+    std::vector<uint8> source;  // what the plug-in reads
+    std::vector<uint8> output;  // what it wrote back
+    std::vector<uint8> mask;    // empty: no selection
+
+    Counters counts;
+    std::vector<ProgressCall> progress;
+    std::function<bool()> abortAnswer;         // default: never abort
+    std::function<OSErr(ColorServicesInfo*)> colourAnswer;
+    int failHandleAllocationsAfter = -1;       // >= 0: that many succeed, then null
+    int failBufferAllocationsAfter = -1;
+
+    // The plug-in's blocks as the host sees them; null before they exist.
+    FilterContext* context() const;
+    CloudSettings* settings() const;
+
+    // Handles and buffers this host currently has out.
+    int liveHandles() const;
+    int liveBuffers() const;
+
+    // The callbacks reach the host that is running.
+    static TestHost* current;
+
+    // Delivers the rectangles the plug-in last requested (and writes back the
+    // previous output first). Used by advanceState and between Continue calls.
+    OSErr deliver();
+
+private:
+    void writeBack();
+    void releaseDelivered();
+
+    HandleProcs* handles = nullptr;
+    BufferProcs* buffers = nullptr;
+    PlatformData* platform = nullptr;
+    Rect16 deliveredOut{};
+    int deliveredOutPlanes = 0;
+};
+
+// The entry point under test: linked in natively, loaded from the module on Windows.
+PluginEntryProc pluginEntry();
+
+// True when the entry point comes from the built module rather than linked code.
+bool entryFromModule();
+
+}  // namespace testhost
