@@ -3,11 +3,13 @@
 #pragma once
 
 #include "host/HostAbi.h"
+#include "render/Lattice.h"
 
 // Scratch memory of one run, obtained at Start and released when the apply ends.
 struct WorkBlock {
     int32 abortTicks;     // rows since the abort test was last polled
     int32 progressTicks;  // rows since progress was last reported
+    CloudTables tables;   // the render tables of the current pass
 };
 
 struct FilterContext {

@@ -1,0 +1,271 @@
+#include "render/CloudModel.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "render/DetMath.h"
+#include "settings/CloudSettings.h"
+
+static const double quarterTurn = 1.5707963265;      // pi/2
+static const double channelToUnit = 1.5259022e-05;   // 1/65535
+
+static inline float clampUnit(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
+
+void SetupCloudFactors(CloudRow* row, const CloudSettings* s, const CloudTables* t, int32_t width,
+                       int32_t height)
+{
+    row->lumpScale = float(s->lumpScale * 0.00396);
+    row->octaves = float(s->detail * 0.12 + 1.01);
+    row->gain = float(s->dispersion * 0.01);
+    row->puffCount = int32_t(s->puffs * 0.09 + 1.0);
+    row->density = float(s->density * 0.01);
+    row->lumpiness = float(s->lumpiness * 0.015);
+    row->flatness = float(s->flatness * 0.015);
+    row->harshness = float(s->harshness * 0.2 + 0.5);
+    row->mottling = float(s->mottling * 0.01);
+    row->brightness = float(s->brightness * 0.01);
+    row->smokiness = float(s->smokiness * 0.003);
+    row->skyLight = float(s->skyLight * 0.01);
+    row->zoom = float(DetExp2(3.0 - s->zoom * 0.06));
+
+    row->cloudRed = float(s->cloudColor.red * channelToUnit);
+    row->cloudGreen = float(s->cloudColor.green * channelToUnit);
+    row->cloudBlue = float(s->cloudColor.blue * channelToUnit);
+    RgbToHsl(float(s->skyColor.red * channelToUnit), float(s->skyColor.green * channelToUnit),
+             float(s->skyColor.blue * channelToUnit), &row->skyHue, &row->skySaturation, &row->skyLightness);
+
+    // The pad's disc position is bent onto a hemisphere.
+    row->lightX = s->lightX;
+    row->lightY = s->lightY;
+    float len = std::sqrt(s->lightX * s->lightX + s->lightY * s->lightY);
+    if (len > 0.0f) {
+        float k = float(DetSin(len * quarterTurn) / len);
+        row->bentX = k * s->lightX;
+        row->bentY = k * s->lightY;
+        // On the rim of the pad rounding can push the radicand just below 0.
+        float radicand = 1.0f - row->bentX * row->bentX - row->bentY * row->bentY;
+        row->bentZ = std::sqrt(radicand > 0.0f ? radicand : 0.0f);
+    } else {
+        row->bentX = s->lightX;
+        row->bentY = s->lightY;
+        row->bentZ = s->lightZ;
+    }
+    bool backlit = s->backlighting != 0;
+    if (backlit) row->bentZ = -row->bentZ;
+    row->backlight = backlit ? std::fabs(s->lightZ) : 0.0f;
+
+    row->inverseWidth = 1.0f / float(width);
+    row->inverseHeight = 1.0f / float(height);
+    row->aspect = float(height) / float(width);
+    row->centreU = s->centreU;
+    row->centreV = s->centreV;
+    row->zoomRate = s->zoomRate > 0 ? s->zoomRate : 1;
+    row->panColumn = s->panX / row->zoomRate;
+    row->noiseScaleX = row->lumpScale * 15.0f;
+    row->noiseScaleY = row->aspect * row->lumpScale * 15.0f;
+
+    row->shadeDepth = 5.0f * float(0.9 * row->smokiness + 0.1);
+    row->shadeExponent = 3.0f * row->brightness + 1.0f;
+    row->backDim = float(1.0 - 0.5 * row->backlight);
+    row->glowFactor = (1.0f - 4.0f * (1.0f - row->backlight)) * float(1.0 - 0.8 * row->smokiness);
+    // The shade is monotonic in the lit fraction; its direction decides whether
+    // the best-lit or the least-lit puff gives the brightest shade.
+    float slope = row->shadeDepth * row->shadeExponent * row->backDim;
+    row->litDirection = slope > 0.0f ? 1 : (slope < 0.0f ? -1 : 0);
+
+    for (int p = 0; p < maxPuffs; ++p) {
+        row->puffTwiceStrength[p] = 2.0f * (row->density * t->PuffScale[p]);
+        row->puffOffsetX[p] = t->PuffOffsetX[p];
+    }
+}
+
+void SetupCloudRow(CloudRow* row, const CloudSettings* s, const CloudTables* t, int32_t D)
+{
+    int32_t M = row->zoomRate;
+    int32_t py = (s->panY / M + D) * M;
+    float Y = (float(py) * row->inverseHeight - row->centreV) * row->zoom;
+    row->fieldY = Y;
+    row->belowHorizon = Y > 1.1f;
+    // Flatness warps only the lower half of the field.
+    float r = Y > 0.0f ? Y + 4.0f * Y * row->flatness * (std::sqrt(Y) - Y) : Y;
+    for (int p = 0; p < row->puffCount && p < maxPuffs; ++p) {
+        float b = Y + t->PuffOffsetY[p];
+        row->puffT[p] = r - (b - Y);
+        row->puffLightY[p] = b * row->lightY;
+    }
+}
+
+float FastInvSqrt(const CloudTables* t, float s)
+{
+    uint32_t b;
+    std::memcpy(&b, &s, sizeof b);
+    uint32_t e = (b >> 23) & 255u;
+    uint32_t guessBits = ((0x5F000000u - (e << 22)) & 0xFF800000u) | (uint32_t(t->InvSqrtTable[(b >> 17) & 127u]) << 15);
+    float r;
+    std::memcpy(&r, &guessBits, sizeof r);
+    r = r * (3.0f - r * r * s) * 0.5f;
+    r = r * (3.0f - r * r * s) * 0.5f;
+    return r;
+}
+
+void NormalizeVector(const CloudTables* t, float* v)
+{
+    float s = v[0] * v[0] + v[1] * v[1] + v[2] * v[2];
+    if (s == 0.0f) {
+        v[0] = 0.0f;
+        v[1] = 0.0f;
+        v[2] = 1.0f;
+        return;
+    }
+    float k = s <= 0.05f ? 1.0f / std::sqrt(s) : FastInvSqrt(t, s);
+    v[0] *= k;
+    v[1] *= k;
+    v[2] *= k;
+}
+
+float PuffCoverage(const CloudRow* row, int p, float a, float noise)
+{
+    if (row->belowHorizon) return 0.0f;
+    float u = a, t = row->puffT[p];
+    float d = std::sqrt(t * t + u * u);
+    float w = clampUnit(noise * row->lumpiness + 0.5f - ((2.0f * d - 1.0f) * row->puffTwiceStrength[p] + 1.0f));
+    float open = 1.0f - w;
+    float open2 = open * open;
+    return 1.0f - open2 * open2 * open;
+}
+
+float PuffLight(const CloudRow* row, const CloudTables* tables, int p, float a, float noise)
+{
+    // Normal of a hemisphere of radius 0.5; outside the silhouette it lies flat.
+    float normal[3] = {2.0f * a, 2.0f * row->puffT[p], 0.0f};
+    float q = 1.0f - normal[0] * normal[0] - normal[1] * normal[1];
+    if (q >= 0.0f)
+        normal[2] = std::sqrt(q);
+    else
+        NormalizeVector(tables, normal);
+    float facing = normal[0] * row->bentX + normal[1] * row->bentY + normal[2] * row->bentZ;
+    float turned = float(-0.1 * DetSin(facing * quarterTurn));
+    float S = row->harshness * (turned - a * row->lightX - row->puffLightY[p]);
+    return clampUnit(0.5f - 0.5f * S + noise * row->mottling);
+}
+
+PuffSample EvaluatePuff(const CloudRow* row, const CloudTables* tables, int p, float a, float noise)
+{
+    return PuffSample{PuffLight(row, tables, p, a, noise), PuffCoverage(row, p, a, noise)};
+}
+
+float ShadeOfLight(const CloudRow* row, float lit)
+{
+    float shadow = float(DetPow(1.0f - lit, row->shadeExponent));
+    return (1.0f - row->shadeDepth * shadow) * row->backDim;
+}
+
+CloudPixel ShadeCloudPixel(const CloudRow* row, const CloudTables* t, int32_t i)
+{
+    CloudPixel pixel = {0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
+    // Nothing is drawn below the horizon: opacity and glow stay 0.
+    if (row->belowHorizon) return pixel;
+
+    int32_t M = row->zoomRate;
+    int32_t px = (row->panColumn + i) * M;
+    float X = (float(px) * row->inverseWidth - row->centreU) * row->zoom;
+    float noise = FractalNoise(t->NoisePermutation, X * row->noiseScaleX, row->fieldY * row->noiseScaleY,
+                               row->octaves, row->gain);
+
+    // One noise value serves every puff; the pixel takes the largest coverage.
+    float coverage = 0.0f;
+    for (int p = 0; p < row->puffCount; ++p) {
+        float c = PuffCoverage(row, p, X + row->puffOffsetX[p], noise);
+        if (c > coverage) coverage = c;
+    }
+    pixel.opacity = coverage;
+    // Backlit edges glow where the coverage is one half.
+    float edge = 4.0f * coverage * (1.0f - coverage);
+    pixel.glow = clampUnit(edge * row->glowFactor);
+    // Where the opacity stays below one level the composite keeps the source
+    // pixel whatever the colour: no need to light it.
+    if (!(coverage * 255.0f >= 1.0f)) return pixel;
+
+    // The brightest shade of all puffs. The shade is monotonic in the lit
+    // fraction, so it is computed once, from the extreme lit fraction.
+    float mostLit = 0.0f, leastLit = 1.0f;
+    for (int p = 0; p < row->puffCount; ++p) {
+        float lit = PuffLight(row, t, p, X + row->puffOffsetX[p], noise);
+        if (lit > mostLit) mostLit = lit;
+        if (lit < leastLit) leastLit = lit;
+    }
+    float shade = ShadeOfLight(row, row->litDirection >= 0 ? mostLit : leastLit);
+    if (shade < 0.0f) shade = 0.0f;
+
+    // The lit cloud colour, tinted toward the sky's hue in the shadows.
+    float red = row->cloudRed * shade, green = row->cloudGreen * shade, blue = row->cloudBlue * shade;
+    float tintAmount = (1.0f - shade * shade) * row->skyLight;
+    if (tintAmount > 0.0f) {
+        float hue, saturation, lightness, tintRed, tintGreen, tintBlue;
+        RgbToHsl(red, green, blue, &hue, &saturation, &lightness);
+        HslToRgb(row->skyHue, row->skySaturation, lightness, &tintRed, &tintGreen, &tintBlue);
+        red += (tintRed - red) * tintAmount;
+        green += (tintGreen - green) * tintAmount;
+        blue += (tintBlue - blue) * tintAmount;
+    }
+    pixel.red = red;
+    pixel.green = green;
+    pixel.blue = blue;
+    return pixel;
+}
+
+void RgbToHsl(float r, float g, float b, float* h, float* s, float* l)
+{
+    float v = r > g ? r : g;
+    if (b > v) v = b;
+    float m = r < g ? r : g;
+    if (b < m) m = b;
+    *h = 0.0f;
+    *s = 0.0f;
+    *l = (v + m) / 2.0f;
+    if (*l <= 0.0f) return;
+    float delta = v - m;
+    *s = delta;
+    if (delta <= 0.0f) return;
+    *s = *l <= 0.5f ? delta / (v + m) : delta / (2.0f - v - m);
+    float r2 = (v - r) / delta, g2 = (v - g) / delta, b2 = (v - b) / delta;
+    float hue;
+    if (r == v)
+        hue = g == m ? 5.0f + b2 : 1.0f - g2;
+    else if (g == v)
+        hue = b == m ? 1.0f + r2 : 3.0f - b2;
+    else
+        hue = r == m ? 3.0f + g2 : 5.0f - r2;
+    *h = float(hue * 0.166666666666667);
+}
+
+void HslToRgb(float h, float s, float l, float* r, float* g, float* b)
+{
+    float v = l <= 0.5f ? l * (1.0f + s) : l + s - l * s;
+    if (v <= 0.0f) {
+        *r = *g = *b = 0.0f;
+        return;
+    }
+    float m = 2.0f * l - v;
+    float sv = (v - m) / v;
+    float h6 = h * 6.0f;
+    // A hue of 1 is a full turn: sextant 6 wraps to red. A hue that is not a
+    // number (only from broken settings) is taken as red too.
+    int sextant = 0;
+    float fraction = 0.0f;
+    if (h6 >= 0.0f && h6 <= 6.0f) {
+        sextant = int(h6);
+        fraction = h6 - float(sextant);
+        if (sextant > 5) sextant = 0;
+    }
+    float vsf = v * sv * fraction;
+    float mid1 = m + vsf, mid2 = v - vsf;
+    switch (sextant) {
+    case 0: *r = v; *g = mid1; *b = m; break;
+    case 1: *r = mid2; *g = v; *b = m; break;
+    case 2: *r = m; *g = v; *b = mid1; break;
+    case 3: *r = m; *g = mid2; *b = v; break;
+    case 4: *r = mid1; *g = m; *b = v; break;
+    default: *r = v; *g = m; *b = mid2; break;
+    }
+}

@@ -1,0 +1,76 @@
+// The cloud model: for one pixel, how much cloud covers it, how brightly it is
+// lit, its colour, and how strongly a backlit edge glows.
+#pragma once
+
+#include <cstdint>
+
+#include "render/Lattice.h"
+
+struct CloudSettings;
+
+// Everything a row needs, derived once from the settings and the filter size.
+struct CloudRow {
+    // Factors of the sliders.
+    float lumpScale, octaves, gain, density, lumpiness, flatness, harshness, mottling;
+    float brightness, smokiness, skyLight, zoom;
+    int32_t puffCount;
+    // Colours as 0..1 floats; the sky also in HSL.
+    float cloudRed, cloudGreen, cloudBlue;
+    float skyHue, skySaturation, skyLightness;
+    // The light: raw direction, the direction bent onto the hemisphere, the backlight.
+    float lightX, lightY;
+    float bentX, bentY, bentZ;
+    float backlight;
+    // Field geometry.
+    float inverseWidth, inverseHeight, aspect;  // 1/W, 1/H, H/W
+    float centreU, centreV;
+    int32_t zoomRate, panColumn;                 // panColumn = panX div zoomRate
+    float noiseScaleX, noiseScaleY;              // field to noise coordinates
+    // Shading constants.
+    float shadeDepth, shadeExponent, backDim, glowFactor;
+    int litDirection;  // +1: brighter with more light, -1: the reverse, 0: flat
+    // This row.
+    float fieldY;
+    bool belowHorizon;                           // no cloud anywhere on the row
+    float puffT[maxPuffs];                       // warped height less the puff's offset
+    float puffLightY[maxPuffs];                  // b * lightY of each puff
+    float puffTwiceStrength[maxPuffs];           // 2 * Density * PuffScale
+    float puffOffsetX[maxPuffs];
+};
+
+// The derived factors of `s` for a render of `width` x `height` filter pixels.
+void SetupCloudFactors(CloudRow* row, const CloudSettings* s, const CloudTables* t, int32_t width,
+                       int32_t height);
+
+// The row-dependent values for row index D (within the render area).
+void SetupCloudRow(CloudRow* row, const CloudSettings* s, const CloudTables* t, int32_t D);
+
+struct CloudPixel {
+    float red, green, blue;  // cloud colour, nominally 0..1
+    float opacity;           // largest puff coverage, 0..1
+    float glow;              // backlit edge glow, 0..1
+};
+
+// The pixel at column i of the row set up last.
+CloudPixel ShadeCloudPixel(const CloudRow* row, const CloudTables* t, int32_t i);
+
+// One puff at one pixel: the lit fraction of its surface and its coverage.
+struct PuffSample {
+    float lit;
+    float coverage;
+};
+PuffSample EvaluatePuff(const CloudRow* row, const CloudTables* t, int p, float a, float noise);
+float PuffCoverage(const CloudRow* row, int p, float a, float noise);
+float PuffLight(const CloudRow* row, const CloudTables* t, int p, float a, float noise);
+
+// Shade of a surface whose lit fraction is `lit`; may be negative in deep smoke.
+float ShadeOfLight(const CloudRow* row, float lit);
+
+void RgbToHsl(float r, float g, float b, float* h, float* s, float* l);
+void HslToRgb(float h, float s, float l, float* r, float* g, float* b);
+
+// Scales a 3-vector to unit length; the zero vector becomes (0, 0, 1).
+void NormalizeVector(const CloudTables* t, float* v);
+
+// The fast reciprocal square root of s > 0: a table guess and two Newton steps.
+float FastInvSqrt(const CloudTables* t, float s);

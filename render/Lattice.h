@@ -1,0 +1,33 @@
+// Everything in the cloud engine that depends on the seed alone: the stirred
+// lattice, the ten puffs placed from it, and the seed-rotated gradient noise.
+#pragma once
+
+#include <cstdint>
+
+extern const int16_t LatticeTable[2048];   // fixed values in 0..2047, not a permutation
+extern const uint8_t BasePermutation[256]; // the improved-noise reference permutation
+
+enum { maxPuffs = 10 };
+
+// Tables rebuilt for every render pass and only read while rows render.
+struct CloudTables {
+    int32_t LatticeBytes[2048];
+    float LatticeValues[2048];
+    float PuffScale[maxPuffs];     // 0.5 .. 1.0, multiplies each puff's Density
+    float PuffOffsetX[maxPuffs];   // -0.25 .. 0.25; 0 for the first puff
+    float PuffOffsetY[maxPuffs];   // -0.125 .. 0.125; 0 for the first puff
+    uint8_t InvSqrtTable[128];     // first guesses of the fast reciprocal square root
+    int16_t NoisePermutation[512]; // BasePermutation rotated by the seed, twice over
+    float OverRatioTable[256];     // k / (255 - k): the compositing ratios
+};
+
+// Rebuilds the lattice, the puff tables, the reciprocal-square-root table and
+// the noise permutation for `seed`, in that order.
+void PrepareCloudTables(CloudTables* tables, int32_t seed);
+
+// Two-dimensional improved gradient noise: 0 at every integer point.
+float GradientNoise2D(const int16_t* permutation, float x, float y);
+
+// Sum of `octaves` noise octaves (the fraction of a last one included), each
+// sampled in a turned frame and `gain` times the amplitude of the one before.
+float FractalNoise(const int16_t* permutation, float x, float y, float octaves, float gain);
