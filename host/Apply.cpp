@@ -1,7 +1,9 @@
 #include "host/Apply.h"
 
-#include "host/Buffers.h"
+#include "host/Capabilities.h"
 #include "host/Context.h"
+#include "host/Dialogs.h"
+#include "render/RenderRow.h"
 #include "settings/CloudSettings.h"
 
 void setRenderGeometry(FilterContext* ctx, const Rect16& rect, int32 factor)
@@ -15,18 +17,124 @@ void setRenderGeometry(FilterContext* ctx, const Rect16& rect, int32 factor)
     ctx->regionBottom = ctx->renderHeight - 1;
 }
 
-// The row renderer is not part of this build yet: the apply is over before it
-// starts. The buffers go back and no rows are requested, so the host finishes
-// with its image as it was.
+void prepareRenderPass(FilterContext* ctx)
+{
+    if (!ctx->work) {
+        setResult(ctx, memFullErr);
+        return;
+    }
+    BuildOverRatioTable(&ctx->work->tables);
+    PrepareCloudTables(&ctx->work->tables, settingsOf(ctx)->seed);
+    ctx->currentRow = 0;
+    ctx->moreRows = 1;
+    ctx->progressTotal = ctx->renderHeight;
+    ctx->progressDone = 0;
+}
+
+// The rows of the current requests, relative to the filter rectangle's top.
+static void noteRequestRows(FilterContext* ctx)
+{
+    const FilterRecord* r = ctx->filter;
+    ctx->maskRowFirst = r->maskRect.top - r->filterRect.top;
+    ctx->maskRowLast = r->maskRect.bottom - r->filterRect.top - 1;
+    ctx->inRowFirst = r->inRect.top - r->filterRect.top;
+    ctx->inRowLast = r->inRect.bottom - r->filterRect.top - 1;
+}
+
+void setRowRequest(FilterContext* ctx)
+{
+    FilterRecord* r = ctx->filter;
+    setRenderGeometry(ctx, r->filterRect, 1);
+    const Rect16 f = r->filterRect;
+    r->inRect = f;
+    r->outRect = f;
+    r->maskRect = Rect16{f.top, f.left, f.top, f.left};
+
+    int32 H = f.bottom - f.top;
+    int32 row = ctx->currentRow < 0 ? 0 : (ctx->currentRow > H - 1 ? H - 1 : ctx->currentRow);
+    int32 y = f.top + row;
+    r->inRect.top = r->outRect.top = int16(y);
+    r->inRect.bottom = r->outRect.bottom = int16(y + 1);
+
+    if (r->haveMask) {
+        // Two mask rows either side; the final apply fetches them but the
+        // host applies the selection itself.
+        int32 top = y - 2 < f.top ? f.top : y - 2;
+        int32 bottom = y + 2 > f.bottom ? f.bottom : y + 2;
+        if (bottom <= top) bottom = top + 1;
+        r->maskRect = Rect16{int16(top), f.left, int16(bottom), f.right};
+    }
+
+    r->inLoPlane = r->outLoPlane = 0;
+    r->inHiPlane = r->outHiPlane = int16(r->planes - 1);
+    r->inputRate = r->maskRate = 65536;
+    r->inputPadding = r->outputPadding = r->maskPadding = -1;
+    noteRequestRows(ctx);
+}
+
 void beginApply(FilterContext* ctx)
 {
-    ctx->moreRows = 0;
-    releaseWorkingBuffers(ctx);
-    clearRequestRects(ctx);
+    CloudSettings* s = settingsOf(ctx);
+    s->panX = 0;
+    s->panY = 0;
+    FilterRecord* r = ctx->filter;
+    r->filterRect = ctx->savedFilterRect;
+    setRenderGeometry(ctx, r->filterRect, 1);
+    prepareRenderPass(ctx);
+    if (resultOf(ctx) != noErr) return;
+    setRowRequest(ctx);
+    if (canAdvance(r) && resultOf(ctx) == noErr) setResult(ctx, r->advanceState());
+}
+
+void renderOneRow(FilterContext* ctx)
+{
+    FilterRecord* r = ctx->filter;
+    WorkBlock* work = ctx->work;
+    const int32 dialogActive = settingsOf(ctx)->dialogActive;
+    const bool preview = dialogActive == 1;
+
+    if (dialogActive == 0) {
+        work->progressTicks %= 8;
+        if ((work->progressTicks == 0 || ctx->progressDone == 0) && r->progressProc)
+            r->progressProc(ctx->progressDone, ctx->progressTotal);
+        work->progressTicks++;
+    }
+
+    ctx->progressDone++;
+    ctx->renderRow = ctx->currentRow;
+    RenderCloudRow(ctx);
+
+    if (canDisplay(r) && preview && (ctx->renderRow & 1)) showPreviewRows(ctx);
+
+    if (ctx->currentRow >= ctx->renderHeight - 1) {
+        ctx->moreRows = 0;
+        if (preview) ctx->currentRow = 0;
+    } else {
+        ctx->currentRow++;
+    }
+
+    if (!preview) {
+        work->abortTicks = (work->abortTicks + 1) % 8;
+        if (work->abortTicks == 0 && r->abortProc && r->abortProc()) setResult(ctx, userCanceledErr);
+    }
 }
 
 ApplyOutcome applyRows(FilterContext* ctx)
 {
-    ctx->moreRows = 0;
-    return applyFinished;
+    // A host that calls Continue without a run in progress gets nothing rendered.
+    if (!ctx->work || !ctx->moreRows) return applyFinished;
+    FilterRecord* r = ctx->filter;
+    for (;;) {
+        renderOneRow(ctx);
+        if (resultOf(ctx) != noErr) {
+            ctx->moreRows = 0;
+            return applyStopped;
+        }
+        // After the last row this asks for the last row again, which is harmless.
+        setRowRequest(ctx);
+        if (!ctx->moreRows) return applyFinished;
+        if (!canAdvance(r)) return applyNeedsRow;
+        setResult(ctx, r->advanceState());
+        if (resultOf(ctx) != noErr) return applyHostError;
+    }
 }

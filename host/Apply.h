@@ -1,4 +1,5 @@
-// Moving pixels between the host and the renderer: the row-by-row final apply.
+// Moving pixels between the host and the renderer: the final apply, one image
+// row per host request, with progress and abort.
 #pragma once
 
 #include "host/HostAbi.h"
@@ -8,8 +9,17 @@ struct FilterContext;
 // zoomRate := factor; render size := the rectangle's; render region := the whole area.
 void setRenderGeometry(FilterContext* ctx, const Rect16& rect, int32 factor);
 
+// Builds the render tables for the current settings and rewinds the row cursor.
+void prepareRenderPass(FilterContext* ctx);
+
+// Asks the host for the row at the cursor (and the mask rows around it).
+void setRowRequest(FilterContext* ctx);
+
 // Prepares the final render and asks the host for the first row.
 void beginApply(FilterContext* ctx);
+
+// Renders the row at the cursor, reports progress, polls abort, advances.
+void renderOneRow(FilterContext* ctx);
 
 enum ApplyOutcome {
     applyFinished,     // every row rendered

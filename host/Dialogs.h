@@ -14,3 +14,12 @@ void showAboutBox();
 // Clears the module's guards against a second about box or file dialog.
 void clearAboutBoxFlag();
 void clearFileDialogFlag();
+
+// One of the plug-in's own message dialogs, by template name; modal, no owner.
+void showMessage(const char* templateName);
+
+// Draws the preview rows rendered so far into the dialog's preview item.
+void showPreviewRows(FilterContext* ctx);
+
+// The system's wait cursor while a preview renders, the arrow afterwards.
+void showWaitCursor(bool waiting);

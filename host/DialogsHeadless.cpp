@@ -1,8 +1,11 @@
 // Without windows there is nothing to show: the dialog accepts the settings
-// as they stand, and the about box is a no-op.
+// as they stand, and messages, preview drawing and cursors are no-ops.
 #include "host/Dialogs.h"
 
 void showMainDialog(FilterContext*) {}
 void showAboutBox() {}
 void clearAboutBoxFlag() {}
 void clearFileDialogFlag() {}
+void showMessage(const char*) {}
+void showPreviewRows(FilterContext*) {}
+void showWaitCursor(bool) {}

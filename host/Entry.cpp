@@ -40,6 +40,14 @@ static void finishRequests(FilterContext* ctx)
     clearRequestRects(ctx);
 }
 
+// Begins the final apply. A host that fails the first request ends the run
+// with that error, so nothing is kept for it.
+static void startApply(FilterContext* ctx)
+{
+    beginApply(ctx);
+    if (resultOf(ctx) != noErr) finishRequests(ctx);
+}
+
 static void doParameters(FilterContext* ctx)
 {
     ensureSettingsBlock(ctx);
@@ -91,7 +99,7 @@ static void doStart(FilterContext* ctx)
 
     if (settingsOf(ctx)->showDialog == 0) {
         settingsOf(ctx)->dialogActive = 0;
-        beginApply(ctx);
+        startApply(ctx);
         return;
     }
 
@@ -108,16 +116,17 @@ static void doStart(FilterContext* ctx)
     }
     saveCachedSettings(ctx);
     settingsOf(ctx)->dialogActive = 0;
-    beginApply(ctx);
+    startApply(ctx);
 }
 
 static void doContinue(FilterContext* ctx)
 {
-    ApplyOutcome outcome = applyRows(ctx);
-    if (outcome == applyFinished || outcome == applyStopped) finishRequests(ctx);
+    // After an error from the host the run is over too: the buffers go back.
+    if (applyRows(ctx) != applyNeedsRow) finishRequests(ctx);
 }
 
-static void doFinish(FilterContext*) {}
+// Whatever a run left behind (a host that stopped calling Continue) goes back.
+static void doFinish(FilterContext* ctx) { releaseWorkingBuffers(ctx); }
 
 typedef void (*SelectorHandler)(FilterContext* ctx);
 

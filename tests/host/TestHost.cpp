@@ -272,6 +272,12 @@ void TestHost::setMask(const std::vector<uint8>& maskBytes)
         record->filterCase = filterCaseFlatImageWithSelection;
 }
 
+void TestHost::setPixels(const std::vector<uint8>& pixels)
+{
+    source = pixels;
+    output = pixels;
+}
+
 void TestHost::setFilterRect(int16 top, int16 left, int16 bottom, int16 right)
 {
     record->filterRect = {top, left, bottom, right};
@@ -355,7 +361,8 @@ OSErr TestHost::deliver()
     writeBack();
     releaseDelivered();
     FilterRecord& r = *record;
-    r.inData = fillRequest(r.inRect, r.inputRate, r.inLoPlane, r.inHiPlane, source, width, height, planes,
+    if (!withholdInput)
+        r.inData = fillRequest(r.inRect, r.inputRate, r.inLoPlane, r.inHiPlane, source, width, height, planes,
                            r.inputPadding, &r.inRowBytes);
     r.outData = fillRequest(r.outRect, 65536, r.outLoPlane, r.outHiPlane, output, width, height, planes,
                             r.outputPadding, &r.outRowBytes);
@@ -379,6 +386,7 @@ int16 TestHost::run(bool withParameters)
     for (int calls = 0; calls <= height + 1; ++calls) {
         if (rectEmpty(r.inRect) && rectEmpty(r.outRect) && rectEmpty(r.maskRect)) break;
         deliver();
+        continueCalls++;
         if (call(filterSelectorContinue) != noErr) break;
     }
     writeBack();

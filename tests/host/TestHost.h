@@ -69,6 +69,8 @@ public:
     std::function<OSErr(ColorServicesInfo*)> colourAnswer;
     int failHandleAllocationsAfter = -1;       // >= 0: that many succeed, then null
     int failBufferAllocationsAfter = -1;
+    bool withholdInput = false;                // deliver no inData, as a host short of memory
+    int continueCalls = 0;
 
     // The plug-in's blocks as the host sees them; null before they exist.
     FilterContext* context() const;
@@ -80,6 +82,9 @@ public:
 
     // The callbacks reach the host that is running.
     static TestHost* current;
+
+    // Replaces the image (same size and planes); the output starts as a copy.
+    void setPixels(const std::vector<uint8>& pixels);
 
     // Delivers the rectangles the plug-in last requested (and writes back the
     // previous output first). Used by advanceState and between Continue calls.

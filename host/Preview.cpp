@@ -1,0 +1,182 @@
+#include "host/Preview.h"
+
+#include <cstring>
+
+#include "host/Apply.h"
+#include "host/Capabilities.h"
+#include "host/Context.h"
+#include "host/Dialogs.h"
+#include "host/Mask.h"
+#include "host/Rects.h"
+#include "settings/CloudSettings.h"
+
+static inline int minInt(int a, int b) { return a < b ? a : b; }
+static inline int maxInt(int a, int b) { return a > b ? a : b; }
+
+int32 fitPreview(FilterContext* ctx)
+{
+    const FilterRecord* r = ctx->filter;
+    const Rect16 f = r->filterRect;
+    int iw = rectWidth(f), ih = rectHeight(f);
+
+    Rect16 area = makeRect(ctx->previewItemRect.top + 2, ctx->previewItemRect.left + 2,
+                           ctx->previewItemRect.bottom - 2, ctx->previewItemRect.right - 2);
+    if (rectWidth(area) > iw) area.right = int16(area.left + iw);
+    if (rectHeight(area) > ih) area.bottom = int16(area.top + ih);
+    ctx->previewArea = area;
+
+    // A preview item too small to show a pixel still gets a factor, not a division by zero.
+    int ow = maxInt(minInt(rectWidth(area), iw), 1), oh = maxInt(minInt(rectHeight(area), ih), 1);
+    int32 s = maxInt((iw + ow - 1) / ow, (ih + oh - 1) / oh);
+    if (s < 1) s = 1;
+    ctx->previewItemRect = scaleRect(f, 1, s);
+    ctx->fitZoom = s;
+    return canSample(r) ? s : 1;
+}
+
+void setupPreview(FilterContext* ctx, int32 s)
+{
+    FilterRecord* r = ctx->filter;
+    r->inLoPlane = r->outLoPlane = 0;
+    r->inHiPlane = r->outHiPlane = int16(r->planes - 1);
+    if (!canSample(r)) {
+        settingsOf(ctx)->zoomRate = 1;
+        s = 1;
+    }
+    if (s < 1) s = 1;
+
+    const CloudSettings* settings = settingsOf(ctx);
+    const Rect16 f = r->filterRect;
+    // The filter rectangle moved by the pan, clipped to itself, then sampled.
+    int top = maxInt(f.top + settings->panY, f.top), left = maxInt(f.left + settings->panX, f.left);
+    int bottom = minInt(f.bottom + settings->panY, f.bottom), right = minInt(f.right + settings->panX, f.right);
+    Rect16 in = makeRect(top / s, left / s, bottom / s, right / s);
+    if (rectWidth(in) > rectWidth(ctx->previewArea)) in.right = int16(in.left + rectWidth(ctx->previewArea));
+    if (rectHeight(in) > rectHeight(ctx->previewArea)) in.bottom = int16(in.top + rectHeight(ctx->previewArea));
+
+    r->inRect = in;
+    r->maskRect = in;
+    r->outRect = offsetRect(in, f.left - in.left, f.top - in.top);
+    r->inputRate = r->maskRate = s * 65536;
+    r->inputPadding = r->outputPadding = r->maskPadding = -1;
+    ctx->maskRowFirst = r->maskRect.top - f.top;
+    ctx->maskRowLast = r->maskRect.bottom - f.top - 1;
+    ctx->inRowFirst = r->inRect.top - f.top;
+    ctx->inRowLast = r->inRect.bottom - f.top - 1;
+
+    if (canAdvance(r) && resultOf(ctx) == noErr) setResult(ctx, r->advanceState());
+    if (resultOf(ctx) == noErr) setRenderGeometry(ctx, r->inRect, s);
+}
+
+void clampPan(FilterContext* ctx, int32 s)
+{
+    CloudSettings* settings = settingsOf(ctx);
+    if (s < 1) s = 1;
+    if (settings->panX < 0) settings->panX = 0;
+    if (settings->panY < 0) settings->panY = 0;
+    Rect16 sampled = scaleRect(ctx->filter->filterRect, 1, s);
+    int maxX = maxInt((rectWidth(sampled) - rectWidth(ctx->previewArea)) * s, 0);
+    int maxY = maxInt((rectHeight(sampled) - rectHeight(ctx->previewArea)) * s, 0);
+    settings->panX = minInt(settings->panX, maxX);
+    settings->panY = minInt(settings->panY, maxY);
+}
+
+void recentrePan(FilterContext* ctx, int32 a, int32 b)
+{
+    const FilterRecord* r = ctx->filter;
+    // The centre of what is shown now, in full-size pixels (32-bit: a sampled
+    // rectangle times its factor can pass the 16-bit range).
+    int cx = (r->inRect.left * a + r->inRect.right * a) / 2;
+    int cy = (r->inRect.top * a + r->inRect.bottom * a) / 2;
+    int w = rectWidth(ctx->previewArea) * b, h = rectHeight(ctx->previewArea) * b;
+    CloudSettings* settings = settingsOf(ctx);
+    settings->panX = (cx - w / 2) - r->filterRect.left;
+    settings->panY = (cy - h / 2) - r->filterRect.top;
+    clampPan(ctx, b);
+}
+
+void renderPreview(FilterContext* ctx)
+{
+    FilterRecord* r = ctx->filter;
+    showWaitCursor(true);
+    if (canDisplay(r)) {
+        ctx->maskRowFirst = ctx->inRowFirst = ctx->regionTop;
+        ctx->maskRowLast = ctx->inRowLast = ctx->regionBottom;
+        prepareRenderPass(ctx);
+        if (resultOf(ctx) == noErr && r->inData) {
+            while (ctx->moreRows && resultOf(ctx) == noErr) {
+                renderOneRow(ctx);
+                if (resultOf(ctx) != noErr) {
+                    ctx->moreRows = 0;
+                    showMessage("NOT_ENOUGH_MEMORY");
+                }
+            }
+        }
+    }
+    showWaitCursor(false);
+}
+
+void showSourceInPreview(FilterContext* ctx)
+{
+    FilterRecord* r = ctx->filter;
+    ctx->maskRowFirst = ctx->inRowFirst = ctx->regionTop;
+    ctx->maskRowLast = ctx->inRowLast = ctx->regionBottom;
+    const bool layer = hasEditableTransparency(r) && r->outTransparencyMask != 0;
+    const int colourBytes = isColourImage(r) ? 3 : 1;
+    const int inStep = r->inHiPlane - r->inLoPlane + 1, outStep = r->planes;
+    const int rows = rectHeight(r->inRect), columns = rectWidth(r->outRect);
+    for (int i = 0; i < rows; ++i) {
+        ctx->renderRow = i;
+        if (settingsOf(ctx)->dialogActive != 1 || !r->inData || !r->outData) continue;
+        const uint8* in = static_cast<const uint8*>(r->inData) + ptrdiff_t(i) * r->inRowBytes;
+        uint8* out = static_cast<uint8*>(r->outData) + ptrdiff_t(i) * r->outRowBytes;
+        for (int x = 0; x < columns; ++x, in += inStep, out += outStep) {
+            int e = maskValueAt(ctx, x, i);
+            if (layer) {
+                e = (e * in[r->inLayerPlanes]) >> 8;
+                out[r->outLayerPlanes] = 255;
+            }
+            int checker = ((i ^ x) & 8) == 0 ? 255 : 204;
+            for (int k = 0; k < colourBytes; ++k) out[k] = uint8((checker * (255 - e) + e * in[k]) >> 8);
+        }
+    }
+}
+
+void grabThumbnail(FilterContext* ctx)
+{
+    uint8* thumb = ctx->thumbnail;
+    if (!thumb) return;
+    for (int j = 0; j < thumbnailSide; ++j) std::memset(thumb + j * thumbnailSide * 3, 255 - j, thumbnailSide * 3);
+
+    const FilterRecord* r = ctx->filter;
+    if (!canAdvance(r) || !r->outData) return;
+    Rect16 o = offsetRect(r->outRect, -r->outRect.left, -r->outRect.top);
+    Rect16 box = makeRect(0, 0, thumbnailSide, thumbnailSide);
+    Rect16 s = makeRect(0, 0, minInt(thumbnailSide, rectHeight(o)), minInt(thumbnailSide, rectWidth(o)));
+    s = centreRect(s, o);
+    Rect16 d = centreRect(s, box);
+
+    const auto* out = static_cast<const uint8*>(r->outData);
+    const bool colour = r->planes >= 3;
+    for (int y = d.top; y < d.bottom; ++y)
+        for (int x = d.left; x < d.right; ++x) {
+            const uint8* p = out + ptrdiff_t(s.top + y - d.top) * r->outRowBytes + ptrdiff_t(s.left + x - d.left) * r->planes;
+            uint8* t = thumb + (y * thumbnailSide + x) * 3;
+            t[0] = p[0];
+            t[1] = colour ? p[1] : p[0];
+            t[2] = colour ? p[2] : p[0];
+        }
+}
+
+void describePreviewPixels(const FilterContext* ctx, PSPixelMap* map)
+{
+    const FilterRecord* r = ctx->filter;
+    std::memset(map, 0, sizeof *map);
+    map->version = 1;
+    map->bounds = VRect{r->outRect.top, r->outRect.left, r->outRect.bottom, r->outRect.right};
+    map->imageMode = r->imageMode;
+    map->rowBytes = r->outRowBytes;
+    map->colBytes = r->outHiPlane - r->outLoPlane + 1;
+    map->planeBytes = 1;
+    map->baseAddr = r->outData;
+}

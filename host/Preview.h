@@ -1,0 +1,35 @@
+// The dialog's preview: the area it shows, the host request at an integer
+// sampling factor, panning, the render into the dialog, the fast source view
+// while dragging, and the thumbnail for presets files.
+#pragma once
+
+#include "host/HostAbi.h"
+
+struct FilterContext;
+
+// Fits the filter rectangle into the preview item (previewItemRect, set by the
+// dialog): sets previewArea and fitZoom. Returns the factor to start at: the
+// fit factor, or 1 when the host cannot sample a live preview.
+int32 fitPreview(FilterContext* ctx);
+
+// Asks the host for the visible part of the image at factor s.
+void setupPreview(FilterContext* ctx, int32 s);
+
+// Keeps the pan offsets inside the image at factor s.
+void clampPan(FilterContext* ctx, int32 s);
+
+// Keeps the view's centre when the factor changes from a to b.
+void recentrePan(FilterContext* ctx, int32 a, int32 b);
+
+// Renders the whole preview request and shows it row by row.
+void renderPreview(FilterContext* ctx);
+
+// The source pixels over a checkerboard, weighted by the selection: a fast
+// view while the preview is dragged.
+void showSourceInPreview(FilterContext* ctx);
+
+// Fills the 64 x 64 thumbnail from the centre of the preview output.
+void grabThumbnail(FilterContext* ctx);
+
+// The host's output buffer described for displayPixels.
+void describePreviewPixels(const FilterContext* ctx, PSPixelMap* map);

@@ -1,0 +1,313 @@
+// The final apply as hosts drive it, and the preview's geometry.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "host/EngineHarness.h"
+#include "host/Mask.h"
+#include "host/Preview.h"
+#include "host/TestHost.h"
+
+using testhost::TestHost;
+
+namespace {
+
+bool rectIsZero(const Rect16& r) { return r.top == 0 && r.left == 0 && r.bottom == 0 && r.right == 0; }
+
+void expectFinished(const TestHost& host, const char* what)
+{
+    EXPECT_TRUE(rectIsZero(host.record->inRect)) << what;
+    EXPECT_TRUE(rectIsZero(host.record->outRect)) << what;
+    EXPECT_TRUE(rectIsZero(host.record->maskRect)) << what;
+    EXPECT_EQ(host.liveBuffers(), 0) << what;
+    EXPECT_EQ(host.context()->work, nullptr) << what;
+    EXPECT_EQ(host.counts.badCalls, 0) << what;
+}
+
+}  // namespace
+
+TEST(Apply, WithoutAdvanceStateEachContinueRendersOneRow)
+{
+    TestHost host(20, 7, 3);
+    host.record->advanceState = nullptr;
+    ASSERT_EQ(host.call(filterSelectorPrepare), noErr);
+    ASSERT_EQ(host.call(filterSelectorStart), noErr);
+    // Start asked for row 0 but could not call the host.
+    EXPECT_EQ(host.record->inRect.top, 0);
+    EXPECT_EQ(host.record->inRect.bottom, 1);
+    EXPECT_EQ(host.counts.advance, 0);
+    for (int row = 0; row < 7; ++row) {
+        host.deliver();
+        ASSERT_EQ(host.call(filterSelectorContinue), noErr);
+        EXPECT_EQ(host.context()->progressDone, row + 1);
+        if (row < 6) {
+            EXPECT_EQ(host.record->inRect.top, row + 1) << row;
+            EXPECT_EQ(host.record->outRect.bottom, row + 2) << row;
+        }
+    }
+    expectFinished(host, "after the last row");
+}
+
+TEST(Apply, WithAdvanceStateOneContinueRendersAll)
+{
+    TestHost host(20, 7, 3);
+    ASSERT_EQ(host.run(false), noErr);
+    EXPECT_EQ(host.continueCalls, 1);
+    EXPECT_EQ(host.context()->progressDone, 7);
+    EXPECT_EQ(host.counts.advance, 7);  // row 0 at Start, then rows 1 to 6
+    expectFinished(host, "after one Continue");
+    EXPECT_NE(host.output, host.source);
+}
+
+TEST(Apply, ProgressFirstAtZeroThenEveryEighthRow)
+{
+    TestHost host(8, 20, 1);
+    ASSERT_EQ(host.run(false), noErr);
+    ASSERT_EQ(host.progress.size(), 3u);
+    const int32 expected[] = {0, 8, 16};
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(host.progress[k].done, expected[k]);
+        EXPECT_EQ(host.progress[k].total, 20);
+    }
+}
+
+TEST(Apply, AbortAfterTheEighthRowStopsAndCleansUp)
+{
+    TestHost host(16, 30, 3);
+    host.abortAnswer = [] { return true; };
+    EXPECT_EQ(host.run(false), userCanceledErr);
+    EXPECT_EQ(host.counts.abortPolls, 1);
+    EXPECT_EQ(host.context()->progressDone, 8);
+    expectFinished(host, "after abort");
+    // Rows past the eighth were never written.
+    size_t rowBytes = 16 * 3;
+    EXPECT_EQ(std::memcmp(&host.output[8 * rowBytes], &host.source[8 * rowBytes], 22 * rowBytes), 0);
+}
+
+TEST(Apply, HostErrorFromAdvanceStateEndsTheRunCleanly)
+{
+    // The host fails the first request (at Start) or a later one (in Continue).
+    for (int failAt : {1, 4}) {
+        static int requests, failing;
+        requests = 0;
+        failing = failAt;
+        TestHost host(16, 12, 3);
+        host.record->advanceState = [] {
+            if (++requests == failing) return OSErr(-1234);
+            return testhost::TestHost::current->deliver();
+        };
+        EXPECT_EQ(host.run(false), -1234) << failAt;
+        EXPECT_EQ(host.liveBuffers(), 0) << failAt;
+        EXPECT_EQ(host.context()->work, nullptr) << failAt;
+    }
+}
+
+TEST(Apply, FinishGivesBackWhatARunLeft)
+{
+    // A host that stops calling Continue half way still gets its buffers back.
+    TestHost host(16, 12, 3);
+    host.record->advanceState = nullptr;
+    ASSERT_EQ(host.call(filterSelectorPrepare), noErr);
+    ASSERT_EQ(host.call(filterSelectorStart), noErr);
+    host.deliver();
+    ASSERT_EQ(host.call(filterSelectorContinue), noErr);
+    EXPECT_EQ(host.liveBuffers(), 2);
+    host.call(filterSelectorFinish);
+    EXPECT_EQ(host.liveBuffers(), 0);
+    EXPECT_EQ(host.counts.badCalls, 0);
+}
+
+TEST(Apply, MissingInputGivesMemFull)
+{
+    TestHost host(16, 12, 3);
+    host.withholdInput = true;
+    EXPECT_EQ(host.run(false), memFullErr);
+    expectFinished(host, "after a row without input");
+    EXPECT_EQ(host.output, host.source);
+}
+
+TEST(Apply, WithoutMaskTheMaskRectIsEmptyAndEverythingSelected)
+{
+    TestHost host(16, 12, 3);
+    host.setFilterRect(2, 3, 10, 13);
+    host.record->advanceState = nullptr;
+    ASSERT_EQ(host.call(filterSelectorPrepare), noErr);
+    ASSERT_EQ(host.call(filterSelectorStart), noErr);
+    const Rect16 m = host.record->maskRect;
+    EXPECT_EQ(m.top, 2);
+    EXPECT_EQ(m.bottom, 2);
+    EXPECT_EQ(m.left, 3);
+    EXPECT_EQ(m.right, 3);
+    FilterContext* ctx = host.context();
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 10; ++x) EXPECT_EQ(maskValueAt(ctx, x, y), 255);
+    EXPECT_EQ(maskValueAt(ctx, -1, 0), 0);
+    EXPECT_EQ(maskValueAt(ctx, 10, 0), 0);
+    EXPECT_EQ(maskValueAt(ctx, 0, 8), 0);
+}
+
+TEST(Apply, MaskWindowFollowsTheRow)
+{
+    const struct {
+        int height, row, top, bottom;
+    } cases[] = {{1, 0, 0, 1}, {10, 0, 0, 2}, {10, 1, 0, 3}, {10, 5, 3, 7}, {10, 9, 7, 10}};
+    for (const auto& c : cases) {
+        TestHost host(6, c.height, 1);
+        host.setMask(std::vector<uint8>(size_t(6) * c.height, 200));
+        host.record->advanceState = nullptr;
+        ASSERT_EQ(host.call(filterSelectorPrepare), noErr);
+        ASSERT_EQ(host.call(filterSelectorStart), noErr);
+        for (int r = 0; r < c.row; ++r) {
+            host.deliver();
+            ASSERT_EQ(host.call(filterSelectorContinue), noErr);
+        }
+        EXPECT_EQ(host.record->maskRect.top, c.top) << c.height << "/" << c.row;
+        EXPECT_EQ(host.record->maskRect.bottom, c.bottom) << c.height << "/" << c.row;
+        EXPECT_EQ(host.record->maskRect.right, 6);
+    }
+}
+
+TEST(Apply, TheModuleRendersWhatTheEngineRenders)
+{
+    const struct {
+        int planes;
+        bool transparency;
+    } cases[] = {{3, false}, {1, false}, {4, true}, {2, true}};
+    for (const auto& c : cases) {
+        testhost::Picture picture = testhost::gradientPicture(48, 30, c.planes, c.transparency);
+        TestHost host(48, 30, c.planes);
+        if (c.transparency) host.setEditableTransparency(false);
+        host.setPixels(picture.pixels);
+        ASSERT_EQ(host.run(false), noErr);
+        CloudSettings settings = testhost::defaultSettings();
+        EXPECT_EQ(host.output, testhost::renderInProcess(settings, picture).pixels) << c.planes;
+    }
+}
+
+TEST(Preview, FitsTheFilterRectangle)
+{
+    TestHost host(1000, 600, 3);
+    ASSERT_EQ(host.call(filterSelectorPrepare), noErr);
+    FilterContext* ctx = host.context();
+    ctx->previewItemRect = Rect16{10, 20, 160, 220};  // 200 x 150
+    EXPECT_EQ(fitPreview(ctx), 6);
+    EXPECT_EQ(ctx->previewArea.right - ctx->previewArea.left, 196);
+    EXPECT_EQ(ctx->previewArea.bottom - ctx->previewArea.top, 146);
+    EXPECT_EQ(ctx->fitZoom, 6);
+    EXPECT_EQ(ctx->previewItemRect.right, 1000 / 6);
+    EXPECT_EQ(ctx->previewItemRect.bottom, 600 / 6);
+
+    for (void (*take)(TestHost&) : {+[](TestHost& h) { h.record->samplingSupport = 0; },
+                                    +[](TestHost& h) { h.record->displayPixels = nullptr; },
+                                    +[](TestHost& h) { h.record->advanceState = nullptr; }}) {
+        take(host);
+        ctx->previewItemRect = Rect16{10, 20, 160, 220};
+        EXPECT_EQ(fitPreview(ctx), 1);
+        EXPECT_EQ(ctx->fitZoom, 6);
+    }
+}
+
+TEST(Preview, SmallImagesFitAtFullSize)
+{
+    TestHost host(50, 30, 3);
+    ASSERT_EQ(host.call(filterSelectorPrepare), noErr);
+    FilterContext* ctx = host.context();
+    ctx->previewItemRect = Rect16{0, 0, 150, 200};
+    EXPECT_EQ(fitPreview(ctx), 1);
+    EXPECT_EQ(ctx->previewArea.right - ctx->previewArea.left, 50);
+    EXPECT_EQ(ctx->previewArea.bottom - ctx->previewArea.top, 30);
+    ctx->previewItemRect = Rect16{0, 0, 3, 3};  // too small to show anything
+    EXPECT_GE(fitPreview(ctx), 1);
+}
+
+TEST(Preview, PanStaysInsideTheImage)
+{
+    TestHost host(1000, 600, 3);
+    ASSERT_EQ(host.call(filterSelectorPrepare), noErr);
+    FilterContext* ctx = host.context();
+    CloudSettings* s = host.settings();
+    ctx->previewArea = Rect16{0, 0, 146, 196};
+    const struct {
+        int32 factor, panX, panY, expectX, expectY;
+    } cases[] = {
+        {1, -5, -9, 0, 0},
+        {1, 5000, 5000, 1000 - 196, 600 - 146},
+        {2, 5000, 5000, (500 - 196) * 2, (300 - 146) * 2},
+        {6, 300, 10, 0, 0},  // the sampled image is smaller than the preview
+        {1, 100, 50, 100, 50},
+    };
+    for (const auto& c : cases) {
+        s->panX = c.panX;
+        s->panY = c.panY;
+        clampPan(ctx, c.factor);
+        EXPECT_EQ(s->panX, c.expectX) << c.factor;
+        EXPECT_EQ(s->panY, c.expectY) << c.factor;
+    }
+}
+
+TEST(Preview, RequestAndRenderAtAFactor)
+{
+    TestHost host(400, 300, 3);
+    ASSERT_EQ(host.call(filterSelectorPrepare), noErr);
+    ASSERT_EQ(host.call(filterSelectorStart), noErr);  // acquires the buffers; renders at once
+    FilterContext* ctx = host.context();
+    // Play the dialog: a preview at factor 2 of an area 100 x 80.
+    ASSERT_EQ(host.call(filterSelectorPrepare), noErr);
+    ctx = host.context();
+    host.settings()->dialogActive = 1;
+    ctx->previewArea = Rect16{0, 0, 80, 100};
+    host.settings()->panX = 40;
+    host.settings()->panY = 0;
+    setupPreview(ctx, 2);
+    EXPECT_EQ(host.record->inRect.left, 20);
+    EXPECT_EQ(host.record->inRect.right, 120);
+    EXPECT_EQ(host.record->inRect.bottom, 80);
+    EXPECT_EQ(host.record->outRect.left, 0);
+    EXPECT_EQ(host.record->inputRate, 2 * 65536);
+    EXPECT_EQ(ctx->renderWidth, 100);
+    EXPECT_EQ(host.settings()->zoomRate, 2);
+}
+
+TEST(Preview, ThumbnailTakesTheCentre)
+{
+    TestHost host(100, 40, 3);
+    ASSERT_EQ(host.call(filterSelectorPrepare), noErr);
+    FilterContext* ctx = host.context();
+    std::vector<uint8> thumb(thumbnailBytes);
+    ctx->thumbnail = thumb.data();
+    host.record->outRect = Rect16{0, 0, 40, 100};
+    host.record->outHiPlane = 2;
+    host.deliver();
+    grabThumbnail(ctx);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) {
+            const uint8* t = &thumb[(y * 64 + x) * 3];
+            if (y < 12 || y >= 52) {
+                ASSERT_EQ(t[0], 255 - y) << x << "," << y;
+                ASSERT_EQ(t[2], 255 - y);
+                continue;
+            }
+            const uint8* src = &host.source[((y - 12) * 100 + 18 + x) * 3];
+            ASSERT_EQ(t[0], src[0]) << x << "," << y;
+            ASSERT_EQ(t[1], src[1]);
+            ASSERT_EQ(t[2], src[2]);
+        }
+    ctx->thumbnail = nullptr;
+}
+
+TEST(Preview, GreyThumbnailHasEqualChannels)
+{
+    TestHost host(30, 20, 1);
+    ASSERT_EQ(host.call(filterSelectorPrepare), noErr);
+    FilterContext* ctx = host.context();
+    std::vector<uint8> thumb(thumbnailBytes);
+    ctx->thumbnail = thumb.data();
+    host.record->outRect = Rect16{0, 0, 20, 30};
+    host.deliver();
+    grabThumbnail(ctx);
+    for (int k = 0; k < 64 * 64; ++k) {
+        ASSERT_EQ(thumb[k * 3], thumb[k * 3 + 1]);
+        ASSERT_EQ(thumb[k * 3], thumb[k * 3 + 2]);
+    }
+    ctx->thumbnail = nullptr;
+}
