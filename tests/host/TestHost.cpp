@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "cli/HostImage.h"
 #include "host/HostMemory.h"
 
 #ifdef _WIN32
@@ -301,32 +302,16 @@ int16 TestHost::call(int16 selector)
     return result;
 }
 
-// Copies the pixels of `rect` (in request coordinates, scaled by `rate`) from
-// `image` into a new host block, replicating edges when padding is -1.
-static void* fillRequest(const Rect16& rect, Fixed rate, int lo, int hi, const std::vector<uint8>& image,
-                         int imageWidth, int imageHeight, int imagePlanes, int16 padding, int32* rowBytes)
+// A new host block holding the pixels of `rect` from `pixels`.
+static void* fillRequest(const Rect16& rect, Fixed rate, int lo, int hi, std::vector<uint8>& pixels, int width,
+                         int height, int planes, int16 padding, int32* rowBytes)
 {
-    int w = rect.right - rect.left, h = rect.bottom - rect.top, n = hi - lo + 1;
-    *rowBytes = 0;
-    if (w <= 0 || h <= 0 || n <= 0 || image.empty()) return nullptr;
-    if (rate <= 0) rate = 65536;
-    *rowBytes = w * n;
-    auto* block = static_cast<uint8*>(hostAlloc(size_t(w) * size_t(h) * size_t(n)));
-    for (int y = 0; y < h; ++y) {
-        int64_t iy = (int64_t(rect.top + y) * rate) >> 16;
-        for (int x = 0; x < w; ++x) {
-            int64_t ix = (int64_t(rect.left + x) * rate) >> 16;
-            bool inside = ix >= 0 && iy >= 0 && ix < imageWidth && iy < imageHeight;
-            int64_t cx = std::min<int64_t>(std::max<int64_t>(ix, 0), imageWidth - 1);
-            int64_t cy = std::min<int64_t>(std::max<int64_t>(iy, 0), imageHeight - 1);
-            for (int c = 0; c < n; ++c) {
-                uint8 value = (inside || padding == -1)
-                                  ? image[(size_t(cy) * imageWidth + size_t(cx)) * imagePlanes + lo + c]
-                                  : uint8(padding);
-                block[(size_t(y) * w + x) * n + c] = value;
-            }
-        }
-    }
+    size_t bytes = requestBytes(rect, lo, hi);
+    *rowBytes = bytes ? (rect.right - rect.left) * (hi - lo + 1) : 0;
+    if (!bytes || pixels.empty()) return nullptr;
+    void* block = hostAlloc(bytes);
+    copyRequest(HostImage{width, height, planes, pixels.data()}, rect, rate, lo, hi, padding,
+                static_cast<uint8*>(block));
     return block;
 }
 
@@ -334,16 +319,10 @@ void TestHost::writeBack()
 {
     FilterRecord& r = *record;
     if (!r.outData) return;
-    const Rect16& o = deliveredOut;
-    auto* block = static_cast<const uint8*>(r.outData);
-    int n = deliveredOutPlanes;
-    for (int y = o.top; y < o.bottom; ++y)
-        for (int x = o.left; x < o.right; ++x) {
-            if (x < 0 || y < 0 || x >= width || y >= height) continue;
-            for (int c = 0; c < n; ++c)
-                output[(size_t(y) * width + x) * planes + r.outLoPlane + c] =
-                    block[size_t(y - o.top) * r.outRowBytes + size_t(x - o.left) * n + c];
-        }
+    HostImage selection{width, height, 1, mask.data()};
+    writeBackRequest(HostImage{width, height, planes, output.data()}, deliveredOut, deliveredOutLo,
+                     deliveredOutLo + deliveredOutPlanes - 1, static_cast<const uint8*>(r.outData), r.outRowBytes,
+                     mask.empty() ? nullptr : &selection);
 }
 
 void TestHost::releaseDelivered()
@@ -367,6 +346,7 @@ OSErr TestHost::deliver()
     r.outData = fillRequest(r.outRect, 65536, r.outLoPlane, r.outHiPlane, output, width, height, planes,
                             r.outputPadding, &r.outRowBytes);
     deliveredOut = r.outRect;
+    deliveredOutLo = r.outLoPlane;
     deliveredOutPlanes = r.outHiPlane - r.outLoPlane + 1;
     if (!mask.empty())
         r.maskData = fillRequest(r.maskRect, r.maskRate, 0, 0, mask, width, height, 1, r.maskPadding,

@@ -98,6 +98,7 @@ private:
     BufferProcs* buffers = nullptr;
     PlatformData* platform = nullptr;
     Rect16 deliveredOut{};
+    int deliveredOutLo = 0;
     int deliveredOutPlanes = 0;
 };
 

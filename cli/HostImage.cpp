@@ -1,0 +1,51 @@
+#include "cli/HostImage.h"
+
+static inline int clampTo(long long v, int low, int high) { return v < low ? low : (v > high ? high : int(v)); }
+
+size_t requestBytes(const Rect16& rect, int lo, int hi)
+{
+    int w = rect.right - rect.left, h = rect.bottom - rect.top, n = hi - lo + 1;
+    if (w <= 0 || h <= 0 || n <= 0) return 0;
+    return size_t(w) * size_t(h) * size_t(n);
+}
+
+void copyRequest(const HostImage& image, const Rect16& rect, Fixed rate, int lo, int hi, int16 padding,
+                 uint8* block)
+{
+    const int w = rect.right - rect.left, h = rect.bottom - rect.top, n = hi - lo + 1;
+    if (w <= 0 || h <= 0 || n <= 0 || !image.pixels) return;
+    if (rate <= 0) rate = 65536;
+    for (int y = 0; y < h; ++y) {
+        long long iy = (static_cast<long long>(rect.top + y) * rate) >> 16;
+        bool rowInside = iy >= 0 && iy < image.height;
+        int cy = clampTo(iy, 0, image.height - 1);
+        uint8* out = block + size_t(y) * w * n;
+        for (int x = 0; x < w; ++x, out += n) {
+            long long ix = (static_cast<long long>(rect.left + x) * rate) >> 16;
+            bool inside = rowInside && ix >= 0 && ix < image.width;
+            if (!inside && padding != -1) {
+                for (int c = 0; c < n; ++c) out[c] = uint8(padding);
+                continue;
+            }
+            const uint8* in = image.pixels + (size_t(cy) * image.width + clampTo(ix, 0, image.width - 1)) * image.planes + lo;
+            for (int c = 0; c < n; ++c) out[c] = in[c];
+        }
+    }
+}
+
+void writeBackRequest(const HostImage& image, const Rect16& rect, int lo, int hi, const uint8* block,
+                      int32 rowBytes, const HostImage* selection)
+{
+    const int n = hi - lo + 1;
+    if (!block || n <= 0 || !image.pixels) return;
+    for (int y = rect.top; y < rect.bottom; ++y) {
+        if (y < 0 || y >= image.height) continue;
+        for (int x = rect.left; x < rect.right; ++x) {
+            if (x < 0 || x >= image.width) continue;
+            const uint8* from = block + size_t(y - rect.top) * rowBytes + size_t(x - rect.left) * n;
+            uint8* to = image.pixels + (size_t(y) * image.width + x) * image.planes + lo;
+            int m = selection ? selection->pixels[size_t(y) * selection->width + x] : 255;
+            for (int c = 0; c < n; ++c) to[c] = uint8((from[c] * m + to[c] * (255 - m) + 127) / 255);
+        }
+    }
+}

@@ -1,0 +1,211 @@
+#include "cli/PluginHost.h"
+
+#include <cstdlib>
+#include <cstring>
+
+// ---- Handles: a master pointer with the block's size in front of the block. ----
+struct HeapHandle {
+    char* block;
+    int32 size;
+};
+
+static Handle NIMBULO_CDECL newHandle(int32 size)
+{
+    if (size < 0) return nullptr;
+    auto* h = static_cast<HeapHandle*>(std::calloc(1, sizeof(HeapHandle)));
+    if (!h) return nullptr;
+    h->block = static_cast<char*>(std::calloc(1, size_t(size) + 1));
+    if (!h->block) {
+        std::free(h);
+        return nullptr;
+    }
+    h->size = size;
+    return reinterpret_cast<Handle>(h);
+}
+
+static void NIMBULO_CDECL disposeHandle(Handle handle)
+{
+    auto* h = reinterpret_cast<HeapHandle*>(handle);
+    if (!h) return;
+    std::free(h->block);
+    std::free(h);
+}
+
+static int32 NIMBULO_CDECL handleSize(Handle handle)
+{
+    return handle ? reinterpret_cast<HeapHandle*>(handle)->size : 0;
+}
+
+static OSErr NIMBULO_CDECL setHandleSize(Handle handle, int32 size)
+{
+    auto* h = reinterpret_cast<HeapHandle*>(handle);
+    if (!h || size < 0) return memFullErr;
+    char* grown = static_cast<char*>(std::realloc(h->block, size_t(size) + 1));
+    if (!grown) return memFullErr;
+    if (size > h->size) std::memset(grown + h->size, 0, size_t(size - h->size));
+    h->block = grown;
+    h->size = size;
+    return noErr;
+}
+
+static void* NIMBULO_CDECL lockHandle(Handle handle, Boolean)
+{
+    return handle ? reinterpret_cast<HeapHandle*>(handle)->block : nullptr;
+}
+
+static void NIMBULO_CDECL unlockHandle(Handle) {}
+static void NIMBULO_CDECL recoverSpace(int32) {}
+
+// ---- Buffers: the ID is the block itself. ----
+static OSErr NIMBULO_CDECL allocateBuffer(int32 size, BufferID* id)
+{
+    *id = size < 0 ? nullptr : static_cast<BufferID>(std::calloc(1, size_t(size) + 1));
+    return *id ? noErr : memFullErr;
+}
+
+static void* NIMBULO_CDECL lockBuffer(BufferID id, Boolean) { return id; }
+static void NIMBULO_CDECL unlockBuffer(BufferID) {}
+static void NIMBULO_CDECL freeBuffer(BufferID id) { std::free(id); }
+static int32 NIMBULO_CDECL bufferSpace() { return 256 << 20; }
+
+// ---- The run in progress (procedures carry no context pointer). ----
+struct Run {
+    const RunRequest* request;
+    FilterRecord* record;
+    std::vector<uint8> in, out, mask;   // the delivered requests, reused row after row
+    Rect16 deliveredOut;
+    int deliveredOutLo, deliveredOutHi;
+    bool outDelivered;
+};
+static Run* current = nullptr;
+
+static void writeBack()
+{
+    Run& run = *current;
+    if (!run.outDelivered) return;
+    writeBackRequest(run.request->image, run.deliveredOut, run.deliveredOutLo, run.deliveredOutHi,
+                     run.out.data(), run.record->outRowBytes, run.request->selection);
+    run.outDelivered = false;
+}
+
+// Points `data` at a copy of the request, or null for an empty one.
+static void deliverRequest(std::vector<uint8>& store, const HostImage& image, const Rect16& rect, Fixed rate,
+                           int lo, int hi, int16 padding, void** data, int32* rowBytes)
+{
+    size_t bytes = requestBytes(rect, lo, hi);
+    *data = nullptr;
+    *rowBytes = 0;
+    if (!bytes || !image.pixels) return;
+    store.resize(bytes);
+    copyRequest(image, rect, rate, lo, hi, padding, store.data());
+    *data = store.data();
+    *rowBytes = (rect.right - rect.left) * (hi - lo + 1);
+}
+
+static OSErr deliver()
+{
+    Run& run = *current;
+    FilterRecord& r = *run.record;
+    writeBack();
+    const HostImage& image = run.request->image;
+    deliverRequest(run.in, image, r.inRect, r.inputRate, r.inLoPlane, r.inHiPlane, r.inputPadding, &r.inData,
+                   &r.inRowBytes);
+    deliverRequest(run.out, image, r.outRect, 65536, r.outLoPlane, r.outHiPlane, r.outputPadding, &r.outData,
+                   &r.outRowBytes);
+    run.deliveredOut = r.outRect;
+    run.deliveredOutLo = r.outLoPlane;
+    run.deliveredOutHi = r.outHiPlane;
+    run.outDelivered = r.outData != nullptr;
+    if (run.request->selection)
+        deliverRequest(run.mask, *run.request->selection, r.maskRect, r.maskRate, 0, 0, r.maskPadding, &r.maskData,
+                       &r.maskRowBytes);
+    return noErr;
+}
+
+static OSErr NIMBULO_CDECL advanceState() { return deliver(); }
+
+static Boolean NIMBULO_CDECL testAbort()
+{
+    return current->request->stopRequested && current->request->stopRequested();
+}
+
+static void NIMBULO_CDECL reportProgress(int32 done, int32 total)
+{
+    if (current->request->progress) current->request->progress(done, total);
+}
+
+static bool requestsEmpty(const FilterRecord& r)
+{
+    auto empty = [](const Rect16& x) { return x.top >= x.bottom || x.left >= x.right; };
+    return empty(r.inRect) && empty(r.outRect) && empty(r.maskRect);
+}
+
+OSErr runFilter(PluginEntryProc entry, const RunRequest& request)
+{
+    static HandleProcs handleProcs = {1, 8, newHandle, disposeHandle, handleSize, setHandleSize,
+                                      lockHandle, unlockHandle, recoverSpace, disposeHandle};
+    static BufferProcs bufferProcs = {2, 5, allocateBuffer, lockBuffer, unlockBuffer, freeBuffer, bufferSpace};
+    static PlatformData platform = {nullptr};
+
+    // The host's record is larger than the part the plug-in knows.
+    std::vector<uint8> recordBytes(sizeof(FilterRecord) + 1024, 0);
+    auto* record = reinterpret_cast<FilterRecord*>(recordBytes.data());
+    Run run{&request, record, {}, {}, {}, {}, 0, 0, false};
+    current = &run;
+
+    const HostImage& image = request.image;
+    FilterRecord& r = *record;
+    r.abortProc = testAbort;
+    r.progressProc = reportProgress;
+    r.imageSize = {int16(image.height), int16(image.width)};
+    r.planes = int16(image.planes);
+    r.filterRect = request.filterRect;
+    r.background = {0xFFFF, 0xFFFF, 0xFFFF};
+    r.maxSpace = 256 << 20;
+    r.haveMask = request.selection != nullptr;
+    r.autoMask = true;
+    r.hostSig = fourCC("NMBL");
+    int colourPlanes = request.editableTransparency ? image.planes - 1 : image.planes;
+    r.imageMode = colourPlanes >= 3 ? plugInModeRGBColor : plugInModeGrayScale;
+    r.imageHRes = r.imageVRes = 72 << 16;
+    r.wholeSize = r.imageSize;
+    r.platformData = &platform;
+    r.bufferProcs = &bufferProcs;
+    r.handleProcs = &handleProcs;
+    r.advanceState = advanceState;
+    r.supportsPadding = true;
+    r.inputRate = r.maskRate = 65536;
+    r.depth = 8;
+    if (request.editableTransparency) {
+        r.filterCase = request.selection ? filterCaseEditableTransparencyWithSelection
+                                         : filterCaseEditableTransparencyNoSelection;
+        r.inLayerPlanes = r.outLayerPlanes = int16(colourPlanes);
+        r.inTransparencyMask = r.outTransparencyMask = 1;
+    } else {
+        r.filterCase = request.selection ? filterCaseFlatImageWithSelection : filterCaseFlatImageNoSelection;
+        r.inNonLayerPlanes = r.outNonLayerPlanes = int16(image.planes);
+    }
+
+    intptr_t data = 0;
+    int16 result = noErr;
+    entry(filterSelectorPrepare, record, &data, &result);
+    if (result == noErr && request.settle && r.parameters)
+        request.settle(reinterpret_cast<CloudSettings*>(*r.parameters));
+    if (result == noErr) entry(filterSelectorStart, record, &data, &result);
+    // Each Continue renders at least one row.
+    for (int calls = 0; result == noErr && !requestsEmpty(r) && calls <= image.height + 1; ++calls) {
+        deliver();
+        entry(filterSelectorContinue, record, &data, &result);
+    }
+    writeBack();
+    OSErr outcome = result;
+    entry(filterSelectorFinish, record, &data, &result);
+
+    // The blocks the plug-in keeps with the host outlive a run in an editor;
+    // this host ends here.
+    Handle context = reinterpret_cast<Handle>(data);
+    if (context) disposeHandle(context);
+    if (r.parameters) disposeHandle(r.parameters);
+    current = nullptr;
+    return outcome;
+}

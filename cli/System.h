@@ -1,0 +1,35 @@
+// What the command line needs from the operating system. SystemPosix.cpp and
+// SystemWin.cpp implement it.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "host/HostAbi.h"
+
+// Creates a new empty folder for this process's temporary files and points the
+// process's temporary-folder variables at it (TMPDIR; on Windows TMP and TEMP),
+// so that the plug-in's cache never meets a user's own. Empty on failure.
+std::string makePrivateTempFolder();
+
+// Deletes the folder made above, with the files in it.
+void removePrivateTempFolder(const std::string& folder);
+
+// The plug-in's entry point: built in, or on Windows loaded from `modulePath`
+// (empty: Nimbulo.8bf beside the program). Null with a reason on failure.
+PluginEntryProc loadPlugin(const std::string& modulePath, std::string* error);
+
+// Ctrl-C asks the render to stop instead of killing the process.
+void catchInterrupts();
+bool interruptRequested();
+
+bool stderrIsTerminal();
+
+// Moves `from` over `to`, replacing it.
+bool replaceFile(const std::string& from, const std::string& to);
+
+// The process's peak resident memory so far, in bytes (0 when unknown).
+size_t peakMemoryBytes();
+
+// Seconds from an arbitrary start, for timing.
+double nowSeconds();

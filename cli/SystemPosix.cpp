@@ -1,0 +1,65 @@
+#include "cli/System.h"
+
+#include <dirent.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+
+#include "host/Entry.h"
+
+std::string makePrivateTempFolder()
+{
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/nimbulo-XXXXXX";
+    if (!mkdtemp(&pattern[0])) return "";
+    if (setenv("TMPDIR", pattern.c_str(), 1) != 0) return "";
+    return pattern;
+}
+
+void removePrivateTempFolder(const std::string& folder)
+{
+    if (folder.empty()) return;
+    if (DIR* dir = opendir(folder.c_str())) {
+        while (dirent* entry = readdir(dir)) {
+            std::string name = entry->d_name;
+            if (name != "." && name != "..") unlink((folder + "/" + name).c_str());
+        }
+        closedir(dir);
+    }
+    rmdir(folder.c_str());
+}
+
+PluginEntryProc loadPlugin(const std::string& modulePath, std::string* error)
+{
+    if (!modulePath.empty()) {
+        *error = modulePath + ": not loaded: this nimbulo has the filter built in (--plugin is for nimbulo.exe)";
+        return nullptr;
+    }
+    return ENTRYPOINT;
+}
+
+static volatile std::sig_atomic_t interruptFlag = 0;
+static void onInterrupt(int) { interruptFlag = 1; }
+
+void catchInterrupts() { std::signal(SIGINT, onInterrupt); }
+bool interruptRequested() { return interruptFlag != 0; }
+
+bool stderrIsTerminal() { return isatty(fileno(stderr)) != 0; }
+
+bool replaceFile(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
+
+size_t peakMemoryBytes()
+{
+    rusage usage{};
+    if (getrusage(RUSAGE_SELF, &usage) != 0) return 0;
+    return size_t(usage.ru_maxrss) * 1024;  // kilobytes on Linux
+}
+
+double nowSeconds()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}

@@ -1,0 +1,351 @@
+// nimbulo as a user runs it: a separate process, real files, exit codes and
+// messages. The same suite runs natively and, under Wine, against nimbulo.exe
+// with the 32- or 64-bit module.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/PngFile.h"
+#include "host/EngineHarness.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+using testhost::Picture;
+
+namespace {
+
+std::string programFolder()
+{
+#ifdef _WIN32
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string full(path, length);
+    return full.substr(0, full.find_last_of("\\/") + 1);
+#else
+    char path[4096];
+    ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    std::string full(path, length > 0 ? size_t(length) : 0);
+    return full.substr(0, full.find_last_of('/') + 1);
+#endif
+}
+
+struct Outcome {
+    int code;
+    std::string errors;
+};
+
+// Runs nimbulo with `arguments`, stderr captured.
+Outcome run(const std::string& arguments)
+{
+    std::string errors = "cli-stderr.txt";
+#ifdef _WIN32
+    std::string command = "\"\"" + programFolder() + "nimbulo.exe\" " + arguments + " 2>" + errors + "\"";
+    int status = std::system(command.c_str());
+    int code = status;
+#else
+    std::string command = "'" + programFolder() + "nimbulo' " + arguments + " 2>" + errors;
+    int status = std::system(command.c_str());
+    int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+    std::ifstream in(errors);
+    std::stringstream text;
+    text << in.rdbuf();
+    return Outcome{code, text.str()};
+}
+
+bool exists(const std::string& path)
+{
+    std::ifstream in(path);
+    return in.good();
+}
+
+void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+std::vector<uint8_t> readBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void savePicture(const std::string& path, const Picture& p)
+{
+    PngImage image;
+    image.width = p.width;
+    image.height = p.height;
+    image.channels = p.planes;
+    image.pixels = p.pixels;
+    std::string error;
+    ASSERT_TRUE(writePng(path, image, &error)) << error;
+}
+
+PngImage loadPicture(const std::string& path)
+{
+    PngImage image;
+    std::string error;
+    EXPECT_EQ(readPng(path, 0, 32767, &image, &error), pngOk) << error;
+    return image;
+}
+
+// ---- Hand-made PNGs in formats the encoder does not write (16-bit, palette). ----
+uint32_t crc32Of(const uint8_t* data, size_t size, uint32_t crc = 0xFFFFFFFFu)
+{
+    for (size_t i = 0; i < size; ++i) {
+        crc ^= data[i];
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return crc;
+}
+
+void put32(std::vector<uint8_t>& out, uint32_t v)
+{
+    for (int s = 24; s >= 0; s -= 8) out.push_back(uint8_t(v >> s));
+}
+
+void chunk(std::vector<uint8_t>& png, const char* type, const std::vector<uint8_t>& data)
+{
+    put32(png, uint32_t(data.size()));
+    size_t start = png.size();
+    png.insert(png.end(), type, type + 4);
+    png.insert(png.end(), data.begin(), data.end());
+    put32(png, crc32Of(&png[start], png.size() - start) ^ 0xFFFFFFFFu);
+}
+
+// A PNG whose image data is one stored (uncompressed) deflate block.
+std::vector<uint8_t> handMadePng(uint32_t width, uint32_t height, uint8_t depth, uint8_t colourType,
+                                 const std::vector<uint8_t>& scanlines, const std::vector<uint8_t>& palette = {})
+{
+    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::vector<uint8_t> header;
+    put32(header, width);
+    put32(header, height);
+    header.insert(header.end(), {depth, colourType, 0, 0, 0});
+    chunk(png, "IHDR", header);
+    if (!palette.empty()) chunk(png, "PLTE", palette);
+    std::vector<uint8_t> z = {0x78, 0x01, 0x01, uint8_t(scanlines.size() & 255), uint8_t(scanlines.size() >> 8),
+                              uint8_t(~scanlines.size() & 255), uint8_t((~scanlines.size() >> 8) & 255)};
+    z.insert(z.end(), scanlines.begin(), scanlines.end());
+    uint32_t a = 1, b = 0;
+    for (uint8_t v : scanlines) {
+        a = (a + v) % 65521;
+        b = (b + a) % 65521;
+    }
+    put32(z, (b << 16) | a);
+    chunk(png, "IDAT", z);
+    chunk(png, "IEND", {});
+    return png;
+}
+
+class Cli : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        savePicture("rgb.png", testhost::gradientPicture(48, 32, 3, false));
+        savePicture("rgba.png", testhost::gradientPicture(48, 32, 4, true));
+        savePicture("grey.png", testhost::gradientPicture(48, 32, 1, false));
+        std::remove("out.png");
+    }
+};
+
+}  // namespace
+
+TEST_F(Cli, RendersWhatTheEngineRenders)
+{
+    const struct {
+        const char* file;
+        int planes;
+        bool transparency;
+    } inputs[] = {{"rgb.png", 3, false}, {"rgba.png", 4, true}, {"grey.png", 1, false}};
+    for (const auto& in : inputs) {
+        Outcome o = run(std::string("render ") + in.file + " -o out.png");
+        ASSERT_EQ(o.code, 0) << in.file << ": " << o.errors;
+        EXPECT_EQ(o.errors, "") << "no progress bar when stderr is not a terminal";
+        PngImage out = loadPicture("out.png");
+        ASSERT_EQ(out.channels, in.planes);
+        Picture source = testhost::gradientPicture(48, 32, in.planes, in.transparency);
+        EXPECT_EQ(out.pixels, testhost::renderInProcess(testhost::defaultSettings(), source).pixels) << in.file;
+        EXPECT_FALSE(exists("out.png.partial"));
+    }
+}
+
+TEST_F(Cli, SameFileOnEveryBuild)
+{
+    Outcome o = run("render --size 96x64 --seed 812 --set density=80 --cloud-color F0E0D0 --light 0.3,-0.4 -o out.png");
+    ASSERT_EQ(o.code, 0) << o.errors;
+    std::vector<uint8_t> bytes = readBytes("out.png");
+    EXPECT_EQ(testhost::fnv1a64(bytes), 0xF05E8821BDEE11D0ull) << std::hex << testhost::fnv1a64(bytes);
+}
+
+TEST_F(Cli, OptionsReachTheFilter)
+{
+    CloudSettings s = testhost::defaultSettings();
+    s.seed = 900;
+    s.density = 90;
+    s.lumpScale = 60;
+    s.backlighting = 1;
+    s.skyColor = RGB48{0x2000, 0x4000, 0x8000};
+    s.centreU = 0.25f;
+    s.centreV = 0.75f;
+    Outcome o = run("render rgb.png -o out.png --seed 900 --set DENSITY=90 --set lump-scale=60 --backlighting "
+                    "--sky-color 204080 --centre 0.25,0.75");
+    ASSERT_EQ(o.code, 0) << o.errors;
+    EXPECT_EQ(loadPicture("out.png").pixels,
+              testhost::renderInProcess(s, testhost::gradientPicture(48, 32, 3, false)).pixels);
+}
+
+TEST_F(Cli, SelectionAndRectangleLimitThePaint)
+{
+    std::vector<uint8_t> maskPixels(48 * 32);
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 48; ++x) maskPixels[y * 48 + x] = x < 24 ? 0 : 255;
+    Picture mask{48, 32, 1, false, maskPixels};
+    savePicture("mask.png", mask);
+    Outcome o = run("render rgb.png --mask mask.png -o out.png");
+    ASSERT_EQ(o.code, 0) << o.errors;
+    PngImage out = loadPicture("out.png");
+    Picture source = testhost::gradientPicture(48, 32, 3, false);
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 24; ++x)
+            for (int c = 0; c < 3; ++c) ASSERT_EQ(out.pixels[(y * 48 + x) * 3 + c], source.pixels[(y * 48 + x) * 3 + c]);
+
+    o = run("render rgb.png --rect 10,4,20,12 -o out.png");
+    ASSERT_EQ(o.code, 0) << o.errors;
+    out = loadPicture("out.png");
+    int changedInside = 0;
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 48; ++x) {
+            bool inside = x >= 10 && x < 30 && y >= 4 && y < 16;
+            for (int c = 0; c < 3; ++c) {
+                size_t k = size_t(y * 48 + x) * 3 + c;
+                if (!inside) {
+                    ASSERT_EQ(out.pixels[k], source.pixels[k]) << x << "," << y;
+                }
+                changedInside += inside && out.pixels[k] != source.pixels[k];
+            }
+        }
+    EXPECT_GT(changedInside, 0);
+}
+
+TEST_F(Cli, ConvertsSixteenBitAndPaletteImagesAndSaysSo)
+{
+    std::vector<uint8_t> deep;  // 4 x 2 RGB, 16 bits a channel
+    for (int y = 0; y < 2; ++y) {
+        deep.push_back(0);
+        for (int k = 0; k < 4 * 3; ++k) deep.insert(deep.end(), {uint8_t(40 * k), 0x7F});
+    }
+    writeBytes("deep.png", handMadePng(4, 2, 16, 2, deep));
+    Outcome o = run("render deep.png -o out.png");
+    EXPECT_EQ(o.code, 0) << o.errors;
+    EXPECT_NE(o.errors.find("16-bit image reduced to 8 bits"), std::string::npos) << o.errors;
+    EXPECT_EQ(loadPicture("out.png").channels, 3);
+
+    std::vector<uint8_t> indexed = {0, 0, 1, 2, 1, 0, 2, 1, 0};  // 4 x 2, filter byte then indices
+    indexed.resize(10, 2);
+    writeBytes("palette.png", handMadePng(4, 2, 8, 3, indexed, {255, 0, 0, 0, 255, 0, 0, 0, 255}));
+    o = run("render palette.png -o out.png");
+    EXPECT_EQ(o.code, 0) << o.errors;
+    EXPECT_NE(o.errors.find("palette image converted to RGB"), std::string::npos) << o.errors;
+}
+
+TEST_F(Cli, BadInputGetsAClearErrorAndCode)
+{
+    writeBytes("text.png", {'h', 'e', 'l', 'l', 'o'});
+    std::vector<uint8_t> whole = readBytes("rgb.png");
+    writeBytes("truncated.png", std::vector<uint8_t>(whole.begin(), whole.begin() + whole.size() / 2));
+    writeBytes("huge.png", handMadePng(40000, 2, 8, 0, std::vector<uint8_t>(10, 0)));
+    savePicture("small-mask.png", Picture{10, 10, 1, false, std::vector<uint8_t>(100, 255)});
+
+    const struct {
+        const char* arguments;
+        int code;
+        const char* message;
+    } cases[] = {
+        {"render missing.png -o out.png", 3, "missing.png: no such file"},
+        {"render text.png -o out.png", 3, "text.png: not a PNG file"},
+        {"render truncated.png -o out.png", 3, "truncated.png: truncated or damaged PNG"},
+        {"render huge.png -o out.png", 3, "each side must be 1 to 32767"},
+        {"render rgb.png --mask small-mask.png -o out.png", 3, "the mask is 10 x 10 but the image is 48 x 32"},
+        {"render rgb.png --mask missing-mask.png -o out.png", 3, "missing-mask.png: no such file"},
+        {"render rgb.png -o no-such-folder/out.png", 4, "cannot be written"},
+        {"render rgb.png", 2, "no output"},
+        {"render -o out.png", 2, "give either IN.png or --size"},
+        {"render rgb.png --size 10x10 -o out.png", 2, "give either IN.png or --size"},
+        {"render --size 0x10 -o out.png", 2, "--size takes WxH"},
+        {"render --size 40000x10 -o out.png", 2, "each side 1 to 32767"},
+        {"render rgb.png --seed 2048 -o out.png", 2, "--seed takes a whole number from 0 to 2047"},
+        {"render rgb.png --set density=101 -o out.png", 2, "Density takes a whole number from 0 to 100"},
+        {"render rgb.png --set backlighting=2 -o out.png", 2, "Backlighting takes a whole number from 0 to 1"},
+        {"render rgb.png --set fluffiness=3 -o out.png", 2, "--set takes NAME=VALUE"},
+        {"render rgb.png --light 0.9,0.9 -o out.png", 2, "inside the unit circle"},
+        {"render rgb.png --cloud-color white -o out.png", 2, "--cloud-color takes #RRGGBB"},
+        {"render rgb.png --centre 0.5 -o out.png", 2, "--centre takes U,V"},
+        {"render rgb.png --rect 40,0,20,10 -o out.png", 2, "reaches outside the 48 x 32 image"},
+        {"render rgb.png --rect 1,2,0,4 -o out.png", 2, "--rect takes X,Y,W,H"},
+        {"render rgb.png --frobnicate -o out.png", 2, "unknown option --frobnicate"},
+        {"render rgb.png -o", 2, "-o needs a value"},
+        {"paint rgb.png", 2, "usage:"},
+        {"render rgb.png --plugin no-such-module.8bf -o out.png", 5, "no-such-module.8bf"},
+    };
+    for (const auto& c : cases) {
+        Outcome o = run(c.arguments);
+        EXPECT_EQ(o.code, c.code) << c.arguments << "\n" << o.errors;
+        EXPECT_NE(o.errors.find(c.message), std::string::npos) << c.arguments << "\n" << o.errors;
+        EXPECT_FALSE(exists("out.png")) << c.arguments;
+        EXPECT_FALSE(exists("out.png.partial")) << c.arguments;
+    }
+}
+
+TEST_F(Cli, HelpDocumentsOptionsSettingsAndExitCodes)
+{
+    Outcome o = run("--help >help.txt");
+    EXPECT_EQ(o.code, 0);
+    std::ifstream in("help.txt");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("exit codes"), std::string::npos);
+    EXPECT_NE(text.find("130 interrupted"), std::string::npos);
+
+    o = run("render --help >help.txt");
+    EXPECT_EQ(o.code, 0);
+    std::ifstream in2("help.txt");
+    text.assign((std::istreambuf_iterator<char>(in2)), std::istreambuf_iterator<char>());
+    for (const char* expected : {"--mask", "--rect", "--cloud-color", "--light", "--centre", "--backlighting",
+                                 "Lump scale (33)", "Sky light (59)", "--quiet", "--plugin"})
+        EXPECT_NE(text.find(expected), std::string::npos) << expected;
+}
+
+#ifndef _WIN32
+TEST_F(Cli, CtrlCStopsTheRenderAndLeavesNoFile)
+{
+    pid_t child = fork();
+    if (child == 0) {
+        freopen("/dev/null", "w", stderr);
+        std::string program = programFolder() + "nimbulo";
+        execl(program.c_str(), "nimbulo", "render", "--size", "6000x6000", "-o", "out.png", "--quiet", (char*)nullptr);
+        _exit(99);
+    }
+    // Wait until the render has claimed its output, then interrupt it.
+    for (int k = 0; k < 200 && !exists("out.png.partial"); ++k) usleep(10000);
+    usleep(100000);
+    kill(child, SIGINT);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    EXPECT_FALSE(exists("out.png"));
+    EXPECT_FALSE(exists("out.png.partial"));
+}
+#endif
