@@ -4,8 +4,6 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
@@ -42,12 +40,6 @@ PluginEntryProc loadPlugin(const std::string& modulePath, std::string* error)
     return ENTRYPOINT;
 }
 
-static volatile std::sig_atomic_t interruptFlag = 0;
-static void onInterrupt(int) { interruptFlag = 1; }
-
-void catchInterrupts() { std::signal(SIGINT, onInterrupt); }
-bool interruptRequested() { return interruptFlag != 0; }
-
 bool stderrIsTerminal() { return isatty(fileno(stderr)) != 0; }
 
 bool replaceFile(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
@@ -57,9 +49,4 @@ size_t peakMemoryBytes()
     rusage usage{};
     if (getrusage(RUSAGE_SELF, &usage) != 0) return 0;
     return size_t(usage.ru_maxrss) * 1024;  // kilobytes on Linux
-}
-
-double nowSeconds()
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }

@@ -4,8 +4,6 @@
 #include <psapi.h>
 #include <io.h>
 
-#include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
@@ -65,12 +63,6 @@ PluginEntryProc loadPlugin(const std::string& modulePath, std::string* error)
     return entry;
 }
 
-static volatile std::sig_atomic_t interruptFlag = 0;
-static void onInterrupt(int) { interruptFlag = 1; }
-
-void catchInterrupts() { std::signal(SIGINT, onInterrupt); }
-bool interruptRequested() { return interruptFlag != 0; }
-
 bool stderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 
 bool replaceFile(const std::string& from, const std::string& to)
@@ -83,9 +75,4 @@ size_t peakMemoryBytes()
     PROCESS_MEMORY_COUNTERS counters{};
     if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return 0;
     return counters.PeakWorkingSetSize;
-}
-
-double nowSeconds()
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
