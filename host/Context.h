@@ -4,12 +4,14 @@
 
 #include "host/HostAbi.h"
 #include "render/Lattice.h"
+#include "settings/CloudSettings.h"
 
 // Scratch memory of one run, obtained at Start and released when the apply ends.
 struct WorkBlock {
     int32 abortTicks;     // rows since the abort test was last polled
     int32 progressTicks;  // rows since progress was last reported
     CloudTables tables;   // the render tables of the current pass
+    CloudSettings undoSlots[2];  // the one-step undo history of the dialog
 };
 
 struct FilterContext {
@@ -34,6 +36,7 @@ struct FilterContext {
     BufferID workBufferID;      // 0 when the buffer came from the system heap
     BufferID thumbnailBufferID;
     uint8* thumbnail;           // 64 x 64 RGB, rows from the top
+    int32 undoIndex;            // the undo slot that took the latest snapshot
     void* dialogWindow;         // the main dialog while it is open
 };
 

@@ -23,3 +23,8 @@ void showPreviewRows(FilterContext* ctx);
 
 // The system's wait cursor while a preview renders, the arrow afterwards.
 void showWaitCursor(bool waiting);
+
+// Marks a control of the dialog `window` for repainting (without erasing), or
+// repaints it at once. Nothing happens without a window.
+void invalidateControl(void* window, int control);
+void repaintControl(void* window, int control);

@@ -9,3 +9,5 @@ void clearFileDialogFlag() {}
 void showMessage(const char*) {}
 void showPreviewRows(FilterContext*) {}
 void showWaitCursor(bool) {}
+void invalidateControl(void*, int) {}
+void repaintControl(void*, int) {}

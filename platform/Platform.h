@@ -1,5 +1,6 @@
-// The one seam between the portable code and the operating system.
-// Win32 and POSIX each implement it in their own file.
+// The one seam between the portable code and the operating system: memory,
+// files and the temporary folder. Win32 and POSIX each implement it in their
+// own file.
 #pragma once
 
 #include <cstddef>
@@ -9,3 +10,26 @@ void* platformAllocZeroed(size_t size);
 
 // Gives back memory from platformAllocZeroed; null is ignored.
 void platformFree(void* block);
+
+// An open file; null when a file could not be opened.
+typedef struct PlatformFileRecord* PlatformFile;
+
+// Opens an existing file for reading, sharing it with other readers.
+PlatformFile platformOpenForReading(const char* path);
+
+// Opens a file for writing from its start, creating it when it does not exist.
+// An existing file is not shortened. Other processes may still read it.
+PlatformFile platformOpenForWriting(const char* path);
+
+// Reads up to `size` bytes; returns how many were read (0 at the end or on error).
+size_t platformRead(PlatformFile file, void* data, size_t size);
+
+// Writes `size` bytes; returns how many were written.
+size_t platformWrite(PlatformFile file, const void* data, size_t size);
+
+void platformClose(PlatformFile file);
+
+// The system's temporary folder, ending in a separator, into `path` (at most
+// `size` bytes with the terminating NUL). Falls back to the platform's
+// standard folder when the system names none.
+void platformTempFolder(char* path, size_t size);

@@ -1,7 +1,70 @@
 #include "platform/Platform.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 void* platformAllocZeroed(size_t size) { return std::calloc(1, size ? size : 1); }
 
 void platformFree(void* block) { std::free(block); }
+
+// The descriptor is kept one above its value, so that descriptor 0 is not null.
+static PlatformFile fromDescriptor(int fd)
+{
+    return fd < 0 ? nullptr : reinterpret_cast<PlatformFile>(intptr_t(fd) + 1);
+}
+
+static int descriptorOf(PlatformFile file) { return int(reinterpret_cast<intptr_t>(file) - 1); }
+
+PlatformFile platformOpenForReading(const char* path) { return fromDescriptor(open(path, O_RDONLY)); }
+
+PlatformFile platformOpenForWriting(const char* path)
+{
+    return fromDescriptor(open(path, O_WRONLY | O_CREAT, 0644));
+}
+
+size_t platformRead(PlatformFile file, void* data, size_t size)
+{
+    size_t total = 0;
+    while (total < size) {
+        ssize_t got = read(descriptorOf(file), static_cast<char*>(data) + total, size - total);
+        if (got <= 0) break;
+        total += size_t(got);
+    }
+    return total;
+}
+
+size_t platformWrite(PlatformFile file, const void* data, size_t size)
+{
+    size_t total = 0;
+    while (total < size) {
+        ssize_t put = write(descriptorOf(file), static_cast<const char*>(data) + total, size - total);
+        if (put <= 0) break;
+        total += size_t(put);
+    }
+    return total;
+}
+
+void platformClose(PlatformFile file)
+{
+    if (file) close(descriptorOf(file));
+}
+
+void platformTempFolder(char* path, size_t size)
+{
+    const char* folder = std::getenv("TMPDIR");
+    if (!folder || !*folder) folder = "/tmp/";
+    size_t length = std::strlen(folder);
+    bool needsSeparator = folder[length - 1] != '/';
+    if (length + (needsSeparator ? 1 : 0) + 1 > size) {
+        folder = "/tmp/";
+        length = 5;
+        needsSeparator = false;
+    }
+    std::memcpy(path, folder, length);
+    if (needsSeparator) path[length++] = '/';
+    path[length] = '\0';
+}

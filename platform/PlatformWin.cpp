@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 // Moveable global memory, locked at once, as the host interface's own heap
 // fallback expects; the lock pointer leads back to the block through GlobalHandle.
 void* platformAllocZeroed(size_t size)
@@ -20,4 +22,50 @@ void platformFree(void* data)
     if (!block) return;
     GlobalUnlock(block);
     GlobalFree(block);
+}
+
+static PlatformFile fromHandle(HANDLE h)
+{
+    return h == INVALID_HANDLE_VALUE ? nullptr : reinterpret_cast<PlatformFile>(h);
+}
+
+PlatformFile platformOpenForReading(const char* path)
+{
+    return fromHandle(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+PlatformFile platformOpenForWriting(const char* path)
+{
+    return fromHandle(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+size_t platformRead(PlatformFile file, void* data, size_t size)
+{
+    DWORD got = 0;
+    if (!ReadFile(reinterpret_cast<HANDLE>(file), data, DWORD(size), &got, nullptr)) return 0;
+    return got;
+}
+
+size_t platformWrite(PlatformFile file, const void* data, size_t size)
+{
+    DWORD put = 0;
+    if (!WriteFile(reinterpret_cast<HANDLE>(file), data, DWORD(size), &put, nullptr)) return 0;
+    return put;
+}
+
+void platformClose(PlatformFile file)
+{
+    if (file) CloseHandle(reinterpret_cast<HANDLE>(file));
+}
+
+void platformTempFolder(char* path, size_t size)
+{
+    char found[MAX_PATH + 1];
+    DWORD length = GetTempPathA(sizeof found, found);
+    const char* folder = (length > 0 && length <= MAX_PATH) ? found : "C:\\Windows\\Temp\\";
+    if (std::strlen(folder) + 1 > size) folder = "C:\\Windows\\Temp\\";
+    std::strncpy(path, folder, size - 1);
+    path[size - 1] = '\0';
 }

@@ -101,7 +101,7 @@ TEST(Entry, UsableHandleSuiteServesBothBlocks)
 TEST(Entry, SecondRunReusesContextAndKeepsSettings)
 {
     TestHost host(40, 30, 3);
-    ASSERT_EQ(host.run(true), noErr);
+    ASSERT_EQ(host.run(false), noErr);
     intptr_t firstContext = host.data;
     Handle firstSettings = host.record->parameters;
     host.settings()->density = 12;

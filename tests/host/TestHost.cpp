@@ -9,6 +9,7 @@
 
 #include "cli/HostImage.h"
 #include "host/HostMemory.h"
+#include "settings/Persistence.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -182,9 +183,21 @@ static OSErr NIMBULO_CDECL colorServices(ColorServicesInfo* info)
 }
 
 // ---- The host. ----
+// Each host starts as on a machine where the filter never ran: no cache, no
+// undo files in the (private) temporary folder.
+static void forgetEarlierRuns()
+{
+    for (const char* name : {"Nimbulo cached settings", "Nimbulo undo 0", "Nimbulo undo 1"}) {
+        char path[300];
+        temporaryFilePath(name, path, sizeof path);
+        std::remove(path);
+    }
+}
+
 TestHost::TestHost(int w, int h, int p) : width(w), height(h), planes(p)
 {
     current = this;
+    forgetEarlierRuns();
     source.resize(size_t(w) * size_t(h) * size_t(p));
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)

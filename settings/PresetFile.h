@@ -1,0 +1,36 @@
+// Presets files (*.k00), also used for the cache and undo files: 32-bit
+// big-endian words, the version first, an optional 64 x 64 thumbnail.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+struct FilterContext;
+struct CloudSettings;
+
+enum { presetVersion = 188, presetFileCannotOpen = 99, presetFileRead = 1 };
+enum { presetBytesWithoutThumbnail = 284, presetBytesWithThumbnail = 12580 };
+
+enum PresetReadMode {
+    presetReadNormal,   // into the settings (and the thumbnail)
+    presetReadPreview,  // only the thumbnail; the settings stay as they are
+};
+
+// Writes the current settings, with the thumbnail when its buffer exists.
+// A file that cannot be written is silently not written.
+void writePresetFile(FilterContext* ctx, const char* path);
+
+// Reads a presets file of any version. Returns presetFileCannotOpen when the
+// file cannot be opened, else presetFileRead. `pictureRead` tells whether a
+// thumbnail went into the thumbnail buffer. Values past the end of a short
+// file are not read: their fields keep what they held.
+int readPresetFile(FilterContext* ctx, const char* path, PresetReadMode mode, bool* pictureRead);
+
+// The same on bytes in memory, into `settings` and `thumbnail` (either may be
+// null): the core of the reader, used by the file functions above.
+void decodePreset(const uint8_t* bytes, size_t size, CloudSettings* settings, uint8_t* thumbnail,
+                  bool* pictureRead);
+
+// The file's bytes for `settings` (and `thumbnail` when not null) into `out`,
+// which must hold presetBytesWithThumbnail bytes. Returns the length.
+size_t encodePreset(const CloudSettings* settings, const uint8_t* thumbnail, uint8_t* out);
