@@ -88,18 +88,19 @@ static void writeBack()
     run.outDelivered = false;
 }
 
-// Points `data` at a copy of the request, or null for an empty one.
-static void deliverRequest(std::vector<uint8>& store, const HostImage& image, const Rect16& rect, Fixed rate,
-                           int lo, int hi, int16 padding, void** data, int32* rowBytes)
+// A copy of the request in `store` (null for an empty request), and its row
+// stride. The record's pointer fields are only 4-byte aligned in 64-bit
+// builds, so they are assigned directly, never through a pointer.
+static void* deliverRequest(std::vector<uint8>& store, const HostImage& image, const Rect16& rect, Fixed rate,
+                            int lo, int hi, int16 padding, int32* rowBytes)
 {
     size_t bytes = requestBytes(rect, lo, hi);
-    *data = nullptr;
     *rowBytes = 0;
-    if (!bytes || !image.pixels) return;
+    if (!bytes || !image.pixels) return nullptr;
     store.resize(bytes);
     copyRequest(image, rect, rate, lo, hi, padding, store.data());
-    *data = store.data();
     *rowBytes = (rect.right - rect.left) * (hi - lo + 1);
+    return store.data();
 }
 
 static OSErr deliver()
@@ -108,17 +109,22 @@ static OSErr deliver()
     FilterRecord& r = *run.record;
     writeBack();
     const HostImage& image = run.request->image;
-    deliverRequest(run.in, image, r.inRect, r.inputRate, r.inLoPlane, r.inHiPlane, r.inputPadding, &r.inData,
-                   &r.inRowBytes);
-    deliverRequest(run.out, image, r.outRect, 65536, r.outLoPlane, r.outHiPlane, r.outputPadding, &r.outData,
-                   &r.outRowBytes);
+    int32 rowBytes = 0;
+    r.inData = deliverRequest(run.in, image, r.inRect, r.inputRate, r.inLoPlane, r.inHiPlane, r.inputPadding,
+                              &rowBytes);
+    r.inRowBytes = rowBytes;
+    r.outData = deliverRequest(run.out, image, r.outRect, 65536, r.outLoPlane, r.outHiPlane, r.outputPadding,
+                               &rowBytes);
+    r.outRowBytes = rowBytes;
     run.deliveredOut = r.outRect;
     run.deliveredOutLo = r.outLoPlane;
     run.deliveredOutHi = r.outHiPlane;
     run.outDelivered = r.outData != nullptr;
-    if (run.request->selection)
-        deliverRequest(run.mask, *run.request->selection, r.maskRect, r.maskRate, 0, 0, r.maskPadding, &r.maskData,
-                       &r.maskRowBytes);
+    if (run.request->selection) {
+        r.maskData = deliverRequest(run.mask, *run.request->selection, r.maskRect, r.maskRate, 0, 0, r.maskPadding,
+                                    &rowBytes);
+        r.maskRowBytes = rowBytes;
+    }
     return noErr;
 }
 

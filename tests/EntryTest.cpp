@@ -20,7 +20,7 @@ TEST(Entry, AboutWithNullDataWordTouchesNothing)
     host.call(filterSelectorAbout);
     EXPECT_EQ(host.data, 0);
     EXPECT_EQ(host.result, 1234);
-    EXPECT_EQ(host.record->parameters, nullptr);
+    EXPECT_EQ(Handle(host.record->parameters), nullptr);
     EXPECT_EQ(host.counts.handleNew, 0);
 }
 
@@ -69,7 +69,8 @@ TEST(Entry, UnusableHandleSuiteGivesEmulatedHandles)
         ASSERT_EQ(host.call(filterSelectorPrepare), noErr) << fault.what;
         EXPECT_EQ(host.counts.handleNew, 0) << fault.what;
 
-        for (Handle h : {reinterpret_cast<Handle>(host.data), host.record->parameters}) {
+        Handle parameters = host.record->parameters;  // a 4-byte aligned field: copied, not referenced
+        for (Handle h : {reinterpret_cast<Handle>(host.data), parameters}) {
             ASSERT_NE(h, nullptr) << fault.what;
             auto* emulated = reinterpret_cast<EmulatedHandle*>(h);
             EXPECT_EQ(emulated->tag, emulatedHandleTag) << fault.what;
@@ -110,7 +111,7 @@ TEST(Entry, SecondRunReusesContextAndKeepsSettings)
 
     ASSERT_EQ(host.run(false), noErr);
     EXPECT_EQ(host.data, firstContext);
-    EXPECT_EQ(host.record->parameters, firstSettings);
+    EXPECT_EQ(Handle(host.record->parameters), firstSettings);
     EXPECT_EQ(host.counts.handleNew, handlesMade);
     EXPECT_EQ(host.settings()->density, 12);
     EXPECT_EQ(host.settings()->presetName[0], 'x');
@@ -182,7 +183,7 @@ TEST(Entry, FailedHandleAllocationGivesMemFull)
         TestHost host(16, 8, 3);
         host.failHandleAllocationsAfter = succeeding;
         EXPECT_EQ(host.call(filterSelectorPrepare), memFullErr) << succeeding;
-        EXPECT_EQ(host.record->parameters, nullptr) << succeeding;
+        EXPECT_EQ(Handle(host.record->parameters), nullptr) << succeeding;
         EXPECT_EQ(host.data != 0, succeeding == 1) << succeeding;
         EXPECT_EQ(host.record->bufferSpace, 0) << succeeding;
     }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "cli/HostImage.h"
+#include "host/Handles.h"
 #include "host/HostMemory.h"
 #include "settings/Persistence.h"
 
@@ -247,7 +248,15 @@ TestHost::~TestHost()
     current = this;
     releaseDelivered();
     // Blocks the plug-in left with the host live on until the host quits; a
-    // test host ends here, so it frees what is still out.
+    // test host ends here, so it frees what is still out: emulated handles
+    // (which the plug-in made on the heap) and its own.
+    Handle parameters = record->parameters;
+    for (Handle h : {reinterpret_cast<Handle>(data), parameters}) {
+        if (!h || liveHandleSet.count(reinterpret_cast<HostHandle*>(h))) continue;
+        if (reinterpret_cast<EmulatedHandle*>(h)->tag != emulatedHandleTag) continue;
+        FilterRecord withoutSuite{};
+        disposeHandle(&withoutSuite, h);
+    }
     for (HostHandle* handle : liveHandleSet) {
         hostFree(handle->master);
         hostFree(handle);
