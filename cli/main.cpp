@@ -11,6 +11,9 @@
 #include "cli/PluginHost.h"
 #include "cli/PngFile.h"
 #include "cli/System.h"
+#include "host/Context.h"
+#include "render/Random.h"
+#include "settings/PresetFile.h"
 
 // Exit codes, as documented in the help text.
 enum ExitCode {
@@ -26,7 +29,8 @@ enum ExitCode {
 static const int maxSide = 32767;  // the interface's rectangles are 16-bit
 
 struct RenderJob {
-    std::string input, output, maskPath, pluginPath;
+    std::string input, output, maskPath, pluginPath, presetPath, savePresetPath, thumbnailPath;
+    bool dice = false, ecce = false;
     int newWidth = 0, newHeight = 0;
     bool hasRect = false;
     int rect[4] = {0, 0, 0, 0};  // x, y, w, h
@@ -216,6 +220,36 @@ static bool takePlugin(RenderJob& job, const std::string& v, std::string*)
     return true;
 }
 
+static bool takePreset(RenderJob& job, const std::string& v, std::string*)
+{
+    job.presetPath = v;
+    return true;
+}
+
+static bool takeSavePreset(RenderJob& job, const std::string& v, std::string*)
+{
+    job.savePresetPath = v;
+    return true;
+}
+
+static bool takeDice(RenderJob& job, const std::string&, std::string*)
+{
+    job.dice = true;
+    return true;
+}
+
+static bool takeEcce(RenderJob& job, const std::string&, std::string*)
+{
+    job.ecce = true;
+    return true;
+}
+
+static bool takeThumbnail(RenderJob& job, const std::string& v, std::string*)
+{
+    job.thumbnailPath = v;
+    return true;
+}
+
 static bool takeQuiet(RenderJob& job, const std::string&, std::string*)
 {
     job.quiet = true;
@@ -235,8 +269,15 @@ static const OptionSpec kRenderOptions[] = {
     {"--centre", "U,V", "centre of the pattern as fractions of the width and height (default 0.5,0.5)", takeCentre},
     {"--mask", "SEL.png", "selection: a grey PNG of the image's size, white selected, black untouched", takeMask},
     {"--rect", "X,Y,W,H", "filter only this rectangle of the image", takeRect},
+    {"--preset", "FILE.k00", "start from the settings of a presets file (options given too override it)", takePreset},
+    {"--save-preset", "OUT.k00", "also save the settings used, with a thumbnail of the picture, as a presets file",
+     takeSavePreset},
+    {"--dice", nullptr, "invent random settings, as the dialog's Dice button (printed, to reproduce the look)",
+     takeDice},
+    {"--ecce", nullptr, "draw a new random seed only, as the dialog's Ecce button (printed)", takeEcce},
     {"--plugin", "PATH", "Windows: the filter module to load (default: Nimbulo.8bf beside nimbulo.exe)", takePlugin},
     {"--quiet", nullptr, "no progress bar", takeQuiet},
+    {"--thumbnail", "OUT.png", "with 'preset show': write the file's 64 x 64 thumbnail as a PNG", takeThumbnail},
 };
 
 static const OptionSpec* findOption(const std::string& name)
@@ -257,6 +298,7 @@ static void printMainHelp(FILE* to)
                  "usage:\n"
                  "  nimbulo render IN.png -o OUT.png [options]    clouds over an image\n"
                  "  nimbulo render --size WxH -o OUT.png [options] clouds over a new sky\n"
+                 "  nimbulo preset show FILE.k00 [--thumbnail OUT.png]  the settings of a presets file\n"
                  "  nimbulo bench [--size WxH]                     render speed and memory\n"
                  "  nimbulo render --help                          every render option\n"
                  "\n"
@@ -308,9 +350,58 @@ static void drawProgress(int32 done, int32 total)
     std::fflush(stderr);
 }
 
-// ---- The render. ----
-static void settle(const RenderJob& job, const PngImage& image, CloudSettings* s)
+// ---- The settings. ----
+// The slider's name as an option value: "Lump scale" becomes "lump-scale".
+static std::string optionName(const char* name)
 {
+    std::string out;
+    for (const char* c = name; *c; ++c) out += *c == ' ' ? '-' : char(*c >= 'A' && *c <= 'Z' ? *c - 'A' + 'a' : *c);
+    return out;
+}
+
+// Reads a presets file as the dialog's Load does: defaults first, then the file.
+static int readPresetInto(const std::string& path, CloudSettings* s, std::vector<uint8>* thumbnail, bool* hasPicture)
+{
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return fail(exitBadInput, path + ": " + (errno == ENOENT ? "no such file" : std::strerror(errno)));
+    std::vector<uint8> bytes(presetBytesWithThumbnail);
+    size_t size = std::fread(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+    if (size < 4) return fail(exitBadInput, path + ": not a presets file (too short)");
+    applyDefaults(s);
+    thumbnail->assign(thumbnailBytes, 0);
+    decodePreset(bytes.data(), size, s, thumbnail->data(), hasPicture);
+    return exitOk;
+}
+
+// The settings of a render: defaults, then the presets file, then Dice or
+// Ecce, then the options given one by one.
+static int composeSettings(const RenderJob& job, const PngImage& image, CloudSettings* s)
+{
+    std::memset(s, 0, sizeof *s);
+    applyDefaults(s);
+    if (!job.presetPath.empty()) {
+        std::vector<uint8> thumbnail;
+        bool hasPicture = false;
+        int read = readPresetInto(job.presetPath, s, &thumbnail, &hasPicture);
+        if (read != exitOk) return read;
+    }
+    if (job.dice || job.ecce) {
+        seedRandomFromClock();
+        std::string drawn;
+        if (job.dice) {
+            RandomizeSettings(s);
+            for (int k = 0; k < kSettingWordCount; ++k) {
+                const SettingWord& w = kSettingWords[k];
+                if (w.field == &CloudSettings::zoom || w.field == &CloudSettings::backlighting) continue;
+                drawn += " --set " + optionName(w.name) + "=" + std::to_string(s->*w.field);
+            }
+        } else {
+            s->seed = DrawSeed();
+        }
+        NameRandomSettings(s);
+        std::fprintf(stderr, "nimbulo: %s drew --seed %d%s\n", job.dice ? "dice" : "ecce", int(s->seed), drawn.c_str());
+    }
     for (const auto& word : job.words) s->*(word.first->field) = word.second;
     if (job.hasSeed) s->seed = job.seed;
     if (job.hasCloud) s->cloudColor = job.cloud;
@@ -324,11 +415,68 @@ static void settle(const RenderJob& job, const PngImage& image, CloudSettings* s
     if (job.hasCentre) {
         s->centreU = job.centre[0];
         s->centreV = job.centre[1];
-        s->centreX = int32(job.centre[0] * image.width);
-        s->centreY = int32(job.centre[1] * image.height);
     }
+    s->centreX = int32(s->centreU * image.width);
+    s->centreY = int32(s->centreV * image.height);
+    return exitOk;
 }
 
+// Puts the composed look into the plug-in's block (after Prepare, before Start),
+// as an editor's repeated run finds it: the fields a presets file carries.
+static void settle(const CloudSettings& look, CloudSettings* block)
+{
+    std::memcpy(block->presetName, look.presetName, sizeof block->presetName);
+    std::memcpy(&block->cloudColor, &look.cloudColor, 8 * sizeof(RGB48));
+    std::memcpy(&block->harshness, &look.harshness, 30 * sizeof(int32));
+    std::memcpy(&block->lightX, &look.lightX, 6 * sizeof(float));
+    block->seed = look.seed;
+    block->blendMode = look.blendMode;
+    block->centreU = look.centreU;
+    block->centreV = look.centreV;
+    block->centreX = look.centreX;
+    block->centreY = look.centreY;
+}
+
+// A 64 x 64 picture of the whole image, scaled to fit over the grey ramp a
+// thumbnail starts from.
+static void makeThumbnail(const PngImage& image, uint8* thumb)
+{
+    for (int j = 0; j < thumbnailSide; ++j) std::memset(thumb + j * thumbnailSide * 3, 255 - j, thumbnailSide * 3);
+    int longer = image.width > image.height ? image.width : image.height;
+    int w = image.width * thumbnailSide / longer, h = image.height * thumbnailSide / longer;
+    if (w < 1) w = 1;
+    if (h < 1) h = 1;
+    int left = (thumbnailSide - w) / 2, top = (thumbnailSide - h) / 2;
+    int colour = image.channels >= 3;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            // The mean of the source pixels this thumbnail pixel covers.
+            int x0 = x * image.width / w, x1 = (x + 1) * image.width / w;
+            int y0 = y * image.height / h, y1 = (y + 1) * image.height / h;
+            long sum[3] = {0, 0, 0}, count = 0;
+            for (int sy = y0; sy < (y1 > y0 ? y1 : y0 + 1); ++sy)
+                for (int sx = x0; sx < (x1 > x0 ? x1 : x0 + 1); ++sx, ++count) {
+                    const uint8* p = &image.pixels[(size_t(sy) * image.width + sx) * image.channels];
+                    for (int k = 0; k < 3; ++k) sum[k] += p[colour ? k : 0];
+                }
+            uint8* t = thumb + ((top + y) * thumbnailSide + left + x) * 3;
+            for (int k = 0; k < 3; ++k) t[k] = uint8(sum[k] / count);
+        }
+}
+
+static int savePreset(const std::string& path, const CloudSettings& look, const PngImage& picture)
+{
+    std::vector<uint8> thumbnail(thumbnailBytes), bytes(presetBytesWithThumbnail);
+    makeThumbnail(picture, thumbnail.data());
+    size_t length = encodePreset(&look, thumbnail.data(), bytes.data());
+    FILE* f = std::fopen(path.c_str(), "wb");
+    bool ok = f && std::fwrite(bytes.data(), 1, length, f) == length;
+    if (f && std::fclose(f) != 0) ok = false;
+    if (!ok) return fail(exitCannotWrite, path + ": cannot be written");
+    return exitOk;
+}
+
+// ---- The render. ----
 static int loadImages(const RenderJob& job, PngImage* image, PngImage* mask)
 {
     std::string error;
@@ -366,6 +514,9 @@ static int render(const RenderJob& job)
     PngImage image, mask;
     int loaded = loadImages(job, &image, &mask);
     if (loaded != exitOk) return loaded;
+    CloudSettings look;
+    int composed = composeSettings(job, image, &look);
+    if (composed != exitOk) return composed;
 
     Rect16 filterRect = {0, 0, int16(image.height), int16(image.width)};
     if (job.hasRect) {
@@ -406,7 +557,7 @@ static int render(const RenderJob& job)
                        job.maskPath.empty() ? nullptr : &selection,
                        filterRect,
                        image.channels == 2 || image.channels == 4,
-                       [&](CloudSettings* s) { settle(job, image, s); },
+                       [&](CloudSettings* s) { settle(look, s); },
                        showProgress ? drawProgress : std::function<void(int32, int32)>(),
                        interruptRequested};
     OSErr result = runFilter(entry, request);
@@ -428,6 +579,43 @@ static int render(const RenderJob& job)
         std::remove(partial.c_str());
         return fail(exitCannotWrite, job.output + ": cannot be replaced");
     }
+    if (!job.savePresetPath.empty()) return savePreset(job.savePresetPath, look, image);
+    return exitOk;
+}
+
+static std::string hexColour(const RGB48& c)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "#%02X%02X%02X", c.red >> 8, c.green >> 8, c.blue >> 8);
+    return text;
+}
+
+// nimbulo preset show FILE.k00: the settings as text, the thumbnail as a PNG.
+static int showPreset(const RenderJob& job)
+{
+    if (job.input.empty()) return fail(exitUsage, "which presets file? nimbulo preset show FILE.k00");
+    CloudSettings s;
+    std::memset(&s, 0, sizeof s);
+    std::vector<uint8> thumbnail;
+    bool hasPicture = false;
+    int read = readPresetInto(job.input, &s, &thumbnail, &hasPicture);
+    if (read != exitOk) return read;
+    std::printf("%s: %s\n", job.input.c_str(), hasPicture ? "with a thumbnail" : "without a thumbnail");
+    for (int k = 0; k < kSettingWordCount; ++k)
+        std::printf("  %-13s %d\n", kSettingWords[k].name, int(s.*kSettingWords[k].field));
+    std::printf("  %-13s %d\n", "Seed", int(s.seed));
+    std::printf("  %-13s %s\n", "Cloud color", hexColour(s.cloudColor).c_str());
+    std::printf("  %-13s %s\n", "Sky color", hexColour(s.skyColor).c_str());
+    std::printf("  %-13s %g, %g (height %g)\n", "Light", s.lightX, s.lightY, s.lightZ);
+    std::printf("  %-13s %g, %g\n", "Centre", s.centreU, s.centreV);
+    if (job.thumbnailPath.empty()) return exitOk;
+    if (!hasPicture) return fail(exitBadInput, job.input + ": has no thumbnail");
+    PngImage picture;
+    picture.width = picture.height = thumbnailSide;
+    picture.channels = 3;
+    picture.pixels = thumbnail;
+    std::string error;
+    if (!writePng(job.thumbnailPath, picture, &error)) return fail(exitCannotWrite, error);
     return exitOk;
 }
 
@@ -497,13 +685,18 @@ int main(int argc, char** argv)
         printMainHelp(stdout);
         return exitOk;
     }
-    if (command != "render" && command != "bench") {
+    int first = 2;
+    if (command == "preset" && argc > 2 && std::string(argv[2]) == "show") {
+        command = "preset show";
+        first = 3;
+    }
+    if (command != "render" && command != "bench" && command != "preset show") {
         printMainHelp(stderr);
         return exitUsage;
     }
     RenderJob job;
     bool helpAsked = false;
-    int parsed = parseArguments(argc, argv, 2, command == "render", &job, &helpAsked);
+    int parsed = parseArguments(argc, argv, first, command != "bench", &job, &helpAsked);
     if (helpAsked) {
         if (command == "render")
             printRenderHelp(stdout);
@@ -512,5 +705,6 @@ int main(int argc, char** argv)
         return exitOk;
     }
     if (parsed != exitOk) return parsed;
+    if (command == "preset show") return showPreset(job);
     return command == "render" ? render(job) : bench(job);
 }

@@ -62,9 +62,10 @@ void initSettingsBlock(FilterContext* ctx)
     resetSettings(ctx);
 }
 
-void resetSettings(FilterContext* ctx)
+void resetSettings(FilterContext* ctx) { applyDefaults(settingsOf(ctx)); }
+
+void applyDefaults(CloudSettings* s)
 {
-    CloudSettings* s = settingsOf(ctx);
     for (int i = 0; i < kSettingWordCount; ++i) s->*kSettingWords[i].field = kSettingWords[i].defaultValue;
     s->cloudColor = kDefaultCloudColor;
     s->skyColor = kDefaultSkyColor;

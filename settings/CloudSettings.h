@@ -95,6 +95,7 @@ void initSettingsBlock(FilterContext* ctx);
 
 // The plain defaults of every user setting; leaves view state, names and dormant words.
 void resetSettings(FilterContext* ctx);
+void applyDefaults(CloudSettings* s);  // the same on a block in hand
 
 enum SnapshotDirection { snapshotSave, snapshotRestore };
 

@@ -12,6 +12,8 @@
 
 #include "cli/PngFile.h"
 #include "host/EngineHarness.h"
+#include "settings/Persistence.h"
+#include "settings/PresetFile.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -349,3 +351,70 @@ TEST_F(Cli, CtrlCStopsTheRenderAndLeavesNoFile)
     EXPECT_FALSE(exists("out.png.partial"));
 }
 #endif
+
+TEST_F(Cli, PresetsSaveLoadAndShow)
+{
+    Outcome o = run("render rgb.png -o first.png --seed 700 --set puffs=80 --sky-color 203040 --save-preset look.k00");
+    ASSERT_EQ(o.code, 0) << o.errors;
+    EXPECT_EQ(readBytes("look.k00").size(), 12580u);
+
+    // The saved look renders the same picture again.
+    o = run("render rgb.png -o out.png --preset look.k00");
+    ASSERT_EQ(o.code, 0) << o.errors;
+    EXPECT_EQ(readBytes("out.png"), readBytes("first.png"));
+    // Options given with a preset override it.
+    o = run("render rgb.png -o out.png --preset look.k00 --seed 701");
+    ASSERT_EQ(o.code, 0) << o.errors;
+    EXPECT_NE(readBytes("out.png"), readBytes("first.png"));
+
+    o = run("preset show look.k00 --thumbnail thumb.png >shown.txt");
+    ASSERT_EQ(o.code, 0) << o.errors;
+    std::ifstream shownFile("shown.txt");
+    std::string shown((std::istreambuf_iterator<char>(shownFile)), std::istreambuf_iterator<char>());
+    for (const char* line : {"with a thumbnail", "Puffs         80", "Seed          700", "Sky color     #203040",
+                             "Density       66"})
+        EXPECT_NE(shown.find(line), std::string::npos) << line << "\n" << shown;
+    PngImage thumb = loadPicture("thumb.png");
+    EXPECT_EQ(thumb.width, 64);
+    EXPECT_EQ(thumb.height, 64);
+
+    o = run("preset show missing.k00");
+    EXPECT_EQ(o.code, 3);
+    EXPECT_NE(o.errors.find("missing.k00: no such file"), std::string::npos) << o.errors;
+    o = run("render rgb.png -o out.png --preset missing.k00");
+    EXPECT_EQ(o.code, 3);
+}
+
+TEST_F(Cli, DiceAndEccePrintWhatReproducesTheLook)
+{
+    for (const char* button : {"--dice", "--ecce"}) {
+        Outcome o = run(std::string("render rgb.png -o first.png ") + button);
+        ASSERT_EQ(o.code, 0) << o.errors;
+        size_t at = o.errors.find(" drew ");
+        ASSERT_NE(at, std::string::npos) << o.errors;
+        std::string drawn = o.errors.substr(at + 6, o.errors.find('\n', at) - at - 6);
+        o = run("render rgb.png -o out.png " + drawn);
+        ASSERT_EQ(o.code, 0) << drawn << "\n" << o.errors;
+        EXPECT_EQ(readBytes("out.png"), readBytes("first.png")) << button << " " << drawn;
+    }
+}
+
+TEST_F(Cli, NeverTouchesTheUsersCache)
+{
+    // This test program's temporary folder stands for the user's: a cache
+    // with other settings lies there, and stays as it was.
+    char path[300];
+    temporaryFilePath("Nimbulo cached settings", path, sizeof path);
+    CloudSettings other = testhost::defaultSettings();
+    other.density = 5;
+    other.seed = 3;
+    std::vector<uint8_t> cache(presetBytesWithThumbnail);
+    cache.resize(encodePreset(&other, nullptr, cache.data()));
+    writeBytes(path, cache);
+    Outcome o = run("render rgb.png -o out.png");
+    ASSERT_EQ(o.code, 0) << o.errors;
+    EXPECT_EQ(loadPicture("out.png").pixels,
+              testhost::renderInProcess(testhost::defaultSettings(), testhost::gradientPicture(48, 32, 3, false)).pixels);
+    EXPECT_EQ(readBytes(path), cache);
+    std::remove(path);
+}
