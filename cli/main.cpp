@@ -416,8 +416,13 @@ static int composeSettings(const RenderJob& job, const PngImage& image, CloudSet
         s->centreU = job.centre[0];
         s->centreV = job.centre[1];
     }
-    s->centreX = int32(s->centreU * image.width);
-    s->centreY = int32(s->centreV * image.height);
+    // The pixel origin the dialog would show; far-off centres are limited first.
+    auto pixelOf = [](float fraction, int size) {
+        double v = double(fraction) * size;
+        return int32(v < -1.0e9 ? -1.0e9 : (v > 1.0e9 ? 1.0e9 : v));
+    };
+    s->centreX = pixelOf(s->centreU, image.width);
+    s->centreY = pixelOf(s->centreV, image.height);
     return exitOk;
 }
 

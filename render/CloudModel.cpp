@@ -11,22 +11,58 @@ static const double channelToUnit = 1.5259022e-05;   // 1/65535
 
 static inline float clampUnit(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
 
+// A slider word as the engine uses it: files, caches and host blocks may hold
+// any 32-bit value, but every factor is derived from 0..100.
+static inline int32_t sliderValue(int32_t v) { return v < 0 ? 0 : (v > 100 ? 100 : v); }
+
+// The pattern's origin as a fraction of the filter size. Beyond this distance
+// no puff can reach the picture any more, so nothing visible changes, and the
+// arithmetic stays finite.
+static inline float usableCentre(float c)
+{
+    if (!(c == c)) return 0.5f;
+    return c < -1.0e4f ? -1.0e4f : (c > 1.0e4f ? 1.0e4f : c);
+}
+
+// The light as the direction pad makes it: finite, on or inside the unit
+// circle, with a height of at most 1. Other values (from a file or a host
+// block) are brought there: beyond the circle the light lies on its rim.
+static void usableLight(const CloudSettings* s, float* x, float* y, float* z)
+{
+    *x = s->lightX;
+    *y = s->lightY;
+    *z = s->lightZ;
+    if (!std::isfinite(*x) || !std::isfinite(*y) || !std::isfinite(*z)) {
+        *x = *y = -0.54f;
+        *z = 0.6456004f;
+        return;
+    }
+    double len = std::sqrt(double(*x) * *x + double(*y) * *y);
+    if (len > 1.0001) {
+        *x = float(*x / len);
+        *y = float(*y / len);
+        *z = 0.0f;
+    }
+    if (*z > 1.0f) *z = 1.0f;
+    if (*z < -1.0f) *z = -1.0f;
+}
+
 void SetupCloudFactors(CloudRow* row, const CloudSettings* s, const CloudTables* t, int32_t width,
                        int32_t height)
 {
-    row->lumpScale = float(s->lumpScale * 0.00396);
-    row->octaves = float(s->detail * 0.12 + 1.01);
-    row->gain = float(s->dispersion * 0.01);
-    row->puffCount = int32_t(s->puffs * 0.09 + 1.0);
-    row->density = float(s->density * 0.01);
-    row->lumpiness = float(s->lumpiness * 0.015);
-    row->flatness = float(s->flatness * 0.015);
-    row->harshness = float(s->harshness * 0.2 + 0.5);
-    row->mottling = float(s->mottling * 0.01);
-    row->brightness = float(s->brightness * 0.01);
-    row->smokiness = float(s->smokiness * 0.003);
-    row->skyLight = float(s->skyLight * 0.01);
-    row->zoom = float(DetExp2(3.0 - s->zoom * 0.06));
+    row->lumpScale = float(sliderValue(s->lumpScale) * 0.00396);
+    row->octaves = float(sliderValue(s->detail) * 0.12 + 1.01);
+    row->gain = float(sliderValue(s->dispersion) * 0.01);
+    row->puffCount = int32_t(sliderValue(s->puffs) * 0.09 + 1.0);
+    row->density = float(sliderValue(s->density) * 0.01);
+    row->lumpiness = float(sliderValue(s->lumpiness) * 0.015);
+    row->flatness = float(sliderValue(s->flatness) * 0.015);
+    row->harshness = float(sliderValue(s->harshness) * 0.2 + 0.5);
+    row->mottling = float(sliderValue(s->mottling) * 0.01);
+    row->brightness = float(sliderValue(s->brightness) * 0.01);
+    row->smokiness = float(sliderValue(s->smokiness) * 0.003);
+    row->skyLight = float(sliderValue(s->skyLight) * 0.01);
+    row->zoom = float(DetExp2(3.0 - sliderValue(s->zoom) * 0.06));
 
     row->cloudRed = float(s->cloudColor.red * channelToUnit);
     row->cloudGreen = float(s->cloudColor.green * channelToUnit);
@@ -35,30 +71,32 @@ void SetupCloudFactors(CloudRow* row, const CloudSettings* s, const CloudTables*
              float(s->skyColor.blue * channelToUnit), &row->skyHue, &row->skySaturation, &row->skyLightness);
 
     // The pad's disc position is bent onto a hemisphere.
-    row->lightX = s->lightX;
-    row->lightY = s->lightY;
-    float len = std::sqrt(s->lightX * s->lightX + s->lightY * s->lightY);
+    float lightX, lightY, lightZ;
+    usableLight(s, &lightX, &lightY, &lightZ);
+    row->lightX = lightX;
+    row->lightY = lightY;
+    float len = std::sqrt(lightX * lightX + lightY * lightY);
     if (len > 0.0f) {
         float k = float(DetSin(len * quarterTurn) / len);
-        row->bentX = k * s->lightX;
-        row->bentY = k * s->lightY;
+        row->bentX = k * lightX;
+        row->bentY = k * lightY;
         // On the rim of the pad rounding can push the radicand just below 0.
         float radicand = 1.0f - row->bentX * row->bentX - row->bentY * row->bentY;
         row->bentZ = std::sqrt(radicand > 0.0f ? radicand : 0.0f);
     } else {
-        row->bentX = s->lightX;
-        row->bentY = s->lightY;
-        row->bentZ = s->lightZ;
+        row->bentX = lightX;
+        row->bentY = lightY;
+        row->bentZ = lightZ;
     }
     bool backlit = s->backlighting != 0;
     if (backlit) row->bentZ = -row->bentZ;
-    row->backlight = backlit ? std::fabs(s->lightZ) : 0.0f;
+    row->backlight = backlit ? std::fabs(lightZ) : 0.0f;
 
     row->inverseWidth = 1.0f / float(width);
     row->inverseHeight = 1.0f / float(height);
     row->aspect = float(height) / float(width);
-    row->centreU = s->centreU;
-    row->centreV = s->centreV;
+    row->centreU = usableCentre(s->centreU);
+    row->centreV = usableCentre(s->centreV);
     row->zoomRate = s->zoomRate > 0 ? s->zoomRate : 1;
     row->panColumn = s->panX / row->zoomRate;
     row->noiseScaleX = row->lumpScale * 15.0f;
@@ -82,7 +120,7 @@ void SetupCloudFactors(CloudRow* row, const CloudSettings* s, const CloudTables*
 void SetupCloudRow(CloudRow* row, const CloudSettings* s, const CloudTables* t, int32_t D)
 {
     int32_t M = row->zoomRate;
-    int32_t py = (s->panY / M + D) * M;
+    int64_t py = (int64_t(s->panY / M) + D) * M;  // 64 bits: a host's pan may be anything
     float Y = (float(py) * row->inverseHeight - row->centreV) * row->zoom;
     row->fieldY = Y;
     row->belowHorizon = Y > 1.1f;
@@ -166,8 +204,7 @@ CloudPixel ShadeCloudPixel(const CloudRow* row, const CloudTables* t, int32_t i)
     // Nothing is drawn below the horizon: opacity and glow stay 0.
     if (row->belowHorizon) return pixel;
 
-    int32_t M = row->zoomRate;
-    int32_t px = (row->panColumn + i) * M;
+    int64_t px = (int64_t(row->panColumn) + i) * row->zoomRate;
     float X = (float(px) * row->inverseWidth - row->centreU) * row->zoom;
     float noise = FractalNoise(t->NoisePermutation, X * row->noiseScaleX, row->fieldY * row->noiseScaleY,
                                row->octaves, row->gain);

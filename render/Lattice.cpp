@@ -81,6 +81,9 @@ static void buildInvSqrtTable(CloudTables* t)
 
 void PrepareCloudTables(CloudTables* t, int32_t seed)
 {
+    // Only the low 11 bits of a seed matter (seeds 2048 apart give the same
+    // tables); taking them first keeps any stored word from overflowing.
+    seed &= 2047;
     stirLattice(t, seed);
     placePuffs(t);
     buildInvSqrtTable(t);
