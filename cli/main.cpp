@@ -94,18 +94,15 @@ static bool parseColour(std::string text, RGB48* colour)
 // ---- Options of `nimbulo render`, one row each. ----
 typedef bool (*TakeOption)(RenderJob& job, const std::string& value, std::string* error);
 
+// An option sets a text field, turns a switch on, or is parsed by `take`.
 struct OptionSpec {
     const char* name;
     const char* value;  // null: a switch
     const char* help;
     TakeOption take;
+    std::string RenderJob::*text = nullptr;
+    bool RenderJob::*flag = nullptr;
 };
-
-static bool takeOutput(RenderJob& job, const std::string& v, std::string*)
-{
-    job.output = v;
-    return true;
-}
 
 static bool takeSize(RenderJob& job, const std::string& v, std::string* error)
 {
@@ -193,12 +190,6 @@ static bool takeCentre(RenderJob& job, const std::string& v, std::string* error)
     return job.hasCentre;
 }
 
-static bool takeMask(RenderJob& job, const std::string& v, std::string*)
-{
-    job.maskPath = v;
-    return true;
-}
-
 static bool takeRect(RenderJob& job, const std::string& v, std::string* error)
 {
     std::vector<std::string> parts = splitOn(v, ',');
@@ -214,50 +205,8 @@ static bool takeRect(RenderJob& job, const std::string& v, std::string* error)
     return true;
 }
 
-static bool takePlugin(RenderJob& job, const std::string& v, std::string*)
-{
-    job.pluginPath = v;
-    return true;
-}
-
-static bool takePreset(RenderJob& job, const std::string& v, std::string*)
-{
-    job.presetPath = v;
-    return true;
-}
-
-static bool takeSavePreset(RenderJob& job, const std::string& v, std::string*)
-{
-    job.savePresetPath = v;
-    return true;
-}
-
-static bool takeDice(RenderJob& job, const std::string&, std::string*)
-{
-    job.dice = true;
-    return true;
-}
-
-static bool takeEcce(RenderJob& job, const std::string&, std::string*)
-{
-    job.ecce = true;
-    return true;
-}
-
-static bool takeThumbnail(RenderJob& job, const std::string& v, std::string*)
-{
-    job.thumbnailPath = v;
-    return true;
-}
-
-static bool takeQuiet(RenderJob& job, const std::string&, std::string*)
-{
-    job.quiet = true;
-    return true;
-}
-
 static const OptionSpec kRenderOptions[] = {
-    {"-o", "OUT.png", "write the picture to OUT.png (required)", takeOutput},
+    {"-o", "OUT.png", "write the picture to OUT.png (required)", nullptr, &RenderJob::output, nullptr},
     {"--size", "WxH", "paint over a new W by H image filled with the sky colour (instead of IN.png)", takeSize},
     {"--set", "NAME=VALUE", "set a slider (0 to 100) by its name, for example density=70", takeSet},
     {"--seed", "N", "seed of the cloud pattern, 0 to 2047 (default 21)", takeSeed},
@@ -267,17 +216,22 @@ static const OptionSpec kRenderOptions[] = {
      takeLight},
     {"--backlighting", nullptr, "light the clouds from behind: dark bodies with glowing edges", takeBacklighting},
     {"--centre", "U,V", "centre of the pattern as fractions of the width and height (default 0.5,0.5)", takeCentre},
-    {"--mask", "SEL.png", "selection: a grey PNG of the image's size, white selected, black untouched", takeMask},
+    {"--mask", "SEL.png", "selection: a grey PNG of the image's size, white selected, black untouched", nullptr,
+     &RenderJob::maskPath, nullptr},
     {"--rect", "X,Y,W,H", "filter only this rectangle of the image", takeRect},
-    {"--preset", "FILE.k00", "start from the settings of a presets file (options given too override it)", takePreset},
+    {"--preset", "FILE.k00", "start from the settings of a presets file (options given too override it)", nullptr,
+     &RenderJob::presetPath, nullptr},
     {"--save-preset", "OUT.k00", "also save the settings used, with a thumbnail of the picture, as a presets file",
-     takeSavePreset},
+     nullptr, &RenderJob::savePresetPath, nullptr},
     {"--dice", nullptr, "invent random settings, as the dialog's Dice button (printed, to reproduce the look)",
-     takeDice},
-    {"--ecce", nullptr, "draw a new random seed only, as the dialog's Ecce button (printed)", takeEcce},
-    {"--plugin", "PATH", "Windows: the filter module to load (default: Nimbulo.8bf beside nimbulo.exe)", takePlugin},
-    {"--quiet", nullptr, "no progress bar", takeQuiet},
-    {"--thumbnail", "OUT.png", "with 'preset show': write the file's 64 x 64 thumbnail as a PNG", takeThumbnail},
+     nullptr, nullptr, &RenderJob::dice},
+    {"--ecce", nullptr, "draw a new random seed only, as the dialog's Ecce button (printed)", nullptr, nullptr,
+     &RenderJob::ecce},
+    {"--plugin", "PATH", "Windows: the filter module to load (default: Nimbulo.8bf beside nimbulo.exe)", nullptr,
+     &RenderJob::pluginPath, nullptr},
+    {"--quiet", nullptr, "no progress bar", nullptr, nullptr, &RenderJob::quiet},
+    {"--thumbnail", "OUT.png", "with 'preset show': write the file's 64 x 64 thumbnail as a PNG", nullptr,
+     &RenderJob::thumbnailPath, nullptr},
 };
 
 static const OptionSpec* findOption(const std::string& name)
@@ -674,7 +628,12 @@ static int parseArguments(int argc, char** argv, int first, bool allowInput, Ren
                 value = argv[++k];
             }
             std::string error;
-            if (!option->take(*job, value, &error)) return fail(exitUsage, error);
+            if (option->text)
+                job->*option->text = value;
+            else if (option->flag)
+                job->*option->flag = true;
+            else if (!option->take(*job, value, &error))
+                return fail(exitUsage, error);
             continue;
         }
         if (!allowInput || !job->input.empty()) return fail(exitUsage, "unexpected argument '" + arg + "'");
