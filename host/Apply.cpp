@@ -80,6 +80,11 @@ void beginApply(FilterContext* ctx)
     FilterRecord* r = ctx->filter;
     r->filterRect = ctx->savedFilterRect;
     setRenderGeometry(ctx, r->filterRect, 1);
+    // An empty filter rectangle (an odd host) has no row to paint.
+    if (ctx->renderWidth <= 0 || ctx->renderHeight <= 0) {
+        ctx->moreRows = 0;
+        return;
+    }
     prepareRenderPass(ctx);
     if (resultOf(ctx) != noErr) return;
     setRowRequest(ctx);

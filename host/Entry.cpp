@@ -41,11 +41,12 @@ static void finishRequests(FilterContext* ctx)
 }
 
 // Begins the final apply. A host that fails the first request ends the run
-// with that error, so nothing is kept for it.
+// with that error, and an empty filter rectangle has nothing to render: in
+// both cases nothing is kept.
 static void startApply(FilterContext* ctx)
 {
     beginApply(ctx);
-    if (resultOf(ctx) != noErr) finishRequests(ctx);
+    if (resultOf(ctx) != noErr || !ctx->moreRows) finishRequests(ctx);
 }
 
 static void doParameters(FilterContext* ctx)

@@ -117,6 +117,19 @@ TEST(Apply, FinishGivesBackWhatARunLeft)
     EXPECT_EQ(host.counts.badCalls, 0);
 }
 
+TEST(Apply, EmptyFilterRectanglePaintsNothing)
+{
+    const Rect16 rects[] = {{5, 5, 5, 20}, {5, 5, 20, 5}, {10, 10, 4, 4}};
+    for (const Rect16& r : rects) {
+        TestHost host(24, 24, 3);
+        host.setFilterRect(r.top, r.left, r.bottom, r.right);
+        EXPECT_EQ(host.run(false), noErr);
+        EXPECT_EQ(host.continueCalls, 0);
+        EXPECT_EQ(host.output, host.source);
+        expectFinished(host, "empty rectangle");
+    }
+}
+
 TEST(Apply, MissingInputGivesMemFull)
 {
     TestHost host(16, 12, 3);
