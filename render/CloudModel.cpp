@@ -106,10 +106,6 @@ void SetupCloudFactors(CloudRow* row, const CloudSettings* s, const CloudTables*
     row->shadeExponent = 3.0f * row->brightness + 1.0f;
     row->backDim = float(1.0 - 0.5 * row->backlight);
     row->glowFactor = (1.0f - 4.0f * (1.0f - row->backlight)) * float(1.0 - 0.8 * row->smokiness);
-    // The shade is monotonic in the lit fraction; its direction decides whether
-    // the best-lit or the least-lit puff gives the brightest shade.
-    float slope = row->shadeDepth * row->shadeExponent * row->backDim;
-    row->litDirection = slope > 0.0f ? 1 : (slope < 0.0f ? -1 : 0);
 
     for (int p = 0; p < maxPuffs; ++p) {
         row->puffTwiceStrength[p] = 2.0f * (row->density * t->PuffScale[p]);
@@ -223,15 +219,16 @@ CloudPixel ShadeCloudPixel(const CloudRow* row, const CloudTables* t, int32_t i)
     // pixel whatever the colour: no need to light it.
     if (!(coverage * 255.0f >= 1.0f)) return pixel;
 
-    // The brightest shade of all puffs. The shade is monotonic in the lit
-    // fraction, so it is computed once, from the extreme lit fraction.
-    float mostLit = 0.0f, leastLit = 1.0f;
+    // The brightest shade of all puffs. With the factors in their ranges (a
+    // shadow depth of at least 0.5, an exponent of at least 1, a backlight
+    // dimming of at least 0.5) the shade rises with the lit fraction, so it is
+    // computed once, from the best-lit puff.
+    float mostLit = 0.0f;
     for (int p = 0; p < row->puffCount; ++p) {
         float lit = PuffLight(row, t, p, X + row->puffOffsetX[p], noise);
         if (lit > mostLit) mostLit = lit;
-        if (lit < leastLit) leastLit = lit;
     }
-    float shade = ShadeOfLight(row, row->litDirection >= 0 ? mostLit : leastLit);
+    float shade = ShadeOfLight(row, mostLit);
     if (shade < 0.0f) shade = 0.0f;
 
     // The lit cloud colour, tinted toward the sky's hue in the shadows.

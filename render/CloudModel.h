@@ -28,7 +28,6 @@ struct CloudRow {
     float noiseScaleX, noiseScaleY;              // field to noise coordinates
     // Shading constants.
     float shadeDepth, shadeExponent, backDim, glowFactor;
-    int litDirection;  // +1: brighter with more light, -1: the reverse, 0: flat
     // This row.
     float fieldY;
     bool belowHorizon;                           // no cloud anywhere on the row
