@@ -63,14 +63,6 @@ TEST(Settings, FirstAllocationHoldsTheDefaults)
     EXPECT_STREQ(s->presetFolder, "");
 }
 
-TEST(Settings, LightHeightComesFromTheStoredFloatsInDouble)
-{
-    SettingsBlock s;
-    resetSettings(&s.ctx);
-    double x = -0.54f, y = -0.54f;
-    EXPECT_EQ(s->lightZ, float(std::sqrt(1.0 - x * x - y * y)));
-}
-
 TEST(Settings, ResetKeepsViewStateNamesAndDormantFields)
 {
     SettingsBlock s;
