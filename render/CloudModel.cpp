@@ -183,11 +183,6 @@ float PuffLight(const CloudRow* row, const CloudTables* tables, int p, float a, 
     return clampUnit(0.5f - 0.5f * S + noise * row->mottling);
 }
 
-PuffSample EvaluatePuff(const CloudRow* row, const CloudTables* tables, int p, float a, float noise)
-{
-    return PuffSample{PuffLight(row, tables, p, a, noise), PuffCoverage(row, p, a, noise)};
-}
-
 float ShadeOfLight(const CloudRow* row, float lit)
 {
     float shadow = float(DetPow(1.0f - lit, row->shadeExponent));

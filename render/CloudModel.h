@@ -53,12 +53,9 @@ struct CloudPixel {
 // The pixel at column i of the row set up last.
 CloudPixel ShadeCloudPixel(const CloudRow* row, const CloudTables* t, int32_t i);
 
-// One puff at one pixel: the lit fraction of its surface and its coverage.
-struct PuffSample {
-    float lit;
-    float coverage;
-};
-PuffSample EvaluatePuff(const CloudRow* row, const CloudTables* t, int p, float a, float noise);
+// Puff p at a pixel whose field position, offset by the puff, is `a` across:
+// how much of the pixel it covers, and the lit fraction of its surface there.
+// The two are separate because lighting is needed only where a cloud shows.
 float PuffCoverage(const CloudRow* row, int p, float a, float noise);
 float PuffLight(const CloudRow* row, const CloudTables* t, int p, float a, float noise);
 
