@@ -23,8 +23,6 @@ const uint8_t BasePermutation[256] = {
     222, 114, 67,  29,  24,  72,  243, 141, 128, 195, 78,  66,  215, 61,  156, 180,
 };
 
-static const double byteToUnit = 0.003921568627451;  // 1/255
-
 static float floatFromBits(uint32_t bits)
 {
     float f;

@@ -9,6 +9,9 @@ extern const uint8_t BasePermutation[256]; // the improved-noise reference permu
 
 enum { maxPuffs = 10 };
 
+// A byte value as a fraction: the engine's one decimal form of 1/255.
+constexpr double byteToUnit = 0.003921568627451;
+
 // Tables rebuilt for every render pass and only read while rows render.
 struct CloudTables {
     int32_t LatticeBytes[2048];

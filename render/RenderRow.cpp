@@ -8,8 +8,6 @@
 #include "render/CloudModel.h"
 #include "settings/CloudSettings.h"
 
-static const double byteToUnit = 0.003921568627451;  // 1/255
-
 void BuildOverRatioTable(CloudTables* t)
 {
     t->OverRatioTable[0] = 0.0f;

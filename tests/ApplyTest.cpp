@@ -258,15 +258,12 @@ TEST(Preview, PanStaysInsideTheImage)
     }
 }
 
-TEST(Preview, RequestAndRenderAtAFactor)
+TEST(Preview, RequestAtAFactor)
 {
+    // Play the dialog: a preview at factor 2 of an area 100 x 80, panned 40 pixels.
     TestHost host(400, 300, 3);
     ASSERT_EQ(host.call(filterSelectorPrepare), noErr);
-    ASSERT_EQ(host.call(filterSelectorStart), noErr);  // acquires the buffers; renders at once
     FilterContext* ctx = host.context();
-    // Play the dialog: a preview at factor 2 of an area 100 x 80.
-    ASSERT_EQ(host.call(filterSelectorPrepare), noErr);
-    ctx = host.context();
     host.settings()->dialogActive = 1;
     ctx->previewArea = Rect16{0, 0, 80, 100};
     host.settings()->panX = 40;
@@ -281,17 +278,29 @@ TEST(Preview, RequestAndRenderAtAFactor)
     EXPECT_EQ(host.settings()->zoomRate, 2);
 }
 
+namespace {
+
+// The thumbnail of a preview output of `width` x `height` pixels of the host's image.
+std::vector<uint8> thumbnailOfPreview(TestHost& host, int16 width, int16 height)
+{
+    std::vector<uint8> thumb(thumbnailBytes);
+    if (host.call(filterSelectorPrepare) != noErr) return thumb;
+    FilterContext* ctx = host.context();
+    ctx->thumbnail = thumb.data();
+    host.record->outRect = Rect16{0, 0, height, width};
+    host.record->outHiPlane = int16(host.planes - 1);
+    host.deliver();
+    grabThumbnail(ctx);
+    ctx->thumbnail = nullptr;
+    return thumb;
+}
+
+}  // namespace
+
 TEST(Preview, ThumbnailTakesTheCentre)
 {
     TestHost host(100, 40, 3);
-    ASSERT_EQ(host.call(filterSelectorPrepare), noErr);
-    FilterContext* ctx = host.context();
-    std::vector<uint8> thumb(thumbnailBytes);
-    ctx->thumbnail = thumb.data();
-    host.record->outRect = Rect16{0, 0, 40, 100};
-    host.record->outHiPlane = 2;
-    host.deliver();
-    grabThumbnail(ctx);
+    std::vector<uint8> thumb = thumbnailOfPreview(host, 100, 40);
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 64; ++x) {
             const uint8* t = &thumb[(y * 64 + x) * 3];
@@ -305,22 +314,14 @@ TEST(Preview, ThumbnailTakesTheCentre)
             ASSERT_EQ(t[1], src[1]);
             ASSERT_EQ(t[2], src[2]);
         }
-    ctx->thumbnail = nullptr;
 }
 
 TEST(Preview, GreyThumbnailHasEqualChannels)
 {
     TestHost host(30, 20, 1);
-    ASSERT_EQ(host.call(filterSelectorPrepare), noErr);
-    FilterContext* ctx = host.context();
-    std::vector<uint8> thumb(thumbnailBytes);
-    ctx->thumbnail = thumb.data();
-    host.record->outRect = Rect16{0, 0, 20, 30};
-    host.deliver();
-    grabThumbnail(ctx);
+    std::vector<uint8> thumb = thumbnailOfPreview(host, 30, 20);
     for (int k = 0; k < 64 * 64; ++k) {
         ASSERT_EQ(thumb[k * 3], thumb[k * 3 + 1]);
         ASSERT_EQ(thumb[k * 3], thumb[k * 3 + 2]);
     }
-    ctx->thumbnail = nullptr;
 }
