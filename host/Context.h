@@ -12,6 +12,7 @@ struct WorkBlock {
     int32 progressTicks;  // rows since progress was last reported
     CloudTables tables;   // the render tables of the current pass
     CloudSettings undoSlots[2];  // the one-step undo history of the dialog
+    int32 controlEnabled[160];   // the dialog's controls that answer the mouse
 };
 
 struct FilterContext {

@@ -142,11 +142,17 @@ void showSourceInPreview(FilterContext* ctx)
     }
 }
 
+void fillThumbnailRamp(uint8* thumbnail)
+{
+    if (!thumbnail) return;
+    for (int j = 0; j < thumbnailSide; ++j) std::memset(thumbnail + j * thumbnailSide * 3, 255 - j, thumbnailSide * 3);
+}
+
 void grabThumbnail(FilterContext* ctx)
 {
     uint8* thumb = ctx->thumbnail;
     if (!thumb) return;
-    for (int j = 0; j < thumbnailSide; ++j) std::memset(thumb + j * thumbnailSide * 3, 255 - j, thumbnailSide * 3);
+    fillThumbnailRamp(thumb);
 
     const FilterRecord* r = ctx->filter;
     if (!canAdvance(r) || !r->outData) return;

@@ -28,6 +28,9 @@ void renderPreview(FilterContext* ctx);
 // view while the preview is dragged.
 void showSourceInPreview(FilterContext* ctx);
 
+// Fills a 64 x 64 thumbnail with the neutral grey ramp: row r is 255 - r.
+void fillThumbnailRamp(uint8* thumbnail);
+
 // Fills the 64 x 64 thumbnail from the centre of the preview output.
 void grabThumbnail(FilterContext* ctx);
 

@@ -29,6 +29,12 @@ size_t platformWrite(PlatformFile file, const void* data, size_t size);
 
 void platformClose(PlatformFile file);
 
+// Deletes a file; a missing file is not an error.
+void platformRemoveFile(const char* path);
+
+// Puts `from` in the place of `to`, replacing it in one step. False when it cannot.
+bool platformReplaceFile(const char* from, const char* to);
+
 // The system's temporary folder, ending in a separator, into `path` (at most
 // `size` bytes with the terminating NUL). Falls back to the platform's
 // standard folder when the system names none.

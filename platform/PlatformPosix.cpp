@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -52,6 +53,10 @@ void platformClose(PlatformFile file)
 {
     if (file) close(descriptorOf(file));
 }
+
+void platformRemoveFile(const char* path) { unlink(path); }
+
+bool platformReplaceFile(const char* from, const char* to) { return std::rename(from, to) == 0; }
 
 void platformTempFolder(char* path, size_t size)
 {

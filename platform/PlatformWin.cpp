@@ -60,6 +60,13 @@ void platformClose(PlatformFile file)
     if (file) CloseHandle(reinterpret_cast<HANDLE>(file));
 }
 
+void platformRemoveFile(const char* path) { DeleteFileA(path); }
+
+bool platformReplaceFile(const char* from, const char* to)
+{
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
 void platformTempFolder(char* path, size_t size)
 {
     char found[MAX_PATH + 1];

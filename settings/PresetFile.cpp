@@ -1,6 +1,7 @@
 #include "settings/PresetFile.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <initializer_list>
 
@@ -82,6 +83,22 @@ void writePresetFile(FilterContext* ctx, const char* path)
     if (!file) return;
     platformWrite(file, bytes, length);
     platformClose(file);
+}
+
+bool savePresetFile(FilterContext* ctx, const char* path)
+{
+    static uint8_t bytes[presetBytesWithThumbnail];
+    char beside[300];
+    if (std::snprintf(beside, sizeof beside, "%s.saving", path) >= int(sizeof beside)) return false;
+    size_t length = encodePreset(settingsOf(ctx), ctx->thumbnail, bytes);
+    platformRemoveFile(beside);  // a stale one would not be shortened
+    PlatformFile file = platformOpenForWriting(beside);
+    if (!file) return false;
+    bool written = platformWrite(file, bytes, length) == length;
+    platformClose(file);
+    if (written && platformReplaceFile(beside, path)) return true;
+    platformRemoveFile(beside);
+    return false;
 }
 
 // ---- Reading. ----
@@ -235,15 +252,34 @@ void decodePreset(const uint8_t* bytes, size_t size, CloudSettings* settings, ui
     }
 }
 
+// The whole file, at most the longest layout; false when it cannot be opened.
+static bool readFileBytes(const char* path, uint8_t* bytes, size_t capacity, size_t* size)
+{
+    PlatformFile file = platformOpenForReading(path);
+    if (!file) return false;
+    *size = platformRead(file, bytes, capacity);
+    platformClose(file);
+    return true;
+}
+
+bool loadPresetFile(FilterContext* ctx, const char* path)
+{
+    static uint8_t bytes[presetBytesWithThumbnail];
+    size_t size = 0;
+    if (!readFileBytes(path, bytes, sizeof bytes, &size) || size == 0) return false;
+    resetSettings(ctx);
+    bool pictureRead = false;
+    decodePreset(bytes, size, settingsOf(ctx), ctx->thumbnail, &pictureRead);
+    return true;
+}
+
 int readPresetFile(FilterContext* ctx, const char* path, PresetReadMode mode, bool* pictureRead)
 {
     *pictureRead = false;
-    PlatformFile file = platformOpenForReading(path);
-    if (!file) return presetFileCannotOpen;
     // Nothing past the longest layout is ever read.
     static uint8_t bytes[presetBytesWithThumbnail];
-    size_t size = platformRead(file, bytes, sizeof bytes);
-    platformClose(file);
+    size_t size = 0;
+    if (!readFileBytes(path, bytes, sizeof bytes, &size)) return presetFileCannotOpen;
     decodePreset(bytes, size, mode == presetReadNormal ? settingsOf(ctx) : nullptr, ctx->thumbnail, pictureRead);
     return presetFileRead;
 }

@@ -20,11 +20,20 @@ enum PresetReadMode {
 // A file that cannot be written is silently not written.
 void writePresetFile(FilterContext* ctx, const char* path);
 
+// The same for a user's presets file: written beside `path` first and put in
+// its place only when every byte was written, so an existing file is never
+// left half written. False, with `path` untouched, when it could not be saved.
+bool savePresetFile(FilterContext* ctx, const char* path);
+
 // Reads a presets file of any version. Returns presetFileCannotOpen when the
 // file cannot be opened, else presetFileRead. `pictureRead` tells whether a
 // thumbnail went into the thumbnail buffer. Values past the end of a short
 // file are not read: their fields keep what they held.
 int readPresetFile(FilterContext* ctx, const char* path, PresetReadMode mode, bool* pictureRead);
+
+// The Load button's read: the plain defaults, then the file. A file that
+// cannot be opened or holds nothing changes nothing and gives false.
+bool loadPresetFile(FilterContext* ctx, const char* path);
 
 // The same on bytes in memory, into `settings` and `thumbnail` (either may be
 // null): the core of the reader, used by the file functions above.

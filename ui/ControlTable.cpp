@@ -1,5 +1,7 @@
 #include "ui/ControlTable.h"
 
+#include "settings/ControlBinding.h"
+
 namespace {
 
 struct SliderRow {
@@ -87,4 +89,22 @@ const char* controlName(int index)
 {
     if (index <= 0 || index >= kNameCount) return "-undef string-";
     return kNames[index];
+}
+
+int32_t controlBitmap[controlCount][4];
+int32_t controlNameIndex[controlCount];
+
+void fillControlArrays()
+{
+    for (int id = 0; id < controlCount; ++id) {
+        ControlInfo info = lookupControl(id);
+        for (int k = 0; k < 4; ++k) controlBitmap[id][k] = info.bitmap[k];
+        controlNameIndex[id] = info.nameIndex;
+    }
+    for (int id = 0; id < controlCount; ++id) {
+        ControlInfo info = lookupControl(id);
+        bool track = controlKind(id) == SliderTrack;
+        controlLow[id] = track ? info.low : 0;
+        controlHigh[id] = track ? info.high : 0;
+    }
 }

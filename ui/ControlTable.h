@@ -39,3 +39,10 @@ int controlKind(int id);
 
 // The label text of a name-table index ("-undef string-" for unknown ones).
 const char* controlName(int index);
+
+// The per-control copies of the table the dialog draws from, filled at each
+// dialog start: bitmaps and name indexes for every id, ranges for the tracks
+// (controlLow and controlHigh, with the value tables).
+extern int32_t controlBitmap[controlCount][4];
+extern int32_t controlNameIndex[controlCount];
+void fillControlArrays();

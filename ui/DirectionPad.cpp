@@ -20,3 +20,13 @@ void padVectorAt(int dx, int dy, float v[3])
     v[1] = y;
     v[2] = z;
 }
+
+PadPoint padMarkerPoint(int left, int top, const float v[3])
+{
+    return PadPoint{left + 42 + int(33.0 * v[0]), top + 41 + int(33.0 * v[1])};
+}
+
+PadPoint padStickStart(int left, int top, const float v[3])
+{
+    return PadPoint{left + 41 + int((33.0 * v[0] + 0.5) * 10.0 / 29.0), top + 40 + int((33.0 * v[1] + 0.5) * 10.0 / 29.0)};
+}

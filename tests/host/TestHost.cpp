@@ -170,9 +170,40 @@ static OSErr NIMBULO_CDECL advanceState()
     return TestHost::current->deliver();
 }
 
-static OSErr NIMBULO_CDECL displayPixels(const PSPixelMap*, const VRect*, int32, int32, void*)
+// Draws the pixel map's `source` rectangle into the device context with its
+// top-left corner at (column, row), as an editor does.
+static OSErr NIMBULO_CDECL displayPixels(const PSPixelMap* map, const VRect* source, int32 row, int32 column,
+                                         void* platformContext)
 {
     TestHost::current->counts.display++;
+#ifdef _WIN32
+    HDC dc = static_cast<HDC>(platformContext);
+    if (!dc || !map || !source || !map->baseAddr) return noErr;
+    int w = source->right - source->left, h = source->bottom - source->top;
+    if (w <= 0 || h <= 0) return noErr;
+    std::vector<uint8> bgra(size_t(w) * size_t(h) * 4);
+    const auto* base = static_cast<const uint8*>(map->baseAddr);
+    bool colour = map->imageMode == plugInModeRGBColor && map->colBytes >= 3;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const uint8* p = base + ptrdiff_t(source->top - map->bounds.top + y) * map->rowBytes +
+                             ptrdiff_t(source->left - map->bounds.left + x) * map->colBytes;
+            uint8* d = &bgra[(size_t(y) * w + x) * 4];
+            d[0] = colour ? p[2] : p[0];
+            d[1] = colour ? p[1] : p[0];
+            d[2] = p[0];
+            d[3] = 255;
+        }
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    SetDIBitsToDevice(dc, column, row, DWORD(w), DWORD(h), 0, 0, 0, UINT(h), bgra.data(), &info, DIB_RGB_COLORS);
+#else
+    (void)map, (void)source, (void)row, (void)column, (void)platformContext;
+#endif
     return noErr;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/Context.h"
+#include "host/DialogDriver.h"
 #include "host/HostAbi.h"
 #include "settings/CloudSettings.h"
 
@@ -62,6 +63,12 @@ public:
     std::vector<uint8> source;  // what the plug-in reads
     std::vector<uint8> output;  // what it wrote back
     std::vector<uint8> mask;    // empty: no selection
+
+#ifdef _WIN32
+    // The dialogs the plug-in opens during this host's calls; the main dialog
+    // is accepted and every other one cancelled unless a test expects it.
+    DialogDriver dialogs;
+#endif
 
     Counters counts;
     std::vector<ProgressCall> progress;

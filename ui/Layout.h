@@ -1,0 +1,55 @@
+// Where every control of the main dialog sits, in dialog client pixels.
+// Constant data; portable, so the artwork generator and the tests can line
+// things up with it on every build.
+#pragma once
+
+#include <cstdint>
+
+enum { clientWidth = 791, clientHeight = 559, layoutCount = 116 };
+
+// A rectangle as left, top, right, bottom (right and bottom exclusive).
+struct PixelRect {
+    int32_t left, top, right, bottom;
+};
+
+inline int32_t widthOf(const PixelRect& r) { return r.right - r.left; }
+inline int32_t heightOf(const PixelRect& r) { return r.bottom - r.top; }
+inline bool pixelInRect(int32_t x, int32_t y, const PixelRect& r)
+{
+    return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+}
+inline bool rectsOverlap(const PixelRect& a, const PixelRect& b)
+{
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+inline PixelRect insetRect(const PixelRect& r, int32_t by)
+{
+    return PixelRect{r.left + by, r.top + by, r.right - by, r.bottom - by};
+}
+
+// The table rectangle of `id`: entry 0 is the client area; ids of the template
+// that are never seen lie below it; ids above 115 and negative ids are empty.
+PixelRect layoutRect(int id);
+
+// True when `id` is a control the user sees (its rectangle lies in the client area).
+bool layoutVisible(int id);
+
+// The ids of the dialog's static placeholders that carry the one-pixel sunken
+// border: their outer rectangle is the table rectangle grown by 2 right and down.
+bool hasSunkenBorder(int id);
+
+// The rectangle every drawing and hit test uses, as the laid-out window has it.
+PixelRect outerRectOf(int id);
+
+#ifdef _WIN32
+#include <windows.h>
+
+// Sizes the dialog so that its client area is entry 0, and every child so that
+// its client area is its table rectangle (each frame measured). Nothing repaints.
+void applyLayout(HWND dialog);
+
+// A control's outer rectangle as its window has it, in dialog client
+// coordinates; the table's outer rectangle for ids that have no window.
+PixelRect controlRect(HWND dialog, int id);
+RECT toRECT(const PixelRect& r);
+#endif

@@ -1,0 +1,271 @@
+#include "ui/MainDialog.h"
+
+#include "host/Capabilities.h"
+#include "host/Context.h"
+#include "host/Dialogs.h"
+#include "host/Preview.h"
+#include "settings/CloudSettings.h"
+#include "settings/ControlBinding.h"
+#include "settings/Persistence.h"
+#include "ui/AboutBox.h"
+#include "ui/Buttons.h"
+#include "ui/ColourPicker.h"
+#include "ui/ControlTable.h"
+#include "ui/FileDialogs.h"
+#include "ui/GdiScope.h"
+#include "ui/Layout.h"
+#include "ui/PreviewPane.h"
+#include "ui/Resources.h"
+#include "ui/Sliders.h"
+#include "ui/Text.h"
+
+namespace {
+
+enum { pageBitmap = 239, aboutIcon = 25, statusLine = 76, noControl = -1, pressNotYetMoved = -999 };
+
+// The host calls the procedure without context: the dialog's context is
+// remembered when it opens.
+FilterContext* dialogContext = nullptr;
+
+// The settings as the dialog found them, for Cancel.
+CloudSettings cancelCopy;
+
+CloudSettings* settings() { return settingsOf(dialogContext); }
+
+bool enabled(int id) { return !dialogContext->work || dialogContext->work->controlEnabled[id] != 0; }
+
+bool capturesMouse(int kind)
+{
+    return kind == SliderTrack || kind == CheckToggle || kind == DirectionPad || kind == ClickIcon;
+}
+
+// Every control drawn by the dialog itself, in id order.
+void paintControls(HWND dialog)
+{
+    FilterContext* ctx = dialogContext;
+    if (settings()->previewOn) displayPreview(ctx, dialog, true);
+    WindowDC dc(dialog);
+    if (!dc.get()) return;
+    for (int id = 0; id < controlCount; ++id) {
+        switch (controlKind(id)) {
+        case SliderTrack: drawSliderTrack(dialog, dc.get(), id); break;
+        case SliderValue: drawSliderNumber(dialog, dc.get(), id); break;
+        case Label:
+            if (id == statusLine)
+                drawStatusLine(dialog, dc.get(), settings()->presetName);
+            else
+                drawLabel(dialog, dc.get(), id);
+            break;
+        case CheckToggle: drawToggle(dialog, dc.get(), id, controlValue[id]); break;
+        case DirectionPad: drawPad(dialog, dc.get(), id); break;
+        default: break;
+        }
+    }
+}
+
+void startUp(HWND dialog)
+{
+    FilterContext* ctx = dialogContext;
+    ctx->dialogWindow = dialog;
+    applyLayout(dialog);
+    centreWindow(dialog);
+    if (ctx->work)
+        for (int32& flag : ctx->work->controlEnabled) flag = 1;
+    settings()->dialogActive = 1;
+    settings()->capturedControl = noControl;
+    copySnapshot(&cancelCopy, ctx, snapshotSave);
+    fillControlArrays();
+    settingsToControls(dialog, ctx);
+    controlsToSettings(dialog, ctx);
+
+    if (settings()->previewOn) {
+        PixelRect pane = controlRect(dialog, previewControl);
+        ctx->previewItemRect = Rect16{int16(pane.top), int16(pane.left), int16(pane.bottom), int16(pane.right)};
+        int32 zoom = fitPreview(ctx);
+        settings()->panX = settings()->panY = 0;
+        setupPreview(ctx, zoom);
+        settings()->zoomRate = zoom;
+        ctx->zoomLimit = zoom;
+        if (resultOf(ctx) != noErr) {
+            // The host could not deliver the preview: the dialog opens without it.
+            settings()->previewOn = 0;
+            setResult(ctx, noErr);
+        } else {
+            renderPreview(ctx);
+        }
+        showWaitCursor(false);
+        ctx->zoomLimit = settings()->zoomRate;
+    }
+    refreshZoomButtons(ctx, dialog);
+}
+
+// The first enabled control under (x, y) that answers a press; -1 for none.
+int hitTest(HWND dialog, int x, int y)
+{
+    for (int id = 0; id < controlCount; ++id) {
+        if (!enabled(id)) continue;
+        bool candidate = id == previewControl ? settings()->previewOn != 0 : capturesMouse(controlKind(id));
+        if (candidate && pixelInRect(x, y, controlRect(dialog, id))) return id;
+    }
+    return noControl;
+}
+
+void mousePress(HWND dialog, WPARAM wParam, LPARAM lParam)
+{
+    int x = short(LOWORD(lParam)), y = short(HIWORD(lParam));
+    int hit = hitTest(dialog, x, y);
+    if (hit == previewControl) pressPreview(dialogContext, dialog, x, y);
+    settings()->dragMoved = 0;
+    if (capturesMouse(controlKind(hit))) {
+        // The press acts at once, as the first step of a drag.
+        SetCapture(dialog);
+        settings()->capturedControl = hit;
+        PostMessageA(dialog, WM_MOUSEMOVE, wParam, lParam);
+        settings()->pressPoint[1] = pressNotYetMoved;
+    }
+}
+
+void mouseMove(HWND dialog, LPARAM lParam)
+{
+    int x = short(LOWORD(lParam)), y = short(HIWORD(lParam));
+    int captured = settings()->capturedControl;
+    if (captured == noControl && settings()->previewOn && pixelInRect(x, y, controlRect(dialog, previewControl)))
+        showModuleCursor(109);
+    else if (captured == previewControl)
+        showModuleCursor(107);
+    else
+        showSystemCursor(IDC_ARROW);
+
+    if (captured == previewControl) panPreview(dialogContext, dialog, x, y);
+    if (captured == lightPad) dragPad(dialogContext, dialog, captured, x, y);
+    int kind = controlKind(captured);
+    if (kind == SliderTrack) dragSlider(dialogContext, dialog, captured, x, y);
+    if (kind == CheckToggle) trackToggle(dialogContext, dialog, captured, x, y);
+}
+
+void mouseRelease(HWND dialog)
+{
+    FilterContext* ctx = dialogContext;
+    ReleaseCapture();
+    bool renderWanted = true;
+    int captured = settings()->capturedControl;
+    if (captured == previewControl && !settings()->dragMoved) releasePreview(ctx, dialog);
+    if (controlKind(captured) == CheckToggle && !releaseToggle(dialog, captured)) renderWanted = false;
+    if (!readAutoPreview(dialog, ctx)) renderWanted = false;
+    if (controlKind(captured) == ClickIcon) {
+        // Fires wherever the button comes up.
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(captured, 0), 0);
+        settings()->capturedControl = noControl;
+        ReleaseCapture();
+    }
+    if (settings()->capturedControl != noControl) {
+        noteChange(ctx, captured, dialog);
+        if (renderWanted && settings()->autoPreview) rerenderPreview(ctx, dialog);
+    }
+    settings()->capturedControl = noControl;
+}
+
+void colourCommand(HWND dialog, int id, uint8_t* changed)
+{
+    if (controlKind(id) != ColourButton) return;
+    RGB48 colour = controlColour[id];
+    if (!pickColour(dialogContext, id, &colour)) return;
+    controlColour[id] = colour;
+    invalidateControl(dialog, id);
+    *changed = 1;
+}
+
+void command(HWND dialog, WPARAM wParam)
+{
+    if (HIWORD(wParam) != 0) return;
+    FilterContext* ctx = dialogContext;
+    int id = LOWORD(wParam);
+    uint8_t changed = 0;
+    colourCommand(dialog, id, &changed);
+    zoomCommand(ctx, dialog, id, &changed);
+    refreshZoomButtons(ctx, dialog);
+    cloudsCommand(ctx, dialog, id, &changed);
+    saveCommand(ctx, dialog, id, &changed);
+    bool loadRead = loadCommand(ctx, dialog, id, &changed);
+    if (id == aboutIcon && !aboutBoxOpen()) showAboutBox();
+    undoCommand(ctx, dialog, id, &changed);
+    diceCommand(ctx, dialog, id, &changed);
+    ecceCommand(ctx, dialog, id, &changed);
+    if (loadRead) noteChange(ctx, id, dialog);  // a file that could not be read changed nothing
+    // Zooming and loading always refresh the preview; other changes with Auto preview.
+    bool alwaysRenders = id == zoomInButton || id == zoomOutButton || id == zoomReadoutButton || id == commandLoad;
+    if (changed && (settings()->autoPreview || alwaysRenders)) rerenderPreview(ctx, dialog);
+    if (id == commandOk) {
+        controlsToSettings(dialog, ctx);
+        closeAboutBox();
+        setResult(ctx, noErr);
+        EndDialog(dialog, commandOk);
+    }
+    if (id == commandCancel) {
+        copySnapshot(&cancelCopy, ctx, snapshotRestore);
+        setResult(ctx, userCanceledErr);
+        closeAboutBox();
+        EndDialog(dialog, commandCancel);
+    }
+}
+
+void eraseBackground(HWND dialog, HDC dc)
+{
+    RECT client;
+    GetClientRect(dialog, &client);
+    fillSolid(dc, client, RGB(255, 255, 255));
+    drawBitmap(dc, pageBitmap, 0, 0);
+}
+
+}  // namespace
+
+void rerenderPreview(FilterContext* ctx, HWND dialog)
+{
+    controlsToSettings(dialog, ctx);
+    if (!settingsOf(ctx)->previewOn || !canDisplay(ctx->filter)) return;
+    renderPreview(ctx);
+    invalidateControl(dialog, previewControl);
+}
+
+extern "C" INT_PTR CALLBACK DissolveProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_INITDIALOG) {
+        dialogContext = reinterpret_cast<FilterContext*>(lParam);
+        startUp(dialog);
+        paintControls(dialog);
+        return FALSE;
+    }
+    if (!dialogContext) return FALSE;
+    switch (message) {
+    case WM_PAINT: {
+        // Validating first lets a pending erase happen before the controls
+        // are drawn, never over them.
+        PAINTSTRUCT paint;
+        BeginPaint(dialog, &paint);
+        EndPaint(dialog, &paint);
+        paintControls(dialog);
+        return FALSE;
+    }
+    case WM_ERASEBKGND: eraseBackground(dialog, reinterpret_cast<HDC>(wParam)); return TRUE;
+    case WM_DRAWITEM: drawOwnerButton(dialogContext, dialog, reinterpret_cast<DRAWITEMSTRUCT*>(lParam)); return TRUE;
+    case WM_LBUTTONDOWN: mousePress(dialog, wParam, lParam); return TRUE;
+    case WM_MOUSEMOVE: mouseMove(dialog, lParam); return TRUE;
+    case WM_LBUTTONUP: mouseRelease(dialog); return TRUE;
+    case WM_COMMAND: command(dialog, wParam); return TRUE;
+    default: return FALSE;
+    }
+}
+
+void showMainDialog(FilterContext* ctx)
+{
+    const PlatformData* platform = static_cast<const PlatformData*>(ctx->filter->platformData);
+    HWND owner = platform ? static_cast<HWND>(platform->hwnd) : nullptr;
+    if (owner && !IsWindow(owner)) owner = nullptr;
+    INT_PTR ended = DialogBoxParamA(moduleInstance(), "DISSOLVESANSPARAM", owner, DissolveProc,
+                                    reinterpret_cast<LPARAM>(ctx));
+    // A dialog that could not be made was not accepted: nothing is rendered.
+    if (ended == -1 || ended == 0) setResult(ctx, memFullErr);
+    clearFileDialogFlag();
+    dialogContext = nullptr;
+    ctx->dialogWindow = nullptr;
+}

@@ -1,0 +1,112 @@
+#include "host/Capabilities.h"
+#include "host/Context.h"
+#include "host/Dialogs.h"
+#include "host/Preview.h"
+#include "host/Rects.h"
+#include "settings/CloudSettings.h"
+#include "settings/ControlBinding.h"
+#include "settings/Persistence.h"
+#include "ui/GdiScope.h"
+#include "ui/MainDialog.h"
+#include "ui/PreviewPane.h"
+#include "ui/Resources.h"
+
+enum { pointingHandCursor = 109, grabbingHandCursor = 107 };
+
+// Hands the host's output buffer to displayPixels at (row, column) of `dc`.
+static void showOutput(FilterContext* ctx, HDC dc, int row, int column)
+{
+    FilterRecord* r = ctx->filter;
+    if (!r->displayPixels || !r->outData || !dc) return;
+    PSPixelMap map;
+    describePreviewPixels(ctx, &map);
+    VRect bounds = map.bounds;
+    r->displayPixels(&map, &bounds, row, column, dc);
+}
+
+void displayPreview(FilterContext* ctx, HWND dialog, bool clearFirst)
+{
+    PixelRect box = insetRect(controlRect(dialog, previewControl), 2);
+    WindowDC dc(dialog);
+    if (!dc.get()) return;
+    if (clearFirst) fillSolid(dc.get(), toRECT(box), RGB(255, 255, 255));
+    {
+        GdiObject<HPEN> pen(CreatePen(PS_SOLID, 1, RGB(0, 0, 0)));
+        Selection selected(dc.get(), pen.get());
+        MoveToEx(dc.get(), box.left - 1, box.bottom, nullptr);
+        LineTo(dc.get(), box.left - 1, box.top - 1);
+        LineTo(dc.get(), box.right, box.top - 1);
+        LineTo(dc.get(), box.right, box.bottom);
+        LineTo(dc.get(), box.left - 1, box.bottom);
+    }
+    const Rect16& out = ctx->filter->outRect;
+    int column = (box.left + box.right - rectWidth(out)) / 2;
+    int row = (box.top + box.bottom - rectHeight(out)) / 2;
+    showOutput(ctx, dc.get(), row, column);
+}
+
+void showPreviewRows(FilterContext* ctx)
+{
+    HWND dialog = static_cast<HWND>(ctx->dialogWindow);
+    HWND item = dialog ? GetDlgItem(dialog, previewControl) : nullptr;
+    if (!item) return;
+    RECT screen;
+    GetWindowRect(item, &screen);
+    POINT origin = {0, 0};
+    ClientToScreen(dialog, &origin);
+    const Rect16& out = ctx->filter->outRect;
+    int column = (screen.left + screen.right - rectWidth(out)) / 2 - origin.x;
+    int row = (screen.top + screen.bottom - rectHeight(out)) / 2 - origin.y;
+    WindowDC dc(dialog);
+    showOutput(ctx, dc.get(), row, column);
+}
+
+void showWaitCursor(bool waiting) { showSystemCursor(waiting ? IDC_WAIT : IDC_ARROW); }
+
+void pressPreview(FilterContext* ctx, HWND dialog, int x, int y)
+{
+    CloudSettings* s = settingsOf(ctx);
+    s->pressPoint[0] = int16(y);
+    s->pressPoint[1] = int16(x);
+    if (pressStartsPan(ctx)) {
+        s->capturedControl = previewControl;
+        SetCapture(dialog);
+        showModuleCursor(pointingHandCursor);
+        s->dragMoved = 0;
+        return;
+    }
+    // The whole image is visible: the press places the centre at once.
+    setCentreFromPressPoint(ctx, controlRect(dialog, previewControl));
+    noteChange(ctx, gesturePlaceCentre, dialog);
+    if (readAutoPreview(dialog, ctx)) rerenderPreview(ctx, dialog);
+    settingsOf(ctx)->dragMoved = 0;
+}
+
+void panPreview(FilterContext* ctx, HWND dialog, int x, int y)
+{
+    CloudSettings* s = settingsOf(ctx);
+    s->currentPoint[0] = int16(y);
+    s->currentPoint[1] = int16(x);
+    int dx = s->zoomRate * (s->currentPoint[1] - s->pressPoint[1]);
+    int dy = s->zoomRate * (s->currentPoint[0] - s->pressPoint[0]);
+    if (dx != 0 || dy != 0) {
+        s->dragMoved = 1;
+        s->panX -= dx;
+        s->panY -= dy;
+        clampPan(ctx, s->zoomRate);
+        setupPreview(ctx, settingsOf(ctx)->zoomRate);
+        showModuleCursor(grabbingHandCursor);
+        showSourceInPreview(ctx);
+        if (settingsOf(ctx)->previewOn) displayPreview(ctx, dialog, false);
+    }
+    s = settingsOf(ctx);
+    s->pressPoint[0] = s->currentPoint[0];
+    s->pressPoint[1] = s->currentPoint[1];
+}
+
+void releasePreview(FilterContext* ctx, HWND dialog)
+{
+    if (settingsOf(ctx)->dragMoved) return;
+    setCentreFromPressPoint(ctx, controlRect(dialog, previewControl));
+    noteChange(ctx, gesturePlaceCentre, dialog);
+}
