@@ -1,13 +1,30 @@
 // The real dialog, opened through the module's entry point under Wine and
-// driven with the dialog manager's own messages.
+// driven with the dialog manager's own messages: its layout, commands,
+// gestures, preview, about box and screenshots.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+
 #include "host/DialogDriver.h"
+#include "host/EngineHarness.h"
 #include "host/TestHost.h"
+#include "settings/Persistence.h"
+#include "ui/Layout.h"
+#include "ui/SliderGeometry.h"
 
 using namespace testhost;
 
 namespace {
+
+enum {
+    okButton = 3, cancelButton = 2, cloudsButton = 17, diceButton = 72, undoButton = 74, ecceButton = 75,
+    densityTrack = 57, puffsTrack = 98, autoPreview = 30, backlighting = 105, pad = 101, cloudSwatch = 7,
+    aboutIcon = 25, pane = 18,
+};
+
 // A calm picture to paint clouds on: sky above a horizon, land below.
 std::vector<uint8> landscape(int w, int h)
 {
@@ -16,13 +33,12 @@ std::vector<uint8> landscape(int w, int h)
         for (int x = 0; x < w; ++x) {
             uint8* q = &p[(size_t(y) * w + x) * 3];
             int horizon = h * 2 / 3 + (x * 7 % 23) / 8;
+            int t = y < horizon ? y * 255 / horizon : (y - horizon) * 255 / (h - horizon + 1);
             if (y < horizon) {
-                int t = y * 255 / horizon;
                 q[0] = uint8(70 + t * 110 / 255);
                 q[1] = uint8(120 + t * 90 / 255);
                 q[2] = uint8(200 + t * 40 / 255);
             } else {
-                int t = (y - horizon) * 255 / (h - horizon + 1);
                 q[0] = uint8(90 - t * 40 / 255);
                 q[1] = uint8(120 - t * 50 / 255);
                 q[2] = uint8(60 - t * 30 / 255);
@@ -30,18 +46,348 @@ std::vector<uint8> landscape(int w, int h)
         }
     return p;
 }
+
+// A host with the landscape, whose dialog shows the whole picture at zoom 1.
+struct Editor : TestHost {
+    explicit Editor(int w = 300, int h = 200) : TestHost(w, h, 3) { setPixels(landscape(w, h)); }
+    Picture picture() const { return Picture{width, height, 3, false, source}; }
+};
+
+// A control's outer rectangle as the laid-out window has it.
+PixelRect windowRect(HWND dialog, int id)
+{
+    RECT r;
+    GetWindowRect(GetDlgItem(dialog, id), &r);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+    return PixelRect{r.left, r.top, r.right, r.bottom};
+}
+
+int middleY(const PixelRect& r) { return (r.top + r.bottom) / 2; }
+int middleX(const PixelRect& r) { return (r.left + r.right) / 2; }
+
+// The pointer position on a track that holds the knob at `value`.
+int trackX(const PixelRect& track, int value) { return track.left + 1 + (value * 126 + 99) / 100 + knobHold; }
+
+std::string cachePath()
+{
+    char path[300];
+    temporaryFilePath("Nimbulo cached settings", path, sizeof path);
+    return path;
+}
+
+bool fileExists(const std::string& path) { return std::ifstream(path).good(); }
+
+bool sameSettings(const CloudSettings& a, const CloudSettings& b)
+{
+    return a.density == b.density && a.puffs == b.puffs && a.seed == b.seed && a.lightX == b.lightX &&
+           a.cloudColor.red == b.cloudColor.red && a.backlighting == b.backlighting &&
+           std::strcmp(a.presetName, b.presetName) == 0;
+}
+
+void expectScreenshot(HWND window, const char* name)
+{
+    std::string why;
+    EXPECT_TRUE(matchesReference(capture(window), name, &why)) << why;
+}
+
 }  // namespace
 
-TEST(Dialog, Smoke)
+TEST(Dialog, OpensWithItsLayoutAndLooksAsReviewed)
 {
-    TestHost host(300, 200, 3);
-    host.setPixels(landscape(300, 200));
+    Editor host;
     host.dialogs.expect("Nimbulo", [&](HWND d) {
-        Screenshot shot = capture(d);
-        std::string why;
-        matchesReference(shot, "smoke", &why);
-        sendCommand(d, 3);
+        RECT client;
+        GetClientRect(d, &client);
+        EXPECT_EQ(client.right, 791);
+        EXPECT_EQ(client.bottom, 559);
+        PixelRect track = windowRect(d, puffsTrack);
+        EXPECT_EQ(track.left, 126);
+        EXPECT_EQ(track.top, 22);
+        EXPECT_EQ(track.right, 266);
+        EXPECT_EQ(track.bottom, 42);
+        for (int id : {int(diceButton), int(okButton), int(pane), 76}) {
+            PixelRect real = windowRect(d, id), table = outerRectOf(id);
+            EXPECT_EQ(std::memcmp(&real, &table, sizeof real), 0) << id;
+        }
+        expectScreenshot(d, "dialog");
+        sendCommand(d, okButton);
     });
     EXPECT_EQ(host.run(true), noErr);
-    EXPECT_EQ(host.dialogs.opened.size(), 1u);
+    EXPECT_EQ(host.dialogs.opened, std::vector<std::string>{"Nimbulo"});
+}
+
+TEST(Dialog, OkAndEnterAcceptAndRender)
+{
+    for (bool enter : {false, true}) {
+        Editor host;
+        std::remove(cachePath().c_str());
+        host.dialogs.expect("Nimbulo", [&](HWND d) {
+            PixelRect track = windowRect(d, densityTrack);
+            click(d, trackX(track, 20), middleY(track));
+            if (enter)
+                pressKey(d, VK_RETURN);
+            else
+                sendCommand(d, okButton);
+        });
+        ASSERT_EQ(host.run(true), noErr) << enter;
+        EXPECT_EQ(host.settings()->density, 20) << enter;
+        CloudSettings expected = defaultSettings();
+        expected.density = 20;
+        EXPECT_TRUE(host.output == renderInProcess(expected, host.picture()).pixels) << enter;
+        EXPECT_TRUE(fileExists(cachePath())) << enter;
+    }
+}
+
+TEST(Dialog, CancelAndEscapeRestoreAndLeaveTheImage)
+{
+    for (bool escape : {false, true}) {
+        Editor host;
+        std::remove(cachePath().c_str());
+        CloudSettings atStart{};
+        host.dialogs.expect("Nimbulo", [&](HWND d) {
+            atStart = *host.settings();
+            sendCommand(d, diceButton);
+            EXPECT_FALSE(sameSettings(*host.settings(), atStart));
+            if (escape)
+                pressKey(d, VK_ESCAPE);
+            else
+                sendCommand(d, cancelButton);
+        });
+        EXPECT_EQ(host.run(true), userCanceledErr) << escape;
+        EXPECT_TRUE(host.output == host.source) << escape;
+        EXPECT_TRUE(sameSettings(*host.settings(), atStart)) << escape;
+        EXPECT_EQ(host.settings()->showDialog, 0);
+        EXPECT_FALSE(fileExists(cachePath())) << escape;
+    }
+}
+
+TEST(Dialog, CommandsReplaceTheSettingsAndUndoGoesBack)
+{
+    Editor host;
+    host.dialogs.expect("Nimbulo", [&](HWND d) {
+        CloudSettings* s = host.settings();
+        CloudSettings start = *s;
+        sendCommand(d, diceButton, 1);  // a notification other than a click does nothing
+        EXPECT_TRUE(sameSettings(*s, start));
+
+        sendCommand(d, diceButton);
+        EXPECT_STREQ(s->presetName, "random settings");
+        CloudSettings diced = *s;
+        sendCommand(d, undoButton);
+        EXPECT_TRUE(sameSettings(*s, start));
+        sendCommand(d, undoButton);  // and redo
+        EXPECT_TRUE(sameSettings(*s, diced));
+
+        int32 density = s->density;
+        sendCommand(d, ecceButton);  // a new seed, nothing else
+        EXPECT_EQ(s->density, density);
+        EXPECT_GE(s->seed, 0);
+        EXPECT_LE(s->seed, 2047);
+
+        sendCommand(d, cloudsButton);
+        EXPECT_STREQ(s->presetName, "plain");
+        EXPECT_EQ(s->density, 66);
+        EXPECT_EQ(s->seed, 21);
+        expectScreenshot(d, "dialog-plain");  // the status line shows the name
+        sendCommand(d, okButton);
+    });
+    EXPECT_EQ(host.run(true), noErr);
+}
+
+TEST(Dialog, OpensWithoutAHostWindowAndWithoutAPreview)
+{
+    const struct {
+        const char* what;
+        void (*spoil)(FilterRecord&);
+    } hosts[] = {
+        {"no platform data", [](FilterRecord& r) { r.platformData = nullptr; }},
+        {"no displayPixels", [](FilterRecord& r) { r.displayPixels = nullptr; }},
+        {"no sampling", [](FilterRecord& r) { r.samplingSupport = 0; }},
+    };
+    for (const auto& h : hosts) {
+        Editor host(900, 700);
+        h.spoil(*host.record);
+        bool opened = false;
+        host.dialogs.expect("Nimbulo", [&](HWND d) {
+            opened = true;
+            sendCommand(d, diceButton);
+            sendCommand(d, 32);  // "+": inert without sampling
+            sendCommand(d, okButton);
+        });
+        EXPECT_EQ(host.run(true), noErr) << h.what;
+        EXPECT_TRUE(opened) << h.what;
+        EXPECT_EQ(host.settings()->zoomRate, 1) << h.what;
+    }
+}
+
+TEST(AboutBox, FromTheHostAndFromTheIcon)
+{
+    Editor host;
+    // The About selector: the box opens with no owner; Escape closes it.
+    host.dialogs.expect("About", [&](HWND about) {
+        EXPECT_EQ(GetWindow(about, GW_OWNER), nullptr);
+        expectScreenshot(about, "about");
+        pressKey(about, VK_ESCAPE);
+    });
+    host.call(filterSelectorAbout);
+    EXPECT_EQ(host.dialogs.opened, std::vector<std::string>{"About"});
+
+    // The about icon fires on the release, wherever the button comes up; a
+    // second request while the box is open does nothing; the box's button
+    // tries the web page (without a browser the message says so) and closes it.
+    host.dialogs.opened.clear();
+    HWND mainDialog = nullptr;
+    host.dialogs.expect("About", [&](HWND about) {
+        sendCommand(mainDialog, aboutIcon);
+        pump();
+        sendCommand(about, 5);
+    });
+    host.dialogs.expect("Nimbulo", [&](HWND d) {
+        mainDialog = d;
+        PixelRect icon = windowRect(d, aboutIcon);
+        press(d, middleX(icon), middleY(icon));
+        release(d, 700, 100);
+        sendCommand(d, okButton);
+    });
+    EXPECT_EQ(host.run(true), noErr);
+    ASSERT_GE(host.dialogs.opened.size(), 2u);
+    EXPECT_EQ(host.dialogs.opened[1], "About");
+    int abouts = 0;
+    for (const std::string& title : host.dialogs.opened) abouts += title == "About";
+    EXPECT_EQ(abouts, 1);
+    EXPECT_EQ(host.dialogs.waiting(), 0u);
+}
+
+TEST(Gestures, SliderFollowsThePointerAndTheReleaseCommits)
+{
+    Editor host;
+    host.dialogs.expect("Nimbulo", [&](HWND d) {
+        CloudSettings* s = host.settings();
+        PixelRect track = windowRect(d, densityTrack);
+        int displays = host.counts.display;
+        press(d, trackX(track, 80), middleY(track));  // the knob jumps under the pointer at once
+        EXPECT_EQ(s->density, 66);  // the settings wait for the release
+        std::string why;
+        EXPECT_TRUE(matchesReference(captureAsIs(d), "slider-dragging", &why)) << why;
+        moveTo(d, track.left - 50, middleY(track));
+        moveTo(d, track.right + 50, middleY(track));
+        EXPECT_EQ(host.counts.display, displays);  // no render while dragging
+        release(d, track.right + 50, middleY(track));
+        EXPECT_EQ(s->density, 100);
+        EXPECT_GT(host.counts.display, displays + 50);  // one preview render with its rows
+
+        press(d, track.left - 50 + 60, middleY(track));  // back to the far left
+        moveTo(d, track.left - 60, middleY(track));
+        release(d, track.left - 60, middleY(track));
+        EXPECT_EQ(s->density, 0);
+        sendCommand(d, undoButton);
+        EXPECT_EQ(s->density, 100);
+
+        // With Auto preview off, a change renders nothing.
+        PixelRect box = windowRect(d, autoPreview);
+        click(d, middleX(box), middleY(box));
+        EXPECT_EQ(s->autoPreview, 0);
+        displays = host.counts.display;
+        click(d, trackX(track, 40), middleY(track));
+        EXPECT_EQ(s->density, 40);
+        EXPECT_EQ(host.counts.display, displays);
+        sendCommand(d, okButton);
+    });
+    EXPECT_EQ(host.run(true), noErr);
+}
+
+TEST(Gestures, TogglePressesAndReleases)
+{
+    Editor host;
+    host.dialogs.expect("Nimbulo", [&](HWND d) {
+        CloudSettings* s = host.settings();
+        PixelRect box = windowRect(d, backlighting);
+        int x = middleX(box), y = middleY(box);
+        // The box's interior as drawn: white, grey while pressed.
+        auto interior = [&] { return captureAsIs(d).pixel(box.left + 4, box.top + 5); };
+        uint32_t normal = interior();
+        press(d, x, y);
+        uint32_t pressed = interior();
+        EXPECT_NE(pressed, normal);
+        moveTo(d, x + 40, y);
+        EXPECT_EQ(interior(), normal);
+        moveTo(d, x, y);
+        EXPECT_EQ(interior(), pressed);
+        std::string why;
+        EXPECT_TRUE(matchesReference(captureAsIs(d), "toggle-pressed", &why)) << why;
+        int displays = host.counts.display;
+        release(d, x, y);
+        EXPECT_EQ(s->backlighting, 1);
+        EXPECT_GT(host.counts.display, displays);
+
+        // Released outside: no change, no render.
+        press(d, x, y);
+        moveTo(d, x + 40, y);
+        displays = host.counts.display;
+        release(d, x + 40, y);
+        EXPECT_EQ(s->backlighting, 1);
+        EXPECT_EQ(host.counts.display, displays);
+        sendCommand(d, okButton);
+    });
+    EXPECT_EQ(host.run(true), noErr);
+}
+
+TEST(Gestures, PadAimsTheLightAndColoursComeFromTheHost)
+{
+    Editor host;
+    host.colourAnswer = [](ColorServicesInfo* info) {
+        info->colorComponents[0] = 0x12;
+        info->colorComponents[1] = 0x80;
+        info->colorComponents[2] = 0xF0;
+        return OSErr(noErr);
+    };
+    host.dialogs.expect("Nimbulo", [&](HWND d) {
+        CloudSettings* s = host.settings();
+        PixelRect r = windowRect(d, pad);
+        int displays = host.counts.display;
+        press(d, r.left + 43 + 16, r.top + 41);
+        moveTo(d, r.left + 43 + 66, r.top + 41);
+        release(d, r.left + 43 + 66, r.top + 41);
+        EXPECT_FLOAT_EQ(s->lightX, 1.0f);
+        EXPECT_FLOAT_EQ(s->lightY, 0.0f);
+        EXPECT_FLOAT_EQ(s->lightZ, 0.0f);
+        EXPECT_GT(host.counts.display, displays);
+
+        sendCommand(d, cloudSwatch);
+        EXPECT_EQ(host.counts.colour, 1);
+        EXPECT_EQ(s->cloudColor.red, 0x1200);
+        EXPECT_EQ(s->cloudColor.green, 0x8000);
+        EXPECT_EQ(s->cloudColor.blue, 0xF000);
+        PixelRect swatch = windowRect(d, cloudSwatch);
+        pump();
+        EXPECT_EQ(captureAsIs(d).pixel(middleX(swatch), middleY(swatch)), 0x1280F0u);
+        sendCommand(d, okButton);
+    });
+    EXPECT_EQ(host.run(true), noErr);
+}
+
+TEST(Gestures, LongSessionsLeakNoDrawingObjects)
+{
+    // More paints and drags than a process has GDI handles: a leak of one
+    // object a paint would leave the dialog without text or pictures.
+    Editor host(64, 48);
+    host.dialogs.expect("Nimbulo", [&](HWND d) {
+        PixelRect track = windowRect(d, densityTrack);
+        press(d, trackX(track, 10), middleY(track));
+        int paints = std::getenv("NIMBULO_PAINTS") ? std::atoi(std::getenv("NIMBULO_PAINTS")) : 17000;
+        DWORD started = GetTickCount();
+        // Hidden, the paints draw through the same objects without the X
+        // server's copies of every frame.
+        ShowWindow(d, SW_HIDE);
+        for (int i = 0; i < paints; ++i) {
+            SendMessageA(d, WM_PAINT, 0, 0);
+            if (i % 8 == 0) moveTo(d, trackX(track, i % 100), middleY(track));
+        }
+        std::fprintf(stderr, "%d paints: %lu ms\n", paints, GetTickCount() - started);
+        ShowWindow(d, SW_SHOW);
+        release(d, trackX(track, 50), middleY(track));
+        expectScreenshot(d, "dialog-after-long-session");
+        sendCommand(d, okButton);
+    });
+    EXPECT_EQ(host.run(true), noErr);
 }

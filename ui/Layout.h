@@ -51,5 +51,8 @@ void applyLayout(HWND dialog);
 // A control's outer rectangle as its window has it, in dialog client
 // coordinates; the table's outer rectangle for ids that have no window.
 PixelRect controlRect(HWND dialog, int id);
+
+// Forgets the rectangles measured by applyLayout (the dialog has closed).
+void forgetLayout();
 RECT toRECT(const PixelRect& r);
 #endif

@@ -13,21 +13,37 @@ static void placeWithFrame(HWND window, const PixelRect& r)
                  SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
 }
 
-void applyLayout(HWND dialog)
-{
-    placeWithFrame(dialog, layoutRect(0));
-    for (int id = 1; id <= 160; ++id)
-        if (HWND child = GetDlgItem(dialog, id)) placeWithFrame(child, layoutRect(id));
-}
+// The children's rectangles as laid out, measured once: the windows never
+// move afterwards, and every paint asks for each of them.
+static HWND measuredDialog = nullptr;
+static PixelRect measuredRects[161];
 
-PixelRect controlRect(HWND dialog, int id)
+static PixelRect measureChild(HWND dialog, int id)
 {
-    HWND child = dialog && id > 0 ? GetDlgItem(dialog, id) : nullptr;
+    HWND child = id > 0 ? GetDlgItem(dialog, id) : nullptr;
     if (!child) return outerRectOf(id);
     RECT r;
     GetWindowRect(child, &r);
     MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
     return PixelRect{r.left, r.top, r.right, r.bottom};
+}
+
+void applyLayout(HWND dialog)
+{
+    placeWithFrame(dialog, layoutRect(0));
+    for (int id = 1; id <= 160; ++id)
+        if (HWND child = GetDlgItem(dialog, id)) placeWithFrame(child, layoutRect(id));
+    for (int id = 0; id <= 160; ++id) measuredRects[id] = measureChild(dialog, id);
+    measuredDialog = dialog;
+}
+
+void forgetLayout() { measuredDialog = nullptr; }
+
+PixelRect controlRect(HWND dialog, int id)
+{
+    if (!dialog) return outerRectOf(id);
+    if (dialog == measuredDialog && id >= 0 && id <= 160) return measuredRects[id];
+    return measureChild(dialog, id);
 }
 
 RECT toRECT(const PixelRect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }

@@ -39,28 +39,33 @@ bool capturesMouse(int kind)
     return kind == SliderTrack || kind == CheckToggle || kind == DirectionPad || kind == ClickIcon;
 }
 
-// Every control drawn by the dialog itself, in id order.
-void paintControls(HWND dialog)
+// Every control the dialog draws itself, in id order.
+void drawControls(HWND dialog, HDC dc)
 {
-    FilterContext* ctx = dialogContext;
-    if (settings()->previewOn) displayPreview(ctx, dialog, true);
-    WindowDC dc(dialog);
-    if (!dc.get()) return;
     for (int id = 0; id < controlCount; ++id) {
         switch (controlKind(id)) {
-        case SliderTrack: drawSliderTrack(dialog, dc.get(), id); break;
-        case SliderValue: drawSliderNumber(dialog, dc.get(), id); break;
+        case SliderTrack: drawSliderTrack(dialog, dc, id); break;
+        case SliderValue: drawSliderNumber(dialog, dc, id); break;
         case Label:
             if (id == statusLine)
-                drawStatusLine(dialog, dc.get(), settings()->presetName);
+                drawStatusLine(dialog, dc, settings()->presetName);
             else
-                drawLabel(dialog, dc.get(), id);
+                drawLabel(dialog, dc, id);
             break;
-        case CheckToggle: drawToggle(dialog, dc.get(), id, controlValue[id]); break;
-        case DirectionPad: drawPad(dialog, dc.get(), id); break;
+        case CheckToggle: drawToggle(dialog, dc, id, controlValue[id]); break;
+        case DirectionPad: drawPad(dialog, dc, id); break;
         default: break;
         }
     }
+}
+
+// A paint: the preview, then every control, through a context of the whole
+// client area whatever the update region.
+void paintControls(HWND dialog)
+{
+    if (settings()->previewOn) displayPreview(dialogContext, dialog, true);
+    WindowDC dc(dialog);
+    if (dc.get()) drawControls(dialog, dc.get());
 }
 
 void startUp(HWND dialog)
@@ -266,6 +271,8 @@ void showMainDialog(FilterContext* ctx)
     // A dialog that could not be made was not accepted: nothing is rendered.
     if (ended == -1 || ended == 0) setResult(ctx, memFullErr);
     clearFileDialogFlag();
+    releaseBitmaps();
+    forgetLayout();
     dialogContext = nullptr;
     ctx->dialogWindow = nullptr;
 }

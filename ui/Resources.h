@@ -12,6 +12,10 @@ void setModuleInstance(HINSTANCE instance);
 // Copies bitmap `id` at its own size to (x, y). Nothing when it cannot be loaded.
 void drawBitmap(HDC dc, int id, int x, int y);
 
+// Gives back the bitmaps drawBitmap loaded (when the dialog closes: the
+// module holds nothing between host calls).
+void releaseBitmaps();
+
 // The size of bitmap `id`; 0 x 0 when it cannot be loaded.
 SIZE bitmapSize(int id);
 

@@ -7,24 +7,61 @@ static HINSTANCE instanceHandle = nullptr;
 HINSTANCE moduleInstance() { return instanceHandle; }
 void setModuleInstance(HINSTANCE instance) { instanceHandle = instance; }
 
+// Each bitmap is loaded once and kept selected in a memory context of its
+// own until the dialog closes: a paint copies dozens of them, and loading or
+// selecting a bitmap costs far more than copying it.
+namespace {
+struct LoadedBitmap {
+    HBITMAP bitmap;
+    HDC dc;
+    HGDIOBJ previous;
+    SIZE size;
+};
+LoadedBitmap loadedBitmaps[256];
+
+const LoadedBitmap* bitmapOf(int id)
+{
+    if (id < 0 || id >= 256) return nullptr;
+    LoadedBitmap& b = loadedBitmaps[id];
+    if (!b.dc) {
+        HBITMAP bitmap = LoadBitmapA(moduleInstance(), MAKEINTRESOURCEA(id));
+        BITMAP info;
+        if (!bitmap || !GetObjectA(bitmap, sizeof info, &info)) {
+            if (bitmap) DeleteObject(bitmap);
+            return nullptr;
+        }
+        HDC dc = CreateCompatibleDC(nullptr);
+        if (!dc) {
+            DeleteObject(bitmap);
+            return nullptr;
+        }
+        b = LoadedBitmap{bitmap, dc, SelectObject(dc, bitmap), SIZE{info.bmWidth, info.bmHeight}};
+    }
+    return &b;
+}
+}  // namespace
+
+void releaseBitmaps()
+{
+    for (LoadedBitmap& b : loadedBitmaps) {
+        if (!b.dc) continue;
+        SelectObject(b.dc, b.previous);
+        DeleteDC(b.dc);
+        DeleteObject(b.bitmap);
+        b = LoadedBitmap{};
+    }
+}
+
 void drawBitmap(HDC dc, int id, int x, int y)
 {
-    GdiObject<HBITMAP> bitmap(LoadBitmapA(moduleInstance(), MAKEINTRESOURCEA(id)));
-    if (!dc || !bitmap.get()) return;
-    BITMAP info;
-    if (!GetObjectA(bitmap.get(), sizeof info, &info)) return;
-    MemoryDC source(dc);
-    Selection selected(source.get(), bitmap.get());
-    BitBlt(dc, x, y, info.bmWidth, info.bmHeight, source.get(), 0, 0, SRCCOPY);
+    const LoadedBitmap* b = bitmapOf(id);
+    if (dc && b) BitBlt(dc, x, y, b->size.cx, b->size.cy, b->dc, 0, 0, SRCCOPY);
 }
 
 SIZE bitmapSize(int id)
 {
-    SIZE size = {0, 0};
-    GdiObject<HBITMAP> bitmap(LoadBitmapA(moduleInstance(), MAKEINTRESOURCEA(id)));
-    BITMAP info;
-    if (bitmap.get() && GetObjectA(bitmap.get(), sizeof info, &info)) size = SIZE{info.bmWidth, info.bmHeight};
-    return size;
+    const LoadedBitmap* b = bitmapOf(id);
+    return b ? b->size : SIZE{0, 0};
 }
 
 void drawIconResource(HDC dc, int id, int x, int y)

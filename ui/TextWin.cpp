@@ -52,7 +52,7 @@ void drawStatusLine(HWND dialog, HDC dc, const char* presetName)
     {
         SavedDC saved(dc);
         IntersectClipRect(dc, r.left, r.top, r.right, r.bottom);
-        drawBitmap(dc, pageBitmap, 0, 0);
+        drawBitmap(dc, pageBitmap, 0, 0);  // only the status area is restored
     }
     drawControlText(dialog, 76, textCentred, presetName, -2, RGB(0, 0, 0), true);
 }

@@ -218,8 +218,9 @@ bool matchesReference(const Screenshot& shot, const std::string& name, std::stri
 
     std::string reference = std::string(NIMBULO_SOURCE_DIR) + "/tests/screenshots/" + name + ".png";
     if (std::getenv("NIMBULO_UPDATE_SCREENSHOTS")) {
-        writePng(reference, actual, &error);
-        return true;
+        CreateDirectoryA((std::string(NIMBULO_SOURCE_DIR) + "/tests/screenshots").c_str(), nullptr);
+        if (!writePng(reference, actual, &error)) *why = error;
+        return error.empty();
     }
     PngImage expected;
     if (!readReference(reference, &expected)) {
