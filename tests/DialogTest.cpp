@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "host/DialogDriver.h"
+#include "host/Editor.h"
 #include "host/EngineHarness.h"
 #include "host/TestHost.h"
 #include "settings/Persistence.h"
@@ -25,49 +26,6 @@ enum {
     aboutIcon = 25, pane = 18,
 };
 
-// A calm picture to paint clouds on: sky above a horizon, land below.
-std::vector<uint8> landscape(int w, int h)
-{
-    std::vector<uint8> p(size_t(w) * h * 3);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            uint8* q = &p[(size_t(y) * w + x) * 3];
-            int horizon = h * 2 / 3 + (x * 7 % 23) / 8;
-            int t = y < horizon ? y * 255 / horizon : (y - horizon) * 255 / (h - horizon + 1);
-            if (y < horizon) {
-                q[0] = uint8(70 + t * 110 / 255);
-                q[1] = uint8(120 + t * 90 / 255);
-                q[2] = uint8(200 + t * 40 / 255);
-            } else {
-                q[0] = uint8(90 - t * 40 / 255);
-                q[1] = uint8(120 - t * 50 / 255);
-                q[2] = uint8(60 - t * 30 / 255);
-            }
-        }
-    return p;
-}
-
-// A host with the landscape, whose dialog shows the whole picture at zoom 1.
-struct Editor : TestHost {
-    explicit Editor(int w = 300, int h = 200) : TestHost(w, h, 3) { setPixels(landscape(w, h)); }
-    Picture picture() const { return Picture{width, height, 3, false, source}; }
-};
-
-// A control's outer rectangle as the laid-out window has it.
-PixelRect windowRect(HWND dialog, int id)
-{
-    RECT r;
-    GetWindowRect(GetDlgItem(dialog, id), &r);
-    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
-    return PixelRect{r.left, r.top, r.right, r.bottom};
-}
-
-int middleY(const PixelRect& r) { return (r.top + r.bottom) / 2; }
-int middleX(const PixelRect& r) { return (r.left + r.right) / 2; }
-
-// The pointer position on a track that holds the knob at `value`.
-int trackX(const PixelRect& track, int value) { return track.left + 1 + (value * 126 + 99) / 100 + knobHold; }
-
 std::string cachePath()
 {
     char path[300];
@@ -82,12 +40,6 @@ bool sameSettings(const CloudSettings& a, const CloudSettings& b)
     return a.density == b.density && a.puffs == b.puffs && a.seed == b.seed && a.lightX == b.lightX &&
            a.cloudColor.red == b.cloudColor.red && a.backlighting == b.backlighting &&
            std::strcmp(a.presetName, b.presetName) == 0;
-}
-
-void expectScreenshot(HWND window, const char* name)
-{
-    std::string why;
-    EXPECT_TRUE(matchesReference(capture(window), name, &why)) << why;
 }
 
 }  // namespace

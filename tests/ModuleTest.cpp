@@ -1,6 +1,8 @@
 // The built Windows module: what a host reads from it before calling it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -87,6 +89,29 @@ TEST(Module, ExportsTheUndecoratedEntryPoint)
     ASSERT_NE(module, nullptr);
     EXPECT_NE(GetProcAddress(module, "ENTRYPOINT"), nullptr);
     EXPECT_EQ(GetProcAddress(module, "_ENTRYPOINT"), nullptr);
+    EXPECT_NE(GetProcAddress(module, "DissolveProc"), nullptr);  // the dialog procedure
+    FreeLibrary(module);
+}
+
+TEST(Module, ImportsOnlyTheSystemsOwnLibraries)
+{
+    HMODULE module = LoadLibraryW(modulePath().c_str());
+    ASSERT_NE(module, nullptr);
+    auto* base = reinterpret_cast<const uint8_t*>(module);
+    auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    std::vector<std::string> names;
+    for (auto* d = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); d->Name; ++d) {
+        std::string name = reinterpret_cast<const char*>(base + d->Name);
+        for (char& c : name) c = char(toupper(static_cast<unsigned char>(c)));
+        names.push_back(name);
+    }
+    const std::vector<std::string> allowed = {"KERNEL32.DLL", "USER32.DLL", "GDI32.DLL", "COMDLG32.DLL",
+                                              "SHELL32.DLL", "MSVCRT.DLL"};
+    EXPECT_GE(names.size(), 5u);
+    for (const std::string& name : names)
+        EXPECT_NE(std::find(allowed.begin(), allowed.end(), name), allowed.end()) << name;
     FreeLibrary(module);
 }
 

@@ -69,8 +69,8 @@ LRESULT CALLBACK DialogDriver::watch(int code, WPARAM wParam, LPARAM lParam)
                 break;
             }
         if (!handler) {
-            WPARAM answer = title == "Nimbulo" ? 3 : IDCANCEL;  // the main dialog's OK is id 3
-            handler = [answer](HWND d) { PostMessageA(d, WM_COMMAND, answer, 0); };
+            // The main dialog's OK is id 3; everything else is cancelled.
+            handler = [](HWND d) { PostMessageA(d, WM_COMMAND, GetDlgItem(d, 3) ? 3 : IDCANCEL, 0); };
         }
         // The handler runs once the dialog's modal loop is up.
         UINT_PTR timer = SetTimer(nullptr, 0, 1, fire);

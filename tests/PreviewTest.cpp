@@ -1,0 +1,180 @@
+// The live preview in the real dialog: what the pane shows, centre clicks,
+// panning, and the zoom buttons.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "host/Editor.h"
+
+using namespace testhost;
+
+namespace {
+
+enum { okButton = 3, undoButton = 74, densityTrack = 57, autoPreview = 30, pane = 18 };
+enum { zoomIn = 32, zoomOut = 33, actualPixels = 34 };
+
+// Where the pane shows the output's top-left pixel: the output centred in the
+// pane less its 2-pixel frame.
+POINT outputOrigin(HWND d, const TestHost& host)
+{
+    PixelRect box = insetRect(windowRect(d, pane), 2);
+    const Rect16& out = host.record->outRect;
+    return POINT{(box.left + box.right - (out.right - out.left)) / 2,
+                 (box.top + box.bottom - (out.bottom - out.top)) / 2};
+}
+
+// The largest channel difference between the pane and `expected` (rows of
+// `w` x `h` RGB pixels), over the whole output.
+int paneDifference(HWND d, const TestHost& host, const std::vector<uint8>& expected, int w, int h)
+{
+    Screenshot shot = captureAsIs(d);
+    POINT o = outputOrigin(d, host);
+    int worst = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint32_t p = shot.pixel(o.x + x, o.y + y);
+            const uint8* e = &expected[(size_t(y) * w + x) * 3];
+            int shown[3] = {int(p >> 16), int((p >> 8) & 255), int(p & 255)};
+            for (int c = 0; c < 3; ++c) worst = std::max(worst, std::abs(shown[c] - e[c]));
+        }
+    return worst;
+}
+
+}  // namespace
+
+TEST(Preview, ShowsTheFiltersOwnCloudsOverTheImage)
+{
+    Editor host;
+    host.dialogs.expect("Nimbulo", [&](HWND d) {
+        capture(d);
+        Picture expected = renderPreviewInProcess(*host.settings(), host.picture(), {});
+        EXPECT_LE(paneDifference(d, host, expected.pixels, 300, 200), 2);
+        EXPECT_GT(paneDifference(d, host, host.source, 300, 200), 40);  // there are clouds
+        sendCommand(d, okButton);
+    });
+    EXPECT_EQ(host.run(true), noErr);
+}
+
+TEST(Preview, ClickPlacesTheCentreAndOkRendersWithIt)
+{
+    Editor host;
+    host.dialogs.expect("Nimbulo", [&](HWND d) {
+        CloudSettings* s = host.settings();
+        PixelRect track = windowRect(d, densityTrack);
+        click(d, trackX(track, 30), middleY(track));
+        POINT o = outputOrigin(d, host);
+        int displays = host.counts.display;
+        click(d, o.x + 60, o.y + 150);
+        EXPECT_EQ(s->centreX, 60);
+        EXPECT_EQ(s->centreY, 150);
+        EXPECT_FLOAT_EQ(s->centreU, 0.2f);
+        EXPECT_FLOAT_EQ(s->centreV, 0.75f);
+        EXPECT_GT(host.counts.display, displays + 50);  // re-rendered
+        expectScreenshot(d, "preview-centre-moved");
+        // The click was a step of its own: Undo goes back to the state right
+        // before it, which already had the new density.
+        sendCommand(d, undoButton);
+        EXPECT_EQ(s->density, 30);
+        sendCommand(d, okButton);
+    });
+    ASSERT_EQ(host.run(true), noErr);
+    CloudSettings expected = defaultSettings();
+    expected.density = 30;
+    expected.centreU = 0.2f;
+    expected.centreV = 0.75f;
+    EXPECT_TRUE(host.output == renderInProcess(expected, host.picture()).pixels);
+}
+
+TEST(Preview, DragPansOverTheSourceAndTheReleaseRenders)
+{
+    Editor host(1200, 900);
+    host.dialogs.expect("Nimbulo", [&](HWND d) {
+        CloudSettings* s = host.settings();
+        EXPECT_EQ(s->zoomRate, 3);  // the fit: 1200 / 435 and 900 / 323, rounded up
+        sendCommand(d, actualPixels);
+        ASSERT_EQ(s->zoomRate, 1);
+        PixelRect r = windowRect(d, pane);
+        int x = middleX(r), y = middleY(r);
+        press(d, x, y);
+        moveTo(d, x - 50, y - 40);
+        int panX = s->panX, panY = s->panY;
+        moveTo(d, x - 50, y - 40);  // no movement: nothing more
+        EXPECT_EQ(s->panX, panX);
+        EXPECT_EQ(s->panY, panY);
+        // While the button is held the pane shows the source, not the clouds.
+        int w = host.record->outRect.right - host.record->outRect.left;
+        int h = host.record->outRect.bottom - host.record->outRect.top;
+        std::vector<uint8> visible(size_t(w) * h * 3);
+        for (int row = 0; row < h; ++row)
+            for (int col = 0; col < w; ++col)
+                for (int c = 0; c < 3; ++c)
+                    visible[(size_t(row) * w + col) * 3 + c] =
+                        host.source[(size_t(row + s->panY) * 1200 + col + s->panX) * 3 + c];
+        EXPECT_LE(paneDifference(d, host, visible, w, h), 1);
+        int displays = host.counts.display;
+        release(d, x - 50, y - 40);
+        EXPECT_GT(host.counts.display, displays + 100);  // rendered at the release
+        EXPECT_GT(paneDifference(d, host, visible, w, h), 40);
+        EXPECT_EQ(s->centreX, 600);  // a pan is no click
+        sendCommand(d, okButton);
+    });
+    EXPECT_EQ(host.run(true), noErr);
+}
+
+TEST(Preview, ZoomButtonsStepRenderAndStopAtTheirLimits)
+{
+    Editor host(1200, 900);
+    host.dialogs.expect("Nimbulo", [&](HWND d) {
+        CloudSettings* s = host.settings();
+        expectScreenshot(d, "preview-fit");
+        PixelRect box = windowRect(d, autoPreview);
+        click(d, middleX(box), middleY(box));  // Auto preview off: zooming still renders
+        ASSERT_EQ(s->autoPreview, 0);
+        const struct {
+            int button, zoom;
+            bool renders;
+        } steps[] = {
+            {zoomOut, 3, false},  // at the fit already
+            {zoomIn, 2, true}, {zoomIn, 1, true},
+            {zoomIn, 1, false},   // at actual pixels already
+            {actualPixels, 1, true},
+            {zoomOut, 2, true}, {zoomOut, 3, true}, {zoomOut, 3, false},
+        };
+        for (const auto& step : steps) {
+            int displays = host.counts.display;
+            sendCommand(d, step.button);
+            EXPECT_EQ(s->zoomRate, step.zoom) << step.button;
+            EXPECT_EQ(host.counts.display > displays, step.renders) << step.button << " to " << step.zoom;
+            pump();
+        }
+        EXPECT_EQ(s->panX, 0);  // back at the fit, the view starts at the corner
+        sendCommand(d, okButton);
+    });
+    EXPECT_EQ(host.run(true), noErr);
+}
+
+TEST(Preview, TimeFromASliderReleaseToTheFinishedPreview)
+{
+    // Not a pass mark, a reading: the largest preview (435 x 323, the fit of
+    // a 4000 x 3000 image), from the release to the finished render.
+    Editor host(4000, 3000);
+    host.dialogs.expect("Nimbulo", [&](HWND d) {
+        PixelRect track = windowRect(d, densityTrack);
+        double best = 1e9;
+        for (int value : {40, 60, 50}) {
+            press(d, trackX(track, value), middleY(track));
+            LARGE_INTEGER start, end, frequency;
+            QueryPerformanceFrequency(&frequency);
+            QueryPerformanceCounter(&start);
+            SendMessageA(d, WM_LBUTTONUP, 0, MAKELPARAM(trackX(track, value), middleY(track)));
+            QueryPerformanceCounter(&end);
+            best = std::min(best, double(end.QuadPart - start.QuadPart) * 1000.0 / double(frequency.QuadPart));
+            pump();
+        }
+        EXPECT_EQ(host.record->outRect.right - host.record->outRect.left, 400);
+        std::printf("[ reading  ] release to finished preview, %d-bit module: %.1f ms (best of 3)\n",
+                    int(sizeof(void*) * 8), best);
+        sendCommand(d, okButton);
+    });
+    EXPECT_EQ(host.run(true), noErr);
+}
