@@ -28,12 +28,7 @@ struct Canvas {
     {
         setModuleInstance(testhost::loadedModule());
         fillControlArrays();
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = clientWidth;
-        info.bmiHeader.biHeight = -clientHeight;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
+        BITMAPINFO info = testhost::topDownBitmapInfo(clientWidth, clientHeight);
         void* bits = nullptr;
         bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
         pixels = static_cast<uint32_t*>(bits);

@@ -217,9 +217,9 @@ TEST(PreviewPane, FitAndReadout)
 
 TEST(PreviewPane, ZoomSteps)
 {
-    PreviewRig rig(4000, 3000);
+    PreviewRig rig(2000, 1500);
     int32 limit = rig.ctx->fitZoom;
-    ASSERT_EQ(limit, 10);
+    ASSERT_EQ(limit, 5);
     EXPECT_EQ(rig.zoom(zoomOutButton), 0);  // "-" at the limit does nothing
     EXPECT_EQ(rig.s()->zoomRate, limit);
     EXPECT_EQ(rig.work.controlEnabled[zoomOutButton], 0);
@@ -251,7 +251,7 @@ TEST(PreviewPane, ZoomSteps)
 
 TEST(PreviewPane, WithoutSamplingTheZoomStaysAtOne)
 {
-    PreviewRig rig(4000, 3000, false);
+    PreviewRig rig(2000, 1500, false);
     EXPECT_EQ(rig.startZoom, 1);
     for (int id : {zoomOutButton, zoomInButton, zoomReadoutButton}) EXPECT_EQ(rig.zoom(id), 0) << id;
     EXPECT_EQ(rig.work.controlEnabled[zoomOutButton], 0);

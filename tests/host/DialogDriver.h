@@ -83,6 +83,9 @@ Screenshot captureAsIs(HWND window);
 bool matchesReference(const Screenshot& shot, const std::string& name, std::string* why,
                       int channelTolerance = 24, double allowedShare = 0.004);
 
+// A 32-bit, top-down device-independent bitmap of w x h.
+BITMAPINFO topDownBitmapInfo(int w, int h);
+
 // The built module beside the test program, loaded (once) for its resources.
 HMODULE loadedModule();
 

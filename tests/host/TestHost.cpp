@@ -194,12 +194,7 @@ static OSErr NIMBULO_CDECL displayPixels(const PSPixelMap* map, const VRect* sou
             d[2] = p[0];
             d[3] = 255;
         }
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
+    BITMAPINFO info = topDownBitmapInfo(w, h);
     SetDIBitsToDevice(dc, column, row, DWORD(w), DWORD(h), 0, 0, 0, UINT(h), bgra.data(), &info, DIB_RGB_COLORS);
 #else
     (void)map, (void)source, (void)row, (void)column, (void)platformContext;
