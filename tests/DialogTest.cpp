@@ -343,3 +343,24 @@ TEST(Gestures, LongSessionsLeakNoDrawingObjects)
     });
     EXPECT_EQ(host.run(true), noErr);
 }
+
+TEST(Gestures, WithoutTheHostsPickerTheSystemColourDialogAsks)
+{
+    Editor host;
+    host.record->colorServices = nullptr;
+    host.dialogs.expect("Color", [&](HWND picker) {
+        EXPECT_EQ(GetWindow(picker, GW_OWNER), nullptr);  // opened without an owner window
+        PostMessageA(picker, WM_COMMAND, IDCANCEL, 0);
+    });
+    host.dialogs.expect("Nimbulo", [&](HWND d) {
+        RGB48 before = host.settings()->skyColor;
+        int displays = host.counts.display;
+        sendCommand(d, 20);
+        EXPECT_EQ(host.settings()->skyColor.red, before.red);  // a cancelled picker changes nothing
+        EXPECT_EQ(host.settings()->skyColor.blue, before.blue);
+        EXPECT_EQ(host.counts.display, displays);
+        sendCommand(d, okButton);
+    });
+    EXPECT_EQ(host.run(true), noErr);
+    EXPECT_EQ(host.dialogs.opened, (std::vector<std::string>{"Nimbulo", "Color"}));
+}
