@@ -1,5 +1,7 @@
 #include "cli/HostImage.h"
 
+#include <cstring>
+
 static inline int clampTo(long long v, int low, int high) { return v < low ? low : (v > high ? high : int(v)); }
 
 size_t requestBytes(const Rect16& rect, int lo, int hi)
@@ -20,6 +22,11 @@ void copyRequest(const HostImage& image, const Rect16& rect, Fixed rate, int lo,
         bool rowInside = iy >= 0 && iy < image.height;
         int cy = clampTo(iy, 0, image.height - 1);
         uint8* out = block + size_t(y) * w * n;
+        // Whole pixels of a row inside the image at full size: one copy.
+        if (rate == 65536 && rowInside && n == image.planes && rect.left >= 0 && rect.right <= image.width) {
+            std::memcpy(out, image.pixels + (size_t(cy) * image.width + rect.left) * image.planes, size_t(w) * n);
+            continue;
+        }
         for (int x = 0; x < w; ++x, out += n) {
             long long ix = (static_cast<long long>(rect.left + x) * rate) >> 16;
             bool inside = rowInside && ix >= 0 && ix < image.width;
@@ -40,6 +47,12 @@ void writeBackRequest(const HostImage& image, const Rect16& rect, int lo, int hi
     if (!block || n <= 0 || !image.pixels) return;
     for (int y = rect.top; y < rect.bottom; ++y) {
         if (y < 0 || y >= image.height) continue;
+        // Without a selection whole pixels go back as they are: one copy.
+        if (!selection && n == image.planes && rect.left >= 0 && rect.right <= image.width) {
+            std::memcpy(image.pixels + (size_t(y) * image.width + rect.left) * image.planes,
+                        block + size_t(y - rect.top) * rowBytes, size_t(rect.right - rect.left) * n);
+            continue;
+        }
         for (int x = rect.left; x < rect.right; ++x) {
             if (x < 0 || x >= image.width) continue;
             const uint8* from = block + size_t(y - rect.top) * rowBytes + size_t(x - rect.left) * n;

@@ -19,6 +19,9 @@ void removePrivateTempFolder(const std::string& folder);
 // (empty: Nimbulo.8bf beside the program). Null with a reason on failure.
 PluginEntryProc loadPlugin(const std::string& modulePath, std::string* error);
 
+// Tells the filter, through its environment, how many threads to render with.
+void setRenderThreads(int threads);
+
 // Ctrl-C asks the render to stop instead of killing the process.
 void catchInterrupts();
 bool interruptRequested();

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "host/Entry.h"
 
@@ -17,6 +18,8 @@ std::string makePrivateTempFolder()
     if (setenv("TMPDIR", pattern.c_str(), 1) != 0) return "";
     return pattern;
 }
+
+void setRenderThreads(int threads) { setenv("NIMBULO_THREADS", std::to_string(threads).c_str(), 1); }
 
 void removePrivateTempFolder(const std::string& folder)
 {

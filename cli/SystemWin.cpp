@@ -1,5 +1,7 @@
 #include "cli/System.h"
 
+#include <string>
+
 #include <windows.h>
 #include <psapi.h>
 #include <io.h>
@@ -64,6 +66,11 @@ PluginEntryProc loadPlugin(const std::string& modulePath, std::string* error)
 }
 
 bool stderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
+
+void setRenderThreads(int threads)
+{
+    SetEnvironmentVariableA("NIMBULO_THREADS", std::to_string(threads).c_str());
+}
 
 bool replaceFile(const std::string& from, const std::string& to)
 {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/Bench.h"
+#include "cli/Commands.h"
 #include "cli/PluginHost.h"
 #include "cli/PngFile.h"
 #include "cli/System.h"
@@ -15,16 +17,6 @@
 #include "render/Random.h"
 #include "settings/PresetFile.h"
 
-// Exit codes, as documented in the help text.
-enum ExitCode {
-    exitOk = 0,
-    exitRenderFailed = 1,
-    exitUsage = 2,
-    exitBadInput = 3,
-    exitCannotWrite = 4,
-    exitNoPlugin = 5,
-    exitInterrupted = 130,
-};
 
 static const int maxSide = 32767;  // the interface's rectangles are 16-bit
 
@@ -35,6 +27,7 @@ struct RenderJob {
     bool hasRect = false;
     int rect[4] = {0, 0, 0, 0};  // x, y, w, h
     bool quiet = false;
+    int threads = 0;  // 0: every processor
     std::vector<std::pair<const SettingWord*, int32>> words;
     bool hasSeed = false, hasCloud = false, hasSky = false, hasLight = false, hasCentre = false;
     int32 seed = 0;
@@ -205,6 +198,17 @@ static bool takeRect(RenderJob& job, const std::string& v, std::string* error)
     return true;
 }
 
+static bool takeThreads(RenderJob& job, const std::string& v, std::string* error)
+{
+    long n = 0;
+    if (!parseInt(v, &n) || n < 1 || n > 64) {
+        *error = "--threads takes a count from 1 to 64, not '" + v + "'";
+        return false;
+    }
+    job.threads = int(n);
+    return true;
+}
+
 static const OptionSpec kRenderOptions[] = {
     {"-o", "OUT.png", "write the picture to OUT.png (required)", nullptr, &RenderJob::output, nullptr},
     {"--size", "WxH", "paint over a new W by H image filled with the sky colour (instead of IN.png)", takeSize},
@@ -230,6 +234,7 @@ static const OptionSpec kRenderOptions[] = {
     {"--plugin", "PATH", "Windows: the filter module to load (default: Nimbulo.8bf beside nimbulo.exe)", nullptr,
      &RenderJob::pluginPath, nullptr},
     {"--quiet", nullptr, "no progress bar", nullptr, nullptr, &RenderJob::quiet},
+    {"--threads", "N", "render with N threads (default: one for every processor)", takeThreads},
     {"--thumbnail", "OUT.png", "with 'preset show': write the file's 64 x 64 thumbnail as a PNG", nullptr,
      &RenderJob::thumbnailPath, nullptr},
 };
@@ -253,7 +258,7 @@ static void printMainHelp(FILE* to)
                  "  nimbulo render IN.png -o OUT.png [options]    clouds over an image\n"
                  "  nimbulo render --size WxH -o OUT.png [options] clouds over a new sky\n"
                  "  nimbulo preset show FILE.k00 [--thumbnail OUT.png]  the settings of a presets file\n"
-                 "  nimbulo bench [--size WxH]                     render speed and memory\n"
+                 "  nimbulo bench [--size WxH] [--threads N]       render speed (1 thread and all) and memory\n"
                  "  nimbulo render --help                          every render option\n"
                  "\n"
                  "exit codes:\n"
@@ -287,7 +292,7 @@ static void printRenderHelp(FILE* to)
                      "\nexit codes: see 'nimbulo --help'.\n");
 }
 
-static int fail(int code, const std::string& message)
+int fail(int code, const std::string& message)
 {
     std::fprintf(stderr, "nimbulo: %s\n", message.c_str());
     return code;
@@ -578,38 +583,6 @@ static int showPreset(const RenderJob& job)
     return exitOk;
 }
 
-static int bench(const RenderJob& job)
-{
-    int width = job.newWidth ? job.newWidth : 4000, height = job.newHeight ? job.newHeight : 3000;
-    std::string error;
-    PluginEntryProc entry = loadPlugin(job.pluginPath, &error);
-    if (!entry) return fail(exitNoPlugin, error);
-    std::string tempFolder = makePrivateTempFolder();
-
-    std::vector<uint8> pixels(size_t(width) * height * 3);
-    for (size_t k = 0; k < pixels.size(); k += 3) {
-        pixels[k] = 0x86;
-        pixels[k + 1] = 0x99;
-        pixels[k + 2] = 0xB6;
-    }
-    size_t before = peakMemoryBytes();
-    RunRequest request{HostImage{width, height, 3, pixels.data()}, nullptr, {0, 0, int16(height), int16(width)}, false,
-                       nullptr, nullptr, nullptr};
-    double start = nowSeconds();
-    OSErr result = runFilter(entry, request);
-    double seconds = nowSeconds() - start;
-    size_t after = peakMemoryBytes();
-    removePrivateTempFolder(tempFolder);
-    if (result != noErr) return fail(exitRenderFailed, "the filter stopped with error " + std::to_string(result));
-
-    double megapixels = double(width) * height / 1e6;
-    std::printf("rendered %d x %d (%.1f megapixels) through the entry point in %.2f s: %.2f megapixels/s\n", width,
-                height, megapixels, seconds, megapixels / seconds);
-    std::printf("image %.1f MiB; peak memory %.1f MiB before the render, %.1f MiB after\n",
-                double(pixels.size()) / (1 << 20), double(before) / (1 << 20), double(after) / (1 << 20));
-    return exitOk;
-}
-
 // Reads the arguments after the command into `job`.
 static int parseArguments(int argc, char** argv, int first, bool allowInput, RenderJob* job, bool* helpAsked)
 {
@@ -669,6 +642,9 @@ int main(int argc, char** argv)
         return exitOk;
     }
     if (parsed != exitOk) return parsed;
+    if (job.threads) setRenderThreads(job.threads);
     if (command == "preset show") return showPreset(job);
-    return command == "render" ? render(job) : bench(job);
+    return command == "render" ? render(job)
+                               : runBench(job.pluginPath, job.newWidth ? job.newWidth : 4000,
+                                          job.newHeight ? job.newHeight : 3000, job.threads);
 }

@@ -1,5 +1,7 @@
 #include "host/Apply.h"
 
+#include "render/RowWorkers.h"
+
 #include "host/Capabilities.h"
 #include "host/Context.h"
 #include "host/Dialogs.h"
@@ -129,6 +131,9 @@ ApplyOutcome applyRows(FilterContext* ctx)
     // A host that calls Continue without a run in progress gets nothing rendered.
     if (!ctx->work || !ctx->moreRows) return applyFinished;
     FilterRecord* r = ctx->filter;
+    // Helpers for the rows of this call; a host that delivers one row a call
+    // gets none (they would be started and stopped for every row).
+    RenderWorkers helpers(canAdvance(r) ? renderThreadCount() : 1);
     for (;;) {
         renderOneRow(ctx);
         if (resultOf(ctx) != noErr) {

@@ -8,6 +8,7 @@
 #include "host/Dialogs.h"
 #include "host/Mask.h"
 #include "host/Rects.h"
+#include "render/RowWorkers.h"
 #include "settings/CloudSettings.h"
 
 static inline int minInt(int a, int b) { return a < b ? a : b; }
@@ -100,6 +101,7 @@ void renderPreview(FilterContext* ctx)
     FilterRecord* r = ctx->filter;
     showWaitCursor(true);
     if (canDisplay(r)) {
+        RenderWorkers helpers(renderThreadCount());
         ctx->maskRowFirst = ctx->inRowFirst = ctx->regionTop;
         ctx->maskRowLast = ctx->inRowLast = ctx->regionBottom;
         prepareRenderPass(ctx);

@@ -39,3 +39,9 @@ bool platformReplaceFile(const char* from, const char* to);
 // `size` bytes with the terminating NUL). Falls back to the platform's
 // standard folder when the system names none.
 void platformTempFolder(char* path, size_t size);
+
+// The value of environment variable `name` into `value`; false when unset.
+bool platformEnvironment(const char* name, char* value, size_t size);
+
+// The number of processors the system runs this process on (at least 1).
+int platformProcessorCount();

@@ -1,6 +1,7 @@
 #include "platform/Platform.h"
 
 #include <fcntl.h>
+#include <sched.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -72,4 +73,24 @@ void platformTempFolder(char* path, size_t size)
     std::memcpy(path, folder, length);
     if (needsSeparator) path[length++] = '/';
     path[length] = '\0';
+}
+
+bool platformEnvironment(const char* name, char* value, size_t size)
+{
+    const char* found = std::getenv(name);
+    if (!found || size == 0) return false;
+    std::strncpy(value, found, size - 1);
+    value[size - 1] = '\0';
+    return true;
+}
+
+int platformProcessorCount()
+{
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof set, &set) == 0) {
+        int n = CPU_COUNT(&set);
+        if (n > 0) return n;
+    }
+    long n = sysconf(_SC_NPROCESSORS_ONLN);
+    return n > 0 ? int(n) : 1;
 }

@@ -76,3 +76,22 @@ void platformTempFolder(char* path, size_t size)
     std::strncpy(path, folder, size - 1);
     path[size - 1] = '\0';
 }
+
+bool platformEnvironment(const char* name, char* value, size_t size)
+{
+    DWORD length = GetEnvironmentVariableA(name, value, DWORD(size));
+    return length > 0 && length < size;
+}
+
+int platformProcessorCount()
+{
+    DWORD_PTR process = 0, system = 0;
+    if (GetProcessAffinityMask(GetCurrentProcess(), &process, &system) && process) {
+        int n = 0;
+        for (; process; process &= process - 1) ++n;
+        return n;
+    }
+    SYSTEM_INFO info;
+    GetSystemInfo(&info);
+    return info.dwNumberOfProcessors > 0 ? int(info.dwNumberOfProcessors) : 1;
+}

@@ -225,8 +225,12 @@ CloudPixel ShadeCloudPixel(const CloudRow* row, const CloudTables* t, int32_t i)
     }
     float shade = ShadeOfLight(row, mostLit);
     if (shade < 0.0f) shade = 0.0f;
+    TintCloudPixel(row, shade, &pixel);
+    return pixel;
+}
 
-    // The lit cloud colour, tinted toward the sky's hue in the shadows.
+void TintCloudPixel(const CloudRow* row, float shade, CloudPixel* pixel)
+{
     float red = row->cloudRed * shade, green = row->cloudGreen * shade, blue = row->cloudBlue * shade;
     float tintAmount = (1.0f - shade * shade) * row->skyLight;
     if (tintAmount > 0.0f) {
@@ -237,10 +241,9 @@ CloudPixel ShadeCloudPixel(const CloudRow* row, const CloudTables* t, int32_t i)
         green += (tintGreen - green) * tintAmount;
         blue += (tintBlue - blue) * tintAmount;
     }
-    pixel.red = red;
-    pixel.green = green;
-    pixel.blue = blue;
-    return pixel;
+    pixel->red = red;
+    pixel->green = green;
+    pixel->blue = blue;
 }
 
 void RgbToHsl(float r, float g, float b, float* h, float* s, float* l)

@@ -53,6 +53,10 @@ struct CloudPixel {
 // The pixel at column i of the row set up last.
 CloudPixel ShadeCloudPixel(const CloudRow* row, const CloudTables* t, int32_t i);
 
+// The colour of a visible pixel of shade `shade` (at least 0): the lit cloud
+// colour, tinted toward the sky's hue in the shadows.
+void TintCloudPixel(const CloudRow* row, float shade, CloudPixel* pixel);
+
 // Puff p at a pixel whose field position, offset by the puff, is `a` across:
 // how much of the pixel it covers, and the lit fraction of its surface there.
 // The two are separate because lighting is needed only where a cloud shows.

@@ -77,6 +77,21 @@ static void buildInvSqrtTable(CloudTables* t)
     t->InvSqrtTable[64] = 255;
 }
 
+// The permutation walk of the noise, done once for each of the 256 x 256 cells.
+static void buildCornerHashes(CloudTables* t)
+{
+    const int16_t* P = t->NoisePermutation;
+    for (int X = 0; X < 256; ++X)
+        for (int Y = 0; Y < 256; ++Y) {
+            int A = P[X] + Y, AA = P[A], AB = P[A + 1];
+            int B = P[X + 1] + Y, BA = P[B], BB = P[B + 1];
+            t->CornerHashes[X * 256 + Y] =
+                uint16_t(GradientClass[P[AA] & 15] | GradientClass[P[BA] & 15] << 4 |
+                         GradientClass[P[AB] & 15] << 8 | GradientClass[P[BB] & 15] << 12);
+        }
+    t->CornerHashes[65536] = t->CornerHashes[65537] = 0;
+}
+
 void PrepareCloudTables(CloudTables* t, int32_t seed)
 {
     // Only the low 11 bits of a seed matter (seeds 2048 apart give the same
@@ -87,6 +102,7 @@ void PrepareCloudTables(CloudTables* t, int32_t seed)
     buildInvSqrtTable(t);
     for (int i = 0; i < 256; ++i)
         t->NoisePermutation[i] = t->NoisePermutation[i + 256] = BasePermutation[(i + seed) & 255];
+    buildCornerHashes(t);
 }
 
 // The cell of a coordinate: negative whole numbers fall into the cell below.
@@ -101,6 +117,10 @@ static inline float lerp(float t, float a, float b) { return a + t * (b - a); }
 // g = 12, 13, else 0; bit 0 negates the first term, bit 1 the second.
 static const float GradientX[16] = {1, -1, 1, -1, 1, -1, 1, -1, 0, 0, 0, 0, 1, -1, 0, 0};
 static const float GradientY[16] = {1, 1, -1, -1, 0, 0, 0, 0, 1, -1, 1, -1, 1, 1, 1, -1};
+
+const float ClassGradientX[8] = {1, -1, 1, -1, 1, -1, 0, 0};
+const float ClassGradientY[8] = {1, 1, -1, -1, 0, 0, 1, -1};
+const uint8_t GradientClass[16] = {0, 1, 2, 3, 4, 5, 4, 5, 6, 7, 6, 7, 0, 1, 6, 7};
 
 static inline float gradient(int hash, float dx, float dy)
 {

@@ -22,10 +22,23 @@ struct CloudTables {
     uint8_t InvSqrtTable[128];     // first guesses of the fast reciprocal square root
     int16_t NoisePermutation[512]; // BasePermutation rotated by the seed, twice over
     float OverRatioTable[256];     // k / (255 - k): the compositing ratios
+    // For every noise cell (X * 256 + Y) the gradients of its four corners,
+    // a nibble each: (0, 0), (1, 0), (0, 1), (1, 1) from the low bits up. Of
+    // the sixteen gradient codes only eight gradients differ; a nibble holds
+    // the gradient's class (GradientClass). The vector path looks a cell up
+    // once instead of walking the permutation; the last entries pad it for
+    // lookups that read four bytes at a time.
+    uint16_t CornerHashes[65536 + 2];
 };
 
-// Rebuilds the lattice, the puff tables, the reciprocal-square-root table and
-// the noise permutation for `seed`, in that order.
+// The eight gradients (gx, gy) of the classes: (1, 1), (-1, 1), (1, -1),
+// (-1, -1), (1, 0), (-1, 0), (0, 1), (0, -1); and the class of each code.
+extern const float ClassGradientX[8];
+extern const float ClassGradientY[8];
+extern const uint8_t GradientClass[16];
+
+// Rebuilds the lattice, the puff tables, the reciprocal-square-root table, the
+// noise permutation and the corner hashes for `seed`, in that order.
 void PrepareCloudTables(CloudTables* tables, int32_t seed);
 
 // Two-dimensional improved gradient noise: 0 at every integer point.

@@ -6,6 +6,8 @@
 #include "host/Context.h"
 #include "host/Mask.h"
 #include "render/CloudModel.h"
+#include "render/RenderPath.h"
+#include "render/RowWorkers.h"
 #include "settings/CloudSettings.h"
 
 void BuildOverRatioTable(CloudTables* t)
@@ -73,6 +75,9 @@ ComposedPixel ComposeCloudPixel(const CloudTables* t, const CloudPixel& cloud, c
                                 int32_t a0, bool colour, bool transparency)
 {
     int32_t a8 = truncateLimited(cloud.opacity * 255.0f, 0, 255);
+    // No cloud and no glow over an opaque pixel leave it as it was (the
+    // general arithmetic below gives exactly that, more slowly).
+    if (a8 == 0 && !(cloud.glow > 0.0f) && !transparency) return ComposedPixel{source[0], source[1], source[2], a0};
     int32_t ch[3] = {truncateLimited(cloud.red * 255.0, -(1 << 20), 1 << 20),
                      truncateLimited(cloud.green * 255.0, -(1 << 20), 1 << 20),
                      truncateLimited(cloud.blue * 255.0, -(1 << 20), 1 << 20)};
@@ -112,6 +117,70 @@ ComposedPixel ComposeCloudPixel(const CloudTables* t, const CloudPixel& cloud, c
     return ComposedPixel{ch[0], ch[1], ch[2], at};
 }
 
+namespace {
+
+// What every column of a row needs; read only while the row renders.
+struct RowWork {
+    FilterContext* ctx;
+    const CloudTables* tables;
+    CloudRow row;
+    const uint8* in;
+    uint8* out;
+    int32_t D;
+    bool preview, transparency, colour;
+    int inLayer, outLayer, inStep, outStep;
+    int sky8[3];
+};
+
+// Columns first .. last - 1 of the row: the clouds a span at a time, each
+// laid over its source pixel.
+void renderColumns(const void* context, int32_t first, int32_t last)
+{
+    const RowWork& w = *static_cast<const RowWork*>(context);
+    enum { span = 64 };
+    CloudPixel clouds[span];
+    const uint8* in = w.in + ptrdiff_t(first) * w.inStep;
+    uint8* out = w.out + ptrdiff_t(first) * w.outStep;
+    for (int32_t start = first; start < last; start += span) {
+        int32_t n = last - start < span ? last - start : int32_t(span);
+        ShadeCloudSpan(&w.row, w.tables, start, n, clouds);
+        for (int32_t k = 0; k < n; ++k, in += w.inStep, out += w.outStep) {
+            const int32_t i = start + k;
+            int32_t source[3] = {in[0], w.colour ? in[1] : in[0], w.colour ? in[2] : in[0]};
+            int32_t a0 = w.transparency ? in[w.inLayer] : 255;
+            ComposedPixel px = ComposeCloudPixel(w.tables, clouds[k], source, a0, w.colour, w.transparency);
+
+            if (!w.preview) {
+                out[0] = uint8(px.red);
+                if (w.colour) {
+                    out[1] = uint8(px.green);
+                    out[2] = uint8(px.blue);
+                }
+                if (w.transparency) out[w.outLayer] = uint8(px.transparency);
+                continue;
+            }
+
+            // The preview shows what the host will do with the selection: the
+            // sky colour (or, for grey, a checkerboard) where the cloud does not reach.
+            int32_t m = maskValueAt(w.ctx, i, w.D);
+            if (m > 127) m += 1;
+            if (w.transparency) {
+                m = (m * px.transparency) >> 8;
+                out[w.outLayer] = 255;
+            }
+            if (w.colour) {
+                const int32_t ch[3] = {px.red, px.green, px.blue};
+                for (int c = 0; c < 3; ++c) out[c] = uint8((m * ch[c] + (256 - m) * w.sky8[c]) >> 8);
+            } else {
+                int32_t checker = ((i ^ w.D) & 8) ? 112 : 144;
+                out[0] = uint8((m * px.red + (256 - m) * checker) >> 8);
+            }
+        }
+    }
+}
+
+}  // namespace
+
 void RenderCloudRow(FilterContext* ctx)
 {
     FilterRecord* record = ctx->filter;
@@ -120,59 +189,33 @@ void RenderCloudRow(FilterContext* ctx)
         return;
     }
     CloudSettings* s = settingsOf(ctx);
-    const CloudTables* t = &ctx->work->tables;
-    const int32_t D = ctx->renderRow;
-    const bool preview = s->dialogActive == 1;
-
-    const uint8* in = static_cast<const uint8*>(record->inData);
-    uint8* out = static_cast<uint8*>(record->outData);
-    if (preview) {
-        in += ptrdiff_t(D) * record->inRowBytes;
-        out += ptrdiff_t(D) * record->outRowBytes;
+    RowWork w;
+    w.ctx = ctx;
+    w.tables = &ctx->work->tables;
+    w.D = ctx->renderRow;
+    w.preview = s->dialogActive == 1;
+    w.in = static_cast<const uint8*>(record->inData);
+    w.out = static_cast<uint8*>(record->outData);
+    if (w.preview) {
+        w.in += ptrdiff_t(w.D) * record->inRowBytes;
+        w.out += ptrdiff_t(w.D) * record->outRowBytes;
     }
 
     const Rect16& filterRect = ctx->savedFilterRect;
-    CloudRow row;
-    SetupCloudFactors(&row, s, t, filterRect.right - filterRect.left, filterRect.bottom - filterRect.top);
-    SetupCloudRow(&row, s, t, D);
+    SetupCloudFactors(&w.row, s, w.tables, filterRect.right - filterRect.left, filterRect.bottom - filterRect.top);
+    SetupCloudRow(&w.row, s, w.tables, w.D);
 
-    const bool transparency = hasEditableTransparency(record);
-    const bool colour = isColourImage(record);
-    const int inLayer = record->inLayerPlanes, outLayer = record->outLayerPlanes;
-    const int inStep = record->inHiPlane - record->inLoPlane + 1, outStep = record->planes;
-    const int32_t count = record->outRect.right - record->outRect.left;
-    const int sky8[3] = {s->skyColor.red >> 8, s->skyColor.green >> 8, s->skyColor.blue >> 8};
+    w.transparency = hasEditableTransparency(record);
+    w.colour = isColourImage(record);
+    w.inLayer = record->inLayerPlanes;
+    w.outLayer = record->outLayerPlanes;
+    w.inStep = record->inHiPlane - record->inLoPlane + 1;
+    w.outStep = record->planes;
+    w.sky8[0] = s->skyColor.red >> 8;
+    w.sky8[1] = s->skyColor.green >> 8;
+    w.sky8[2] = s->skyColor.blue >> 8;
     s->blendMode = 1;
 
-    for (int32_t i = 0; i < count; ++i, in += inStep, out += outStep) {
-        int32_t source[3] = {in[0], colour ? in[1] : in[0], colour ? in[2] : in[0]};
-        int32_t a0 = transparency ? in[inLayer] : 255;
-        ComposedPixel px = ComposeCloudPixel(t, ShadeCloudPixel(&row, t, i), source, a0, colour, transparency);
-
-        if (!preview) {
-            out[0] = uint8(px.red);
-            if (colour) {
-                out[1] = uint8(px.green);
-                out[2] = uint8(px.blue);
-            }
-            if (transparency) out[outLayer] = uint8(px.transparency);
-            continue;
-        }
-
-        // The preview shows what the host will do with the selection: the sky
-        // colour (or, for grey, a checkerboard) where the cloud does not reach.
-        int32_t m = maskValueAt(ctx, i, D);
-        if (m > 127) m += 1;
-        if (transparency) {
-            m = (m * px.transparency) >> 8;
-            out[outLayer] = 255;
-        }
-        if (colour) {
-            const int32_t ch[3] = {px.red, px.green, px.blue};
-            for (int k = 0; k < 3; ++k) out[k] = uint8((m * ch[k] + (256 - m) * sky8[k]) >> 8);
-        } else {
-            int32_t checker = ((i ^ D) & 8) ? 112 : 144;
-            out[0] = uint8((m * px.red + (256 - m) * checker) >> 8);
-        }
-    }
+    const int32_t count = record->outRect.right - record->outRect.left;
+    forEachColumnPart(count, renderColumns, &w);
 }

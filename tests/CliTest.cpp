@@ -418,3 +418,25 @@ TEST_F(Cli, NeverTouchesTheUsersCache)
     EXPECT_EQ(readBytes(path), cache);
     std::remove(path);
 }
+
+TEST_F(Cli, ThreadsChangeTheSpeedNotThePicture)
+{
+    std::vector<uint8_t> pictures[3];
+    const char* counts[3] = {"1", "2", "7"};
+    for (int k = 0; k < 3; ++k) {
+        std::string out = std::string("threads-") + counts[k] + ".png";
+        Outcome o = run("render --size 301x67 --seed 9 --quiet --threads " + std::string(counts[k]) + " -o " + out);
+        ASSERT_EQ(o.code, 0) << o.errors;
+        pictures[k] = loadPicture(out).pixels;
+    }
+    EXPECT_EQ(pictures[0], pictures[1]);
+    EXPECT_EQ(pictures[0], pictures[2]);
+    for (const char* bad : {"0", "65", "two"}) {
+        Outcome o = run(std::string("render --size 8x8 -o never.png --threads ") + bad);
+        EXPECT_EQ(o.code, 2) << bad;
+        EXPECT_NE(o.errors.find("--threads"), std::string::npos) << o.errors;
+    }
+    EXPECT_EQ(run("bench --size 64x48 --threads 2 > bench.txt").code, 0);
+    std::string report((std::istreambuf_iterator<char>(std::ifstream("bench.txt").rdbuf())), std::istreambuf_iterator<char>());
+    EXPECT_NE(report.find("ns/pixel"), std::string::npos) << report;
+}

@@ -1,0 +1,9 @@
+// nimbulo bench: the filter's speed through its entry point, for the
+// default look and the heaviest one, with one thread and with all, and the
+// process's peak memory.
+#pragma once
+
+#include <string>
+
+// Renders width x height; `threads` 0 means every processor. Returns an exit code.
+int runBench(const std::string& pluginPath, int width, int height, int threads);

@@ -1,0 +1,326 @@
+// The cloud model for a pack of neighbouring pixels of one row: the same
+// operations in the same order and precision as ShadeCloudPixel, written once
+// for any lane type of Lanes.h. Included only by the files that build a path
+// (CloudLanesSse2.cpp, CloudLanesAvx2.cpp).
+#pragma once
+
+#include <cmath>
+
+#include "render/CloudModel.h"
+#include "render/DetMath.h"
+#include "render/Lanes.h"
+
+template <class L>
+struct CloudLanes {
+    typedef typename L::F F;
+    typedef typename L::I I;
+    typedef typename L::D D;
+    enum { count = L::count };
+
+    // Beyond this magnitude a coordinate has no cell an int can hold.
+    static constexpr float largestCell = 2147483520.0f;
+
+    static F clampUnit(F v)
+    {
+        // v < 0 ? 0 : (v > 1 ? 1 : v), letting a NaN through as the scalar code does.
+        F zero = L::set(0.0f), one = L::set(1.0f);
+        return L::select(L::lt(v, zero), zero, L::select(L::gt(v, one), one, v));
+    }
+
+    // The cell of a coordinate: negative whole numbers fall into the cell below.
+    static I cellOf(F v)
+    {
+        return L::iselect(L::asInt(L::ge(v, L::set(0.0f))), L::truncate(v), L::truncate(L::sub(v, L::set(1.0f))));
+    }
+
+    static F fade(F t)
+    {
+        F inner = L::add(L::mul(t, L::sub(L::mul(t, L::set(6.0f)), L::set(15.0f))), L::set(10.0f));
+        return L::mul(L::mul(L::mul(t, t), t), inner);
+    }
+
+    static F lerp(F t, F a, F b) { return L::add(a, L::mul(t, L::sub(b, a))); }
+
+    // The gradient of class k (Lattice.h): gx is +-1 for k < 6, else 0; gy is
+    // +-1 for k < 4 and k >= 6, else 0; the signs as the class table has them.
+    static F gradient(I k, F dx, F dy, F tableX, F tableY)
+    {
+        if (L::hasLookup8) return L::add(L::mul(L::lookup8(tableX, k), dx), L::mul(L::lookup8(tableY, k), dy));
+        I one = L::iset(1);
+        I below4 = L::ilt(k, L::iset(4)), below6 = L::ilt(k, L::iset(6));
+        I xNegative = L::ieq(L::iand(k, one), one);
+        I yNonZero = L::ior(below4, L::iselect(below6, L::iset(0), L::iset(-1)));
+        I yNegative = L::iselect(below4, L::ieq(L::iand(k, L::iset(2)), L::iset(2)), xNegative);
+        F plus = L::set(1.0f), minus = L::set(-1.0f), nought = L::set(0.0f);
+        F gx = L::select(L::asFloat(below6), L::select(L::asFloat(xNegative), minus, plus), nought);
+        F gy = L::select(L::asFloat(yNonZero), L::select(L::asFloat(yNegative), minus, plus), nought);
+        return L::add(L::mul(gx, dx), L::mul(gy, dy));
+    }
+
+    // The noise proper; lanes without a cell must hold harmless coordinates.
+    static F noiseInCell(const uint16_t* corners, F x, F y)
+    {
+        I xi = cellOf(x), yi = cellOf(y);
+        I cell = L::ior(L::template shiftLeft<8>(L::iand(xi, L::iset(255))), L::iand(yi, L::iset(255)));
+        I h = L::gather16(corners, cell);
+        I nibble = L::iset(15);
+        F fx = L::sub(x, L::toFloat(xi)), fy = L::sub(y, L::toFloat(yi));
+        F u = fade(fx), v = fade(fy);
+        F one = L::set(1.0f);
+        F fx1 = L::sub(fx, one), fy1 = L::sub(fy, one);
+        F tx = L::hasLookup8 ? L::load(ClassGradientX) : one, ty = L::hasLookup8 ? L::load(ClassGradientY) : one;
+        F g00 = gradient(L::iand(h, nibble), fx, fy, tx, ty);
+        F g10 = gradient(L::iand(L::template shiftRight<4>(h), nibble), fx1, fy, tx, ty);
+        F g01 = gradient(L::iand(L::template shiftRight<8>(h), nibble), fx, fy1, tx, ty);
+        F g11 = gradient(L::template shiftRight<12>(h), fx1, fy1, tx, ty);
+        return lerp(v, lerp(u, g00, g10), lerp(u, g01, g11));
+    }
+
+    static F hasCell(F x, F y)
+    {
+        F limit = L::set(largestCell);
+        return L::both(L::lt(L::abs(x), limit), L::lt(L::abs(y), limit));
+    }
+
+    // A float pack from a double expression evaluated on its two halves.
+    template <typename Op>
+    static F inDouble(F a, Op op)
+    {
+        return L::fromHalves(op(L::lowHalf(a)), op(L::highHalf(a)));
+    }
+
+    static F fractalNoise(const uint16_t* corners, F x, float y, float octaves, float gain)
+    {
+        F sum = L::set(0.0f), zero = L::set(0.0f);
+        float amplitude = 1.0f;
+        for (float i = 1.0f; i <= octaves; i += 1.0f) {
+            // Each whole octave is sampled in a frame turned by 39 degrees.
+            const D ys = L::dset(double(y) * 0.6293203), yc = L::dset(double(y) * 0.7771459);
+            const D c = L::dset(0.7771459), s = L::dset(0.6293203);
+            D low = L::lowHalf(x), high = L::highHalf(x);
+            F turnedX = L::fromHalves(L::dsub(L::dmul(low, c), ys), L::dsub(L::dmul(high, c), ys));
+            F turnedY = L::fromHalves(L::dadd(yc, L::dmul(low, s)), L::dadd(yc, L::dmul(high, s)));
+            F inside = hasCell(turnedX, turnedY);
+            if (L::bits(inside) == L::allBits()) {
+                sum = L::add(sum, L::mul(L::set(amplitude), noiseInCell(corners, turnedX, turnedY)));
+            } else {
+                F n = noiseInCell(corners, L::select(inside, turnedX, zero), L::select(inside, turnedY, zero));
+                sum = L::select(inside, L::add(sum, L::mul(L::set(amplitude), n)), sum);
+            }
+            const D shift = L::dset(0.0764), scale = L::dset(1.9134);
+            x = L::fromHalves(L::dmul(L::dadd(low, shift), scale), L::dmul(L::dadd(high, shift), scale));
+            y = float((y + 723.453) * 1.9134);
+            amplitude *= gain;
+        }
+        if (!(std::fabs(octaves) < largestCell)) return sum;
+        float fraction = octaves - float(octaves >= 0.0f ? int(octaves) : int(octaves - 1.0f));
+        if (fraction == 0.0f) return sum;
+        F yy = L::set(y);
+        F inside = hasCell(x, yy);
+        F n = noiseInCell(corners, L::select(inside, x, zero), L::select(inside, yy, zero));
+        return L::select(inside, L::add(sum, L::mul(L::set(amplitude * fraction), n)), sum);
+    }
+
+    // ---- Deterministic maths in double, for the turns of the light and the shade. ----
+
+    static D sinKernel(D r)
+    {
+        D r2 = L::dmul(r, r);
+        D sum = L::dset(1.0 / 355687428096000.0);
+        sum = L::dsub(L::dmul(sum, r2), L::dset(1.0 / 1307674368000.0));
+        sum = L::dadd(L::dmul(sum, r2), L::dset(1.0 / 6227020800.0));
+        sum = L::dsub(L::dmul(sum, r2), L::dset(1.0 / 39916800.0));
+        sum = L::dadd(L::dmul(sum, r2), L::dset(1.0 / 362880.0));
+        sum = L::dsub(L::dmul(sum, r2), L::dset(1.0 / 5040.0));
+        sum = L::dadd(L::dmul(sum, r2), L::dset(1.0 / 120.0));
+        sum = L::dsub(L::dmul(sum, r2), L::dset(1.0 / 6.0));
+        return L::dadd(r, L::dmul(L::dmul(r, r2), sum));
+    }
+
+    static D cosKernel(D r)
+    {
+        D r2 = L::dmul(r, r);
+        D sum = L::dset(1.0 / 20922789888000.0);
+        sum = L::dsub(L::dmul(sum, r2), L::dset(1.0 / 87178291200.0));
+        sum = L::dadd(L::dmul(sum, r2), L::dset(1.0 / 479001600.0));
+        sum = L::dsub(L::dmul(sum, r2), L::dset(1.0 / 3628800.0));
+        sum = L::dadd(L::dmul(sum, r2), L::dset(1.0 / 40320.0));
+        sum = L::dsub(L::dmul(sum, r2), L::dset(1.0 / 720.0));
+        sum = L::dadd(L::dmul(sum, r2), L::dset(1.0 / 24.0));
+        sum = L::dsub(L::dmul(sum, r2), L::dset(0.5));
+        return L::dadd(L::dset(1.0), L::dmul(r2, sum));
+    }
+
+    // floor for |a| < 2^31.
+    static D dfloor(D a)
+    {
+        D t = L::dtruncate(a);
+        return L::dselect(L::dgt(t, a), L::dsub(t, L::dset(1.0)), t);
+    }
+
+    // DetSin for finite |x| <= 1e9 (the caller checks).
+    static D sine(D x)
+    {
+        D k = dfloor(L::dadd(L::dmul(x, L::dset(0.63661977236758134308)), L::dset(0.5)));
+        D r = L::dsub(L::dsub(x, L::dmul(k, L::dset(1.5707963267341256e+00))), L::dmul(k, L::dset(6.0771005065061922e-11)));
+        D quarter = L::dsub(k, L::dmul(L::dset(4.0), dfloor(L::dmul(k, L::dset(0.25)))));  // k mod 4
+        D s = sinKernel(r), c = cosKernel(r);
+        D odd = L::dselect(L::deq(quarter, L::dset(1.0)), c, L::dnegate(c));
+        D even = L::dselect(L::deq(quarter, L::dset(0.0)), s, L::dnegate(s));
+        D isOdd = L::deq(L::dsub(quarter, L::dmul(L::dset(2.0), dfloor(L::dmul(quarter, L::dset(0.5))))), L::dset(1.0));
+        return L::dselect(isOdd, odd, even);
+    }
+
+    // DetLog2 for positive normal doubles.
+    static D log2(D x)
+    {
+        D e = L::dsub(L::dexponentField(x), L::dset(1022.0));
+        D m = L::dbits(x, int64_t(0x800FFFFFFFFFFFFFULL), 0x3FE0000000000000LL);  // x = m 2^e, 0.5 <= m < 1
+        D small = L::dlt(m, L::dset(0.70710678118654752440));
+        m = L::dselect(small, L::dmul(m, L::dset(2.0)), m);
+        e = L::dselect(small, L::dsub(e, L::dset(1.0)), e);
+        D s = L::ddiv(L::dsub(m, L::dset(1.0)), L::dadd(m, L::dset(1.0)));
+        D s2 = L::dmul(s, s);
+        static const double inverseOdd[14] = {1.0 / 1,  1.0 / 3,  1.0 / 5,  1.0 / 7,  1.0 / 9,
+                                              1.0 / 11, 1.0 / 13, 1.0 / 15, 1.0 / 17, 1.0 / 19,
+                                              1.0 / 21, 1.0 / 23, 1.0 / 25, 1.0 / 27};
+        D sum = L::dset(0.0);
+        for (int k = 13; k >= 0; --k) sum = L::dadd(L::dmul(sum, s2), L::dset(inverseOdd[k]));
+        return L::dadd(e, L::dmul(L::dmul(L::dmul(L::dset(2.0), s), sum), L::dset(1.44269504088896340736)));
+    }
+
+    // DetExp2 for -1022 <= x + 0.5 < 1023.5, where 2^n is a normal double.
+    static D exp2(D x)
+    {
+        D n = dfloor(L::dadd(x, L::dset(0.5)));
+        D t = L::dmul(L::dsub(x, n), L::dset(0.69314718055994530942));
+        D sum = L::dset(1.0);
+        for (int k = 18; k >= 1; --k) sum = L::dadd(L::dset(1.0), L::dmul(L::dmul(sum, t), L::dset(1.0 / k)));
+        return L::dmul(sum, L::dpowerOfTwo(n));
+    }
+
+    // ---- The pixels. ----
+
+    // Pixels i0 .. i0 + count - 1 of the row set up last; false (nothing
+    // written) when some lane leaves the ranges these forms cover, so that the
+    // caller takes the scalar path for the pack.
+    static bool shade(const CloudRow* row, const CloudTables* t, int32_t i0, CloudPixel* out)
+    {
+        float opacity[count], glow[count], shadeOf[count];
+        // Field position: (panColumn + i) * zoomRate, exact in 32 bits (the caller checks).
+        int32_t columns[count];
+        for (int k = 0; k < count; ++k) columns[k] = (row->panColumn + i0 + k) * row->zoomRate;
+        F px = L::toFloat(L::iload(columns));
+        F X = L::mul(L::sub(L::mul(px, L::set(row->inverseWidth)), L::set(row->centreU)), L::set(row->zoom));
+        F noise = fractalNoise(t->CornerHashes, L::mul(X, L::set(row->noiseScaleX)), row->fieldY * row->noiseScaleY,
+                               row->octaves, row->gain);
+
+        // One noise value serves every puff; the pixel takes the largest coverage.
+        F coverage = L::set(0.0f);
+        F one = L::set(1.0f);
+        F spread = L::add(L::mul(noise, L::set(row->lumpiness)), L::set(0.5f));
+        for (int p = 0; p < row->puffCount; ++p) {
+            F a = L::add(X, L::set(row->puffOffsetX[p]));
+            float tp = row->puffT[p];
+            F d = L::sqrt(L::add(L::set(tp * tp), L::mul(a, a)));
+            F ring = L::add(L::mul(L::sub(L::mul(L::set(2.0f), d), one), L::set(row->puffTwiceStrength[p])), one);
+            F w = clampUnit(L::sub(spread, ring));
+            F open = L::sub(one, w);
+            F open2 = L::mul(open, open);
+            F c = L::sub(one, L::mul(L::mul(open2, open2), open));
+            coverage = L::max(c, coverage);
+        }
+        F edge = L::mul(L::mul(L::set(4.0f), coverage), L::sub(one, coverage));
+        L::store(opacity, coverage);
+        L::store(glow, clampUnit(L::mul(edge, L::set(row->glowFactor))));
+
+        // Only lanes where the opacity reaches one level are lit.
+        F visible = L::ge(L::mul(coverage, L::set(255.0f)), one);
+        int shown = L::bits(visible);
+        if (shown) {
+            F mostLit = L::set(0.0f);
+            for (int p = 0; p < row->puffCount; ++p) {
+                F lit;
+                if (!puffLight(row, t, p, L::add(X, L::set(row->puffOffsetX[p])), noise, &lit)) return false;
+                mostLit = L::max(lit, mostLit);
+            }
+            F shadeValue;
+            if (!shadeOfLight(row, mostLit, &shadeValue)) return false;
+            L::store(shadeOf, L::select(L::lt(shadeValue, L::set(0.0f)), L::set(0.0f), shadeValue));
+        }
+        for (int k = 0; k < count; ++k) {
+            CloudPixel& pixel = out[k];
+            pixel = CloudPixel{0.0f, 0.0f, 0.0f, opacity[k], glow[k]};
+            if (shown >> k & 1) TintCloudPixel(row, shadeOf[k], &pixel);
+        }
+        return true;
+    }
+
+    // PuffLight for a pack; false when a turn leaves the sine's range.
+    static bool puffLight(const CloudRow* row, const CloudTables* t, int p, F a, F noise, F* lit)
+    {
+        F two = L::set(2.0f), one = L::set(1.0f), zero = L::set(0.0f);
+        F nx = L::mul(two, a), ny = L::set(2.0f * row->puffT[p]), nz = zero;
+        F q = L::sub(L::sub(one, L::mul(nx, nx)), L::mul(ny, ny));
+        F inside = L::ge(q, zero);
+        if (L::bits(inside) != L::allBits()) {
+            // Outside the silhouette the normal lies flat: NormalizeVector.
+            F s = L::add(L::add(L::mul(nx, nx), L::mul(ny, ny)), L::mul(nz, nz));
+            F k = L::select(L::le(s, L::set(0.05f)), L::div(one, L::sqrt(s)), fastInvSqrt(t, s));
+            F isZero = L::both(L::ge(s, zero), L::le(s, zero));
+            F fx = L::select(isZero, zero, L::mul(nx, k));
+            F fy = L::select(isZero, zero, L::mul(ny, k));
+            F fz = L::select(isZero, one, L::mul(nz, k));
+            nx = L::select(inside, nx, fx);
+            ny = L::select(inside, ny, fy);
+            nz = L::select(inside, L::sqrt(L::select(inside, q, zero)), fz);
+        } else {
+            nz = L::sqrt(q);
+        }
+        F facing = L::add(L::add(L::mul(nx, L::set(row->bentX)), L::mul(ny, L::set(row->bentY))),
+                          L::mul(nz, L::set(row->bentZ)));
+        if (L::bits(L::lt(L::abs(facing), L::set(1.0e6f))) != L::allBits()) return false;
+        F turned = inDouble(facing, [](D f) {
+            return L::dmul(L::dset(-0.1), sine(L::dmul(f, L::dset(1.5707963265))));
+        });
+        F S = L::mul(L::set(row->harshness),
+                     L::sub(L::sub(turned, L::mul(a, L::set(row->lightX))), L::set(row->puffLightY[p])));
+        *lit = clampUnit(L::add(L::sub(L::set(0.5f), L::mul(L::set(0.5f), S)), L::mul(noise, L::set(row->mottling))));
+        return true;
+    }
+
+    static F fastInvSqrt(const CloudTables* t, F s)
+    {
+        I b = L::asInt(s);
+        I e = L::iand(L::template shiftRight<23>(b), L::iset(255));
+        I guess = L::iand(L::isub(L::iset(0x5F000000), L::template shiftLeft<22>(e)), L::iset(int32_t(0xFF800000u)));
+        I mantissa = L::gather8(t->InvSqrtTable, L::iand(L::template shiftRight<17>(b), L::iset(127)));
+        F r = L::asFloat(L::ior(guess, L::template shiftLeft<15>(mantissa)));
+        F three = L::set(3.0f), half = L::set(0.5f);
+        r = L::mul(L::mul(r, L::sub(three, L::mul(L::mul(r, r), s))), half);
+        r = L::mul(L::mul(r, L::sub(three, L::mul(L::mul(r, r), s))), half);
+        return r;
+    }
+
+    // ShadeOfLight for a pack; false when a power leaves the range of exp2.
+    static bool shadeOfLight(const CloudRow* row, F lit, F* shadeValue)
+    {
+        F base = L::sub(L::set(1.0f), lit);
+        const double exponent = row->shadeExponent;
+        bool inRange = true;
+        auto power = [&](D b) {
+            // DetPow: 0 ** positive is 0 and 1 ** anything 1; the rest through log and exp.
+            D x = L::dmul(L::dset(exponent), log2(L::dselect(L::dgt(b, L::dset(0.0)), b, L::dset(1.0))));
+            if (L::dbitsOf(L::dlt(x, L::dset(-1022.0))) != 0) inRange = false;
+            D p = exp2(x);
+            p = L::dselect(L::deq(b, L::dset(1.0)), L::dset(1.0), p);
+            return L::dselect(L::deq(b, L::dset(0.0)), L::dset(exponent > 0.0 ? 0.0 : HUGE_VAL), p);
+        };
+        if (!(exponent >= 1.0 && exponent <= 1000.0)) return false;
+        if (L::bits(L::both(L::ge(base, L::set(0.0f)), L::le(base, L::set(1.0f)))) != L::allBits()) return false;
+        F shadow = inDouble(base, power);
+        if (!inRange) return false;
+        *shadeValue = L::mul(L::sub(L::set(1.0f), L::mul(L::set(row->shadeDepth), shadow)), L::set(row->backDim));
+        return true;
+    }
+};

@@ -1,0 +1,14 @@
+// The AVX2 build of the vector cloud model: 8 pixels at a time. This file
+// alone is compiled for AVX2 (and never for fused multiply-adds); it is only
+// called on processors that run it.
+#include "render/CloudLanes.h"
+#include "render/RenderPath.h"
+
+#if defined(__AVX2__)
+bool ShadeCloudPackAvx2(const CloudRow* row, const CloudTables* t, int32_t i0, CloudPixel* out)
+{
+    return CloudLanes<AvxLanes>::shade(row, t, i0, out);
+}
+#else
+bool ShadeCloudPackAvx2(const CloudRow*, const CloudTables*, int32_t, CloudPixel*) { return false; }
+#endif

@@ -1,0 +1,12 @@
+// The SSE2 build of the vector cloud model: 4 pixels at a time.
+#include "render/CloudLanes.h"
+#include "render/RenderPath.h"
+
+#if defined(NIMBULO_HAVE_SSE2)
+bool ShadeCloudPackSse2(const CloudRow* row, const CloudTables* t, int32_t i0, CloudPixel* out)
+{
+    return CloudLanes<SseLanes>::shade(row, t, i0, out);
+}
+#else
+bool ShadeCloudPackSse2(const CloudRow*, const CloudTables*, int32_t, CloudPixel*) { return false; }
+#endif

@@ -1,0 +1,29 @@
+// Which code computes the cloud pixels: the scalar reference, or a vector
+// path that gives the same bits 4 (SSE2) or 8 (AVX2) pixels at a time. The
+// best path the processor runs is chosen once; tests and benchmarks may pick
+// another.
+#pragma once
+
+#include <cstdint>
+
+#include "render/CloudModel.h"
+
+enum RenderPath { renderScalar, renderSse2, renderAvx2 };
+
+// The fastest path this processor and system run.
+RenderPath bestRenderPath();
+
+// The path in use (the best one unless set); a path the processor cannot run
+// falls back to the best one it can.
+RenderPath currentRenderPath();
+void setRenderPath(RenderPath path);
+const char* renderPathName(RenderPath path);
+
+// Cloud pixels of columns i0 .. i0 + n - 1 of the row set up last, exactly as
+// ShadeCloudPixel gives them one by one.
+void ShadeCloudSpan(const CloudRow* row, const CloudTables* t, int32_t i0, int32_t n, CloudPixel* out);
+
+// The packs the vector files build: `out` gets 4 or 8 pixels from column i0;
+// false when a lane leaves the vector forms' ranges (nothing is written then).
+bool ShadeCloudPackSse2(const CloudRow* row, const CloudTables* t, int32_t i0, CloudPixel* out);
+bool ShadeCloudPackAvx2(const CloudRow* row, const CloudTables* t, int32_t i0, CloudPixel* out);
