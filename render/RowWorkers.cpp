@@ -47,7 +47,7 @@ struct Pool {
 
     // Columns go in pieces to whichever thread is free, so a part of the row
     // that is dearer (more cloud to light) does not hold the others up.
-    enum { piece = 256 };
+    enum { piece = 64 };
 
     void work()
     {
