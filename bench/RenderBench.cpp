@@ -11,6 +11,7 @@
 
 #include "host/EngineHarness.h"
 #include "render/RenderPath.h"
+#include "render/RowWorkers.h"
 
 using testhost::Picture;
 
@@ -98,8 +99,26 @@ void perlinFbm(benchmark::State& state)
     perPixel(state, width);
 }
 
+// A whole preview pass of the largest pane (the fit of a 4000 x 3000 image
+// is 400 x 300), tables included, as the dialog renders it after a change.
+void previewPass(benchmark::State& state, RenderPath path, int threads)
+{
+    setRenderPath(path);
+    CloudSettings settings = testhost::defaultSettings();
+    Picture source = testhost::gradientPicture(400, 300, 3, false);
+    for (auto _ : state) {
+        RenderWorkers helpers(threads);
+        Picture out = testhost::renderPreviewInProcess(settings, source, {});
+        benchmark::DoNotOptimize(out.pixels.data());
+    }
+    setRenderPath(bestRenderPath());
+}
+
 }  // namespace
 
+BENCHMARK_CAPTURE(previewPass, scalar_1_thread, renderScalar, 1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(previewPass, best_1_thread, bestRenderPath(), 1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(previewPass, best_all_threads, bestRenderPath(), renderThreadCount())->Unit(benchmark::kMillisecond);
 BENCHMARK(perlinFbm)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(cloudModel, scalar_defaults, renderScalar, defaults)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(cloudModel, sse2_defaults, renderSse2, defaults)->Unit(benchmark::kMillisecond);

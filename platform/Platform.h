@@ -45,3 +45,9 @@ bool platformEnvironment(const char* name, char* value, size_t size);
 
 // The number of processors the system runs this process on (at least 1).
 int platformProcessorCount();
+
+// A thread of the plug-in's own, with a stack of `stackBytes`; null when it
+// cannot be started. platformJoinThread waits for it to end and frees it.
+typedef struct PlatformThreadRecord* PlatformThread;
+PlatformThread platformStartThread(void (*run)(void* argument), void* argument, size_t stackBytes);
+void platformJoinThread(PlatformThread thread);

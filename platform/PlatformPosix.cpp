@@ -1,6 +1,8 @@
 #include "platform/Platform.h"
 
 #include <fcntl.h>
+#include <limits.h>
+#include <pthread.h>
 #include <sched.h>
 #include <unistd.h>
 
@@ -93,4 +95,42 @@ int platformProcessorCount()
     }
     long n = sysconf(_SC_NPROCESSORS_ONLN);
     return n > 0 ? int(n) : 1;
+}
+
+namespace {
+struct ThreadStart {
+    void (*run)(void*);
+    void* argument;
+    pthread_t thread;
+};
+void* startThread(void* start)
+{
+    ThreadStart* s = static_cast<ThreadStart*>(start);
+    s->run(s->argument);
+    return nullptr;
+}
+}  // namespace
+
+PlatformThread platformStartThread(void (*run)(void* argument), void* argument, size_t stackBytes)
+{
+    ThreadStart* start = new ThreadStart{run, argument, pthread_t()};
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    if (stackBytes < size_t(PTHREAD_STACK_MIN)) stackBytes = PTHREAD_STACK_MIN;
+    pthread_attr_setstacksize(&attributes, stackBytes);
+    int failed = pthread_create(&start->thread, &attributes, startThread, start);
+    pthread_attr_destroy(&attributes);
+    if (failed) {
+        delete start;
+        return nullptr;
+    }
+    return reinterpret_cast<PlatformThread>(start);
+}
+
+void platformJoinThread(PlatformThread thread)
+{
+    ThreadStart* start = reinterpret_cast<ThreadStart*>(thread);
+    if (!start) return;
+    pthread_join(start->thread, nullptr);
+    delete start;
 }

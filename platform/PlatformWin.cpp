@@ -1,6 +1,7 @@
 #include "platform/Platform.h"
 
 #include <windows.h>
+#include <process.h>
 
 #include <cstring>
 
@@ -94,4 +95,42 @@ int platformProcessorCount()
     SYSTEM_INFO info;
     GetSystemInfo(&info);
     return info.dwNumberOfProcessors > 0 ? int(info.dwNumberOfProcessors) : 1;
+}
+
+namespace {
+struct ThreadStart {
+    void (*run)(void*);
+    void* argument;
+    HANDLE thread;
+};
+unsigned __stdcall startThread(void* start)
+{
+    ThreadStart* s = static_cast<ThreadStart*>(start);
+    s->run(s->argument);
+    return 0;
+}
+}  // namespace
+
+PlatformThread platformStartThread(void (*run)(void* argument), void* argument, size_t stackBytes)
+{
+    ThreadStart* start = new ThreadStart{run, argument, nullptr};
+    // Through the C runtime, which keeps its per-thread data right; the size
+    // is a reservation, committed only as the stack grows.
+    uintptr_t handle = _beginthreadex(nullptr, unsigned(stackBytes), startThread, start,
+                                      STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    if (!handle) {
+        delete start;
+        return nullptr;
+    }
+    start->thread = reinterpret_cast<HANDLE>(handle);
+    return reinterpret_cast<PlatformThread>(start);
+}
+
+void platformJoinThread(PlatformThread thread)
+{
+    ThreadStart* start = reinterpret_cast<ThreadStart*>(thread);
+    if (!start) return;
+    WaitForSingleObject(start->thread, INFINITE);
+    CloseHandle(start->thread);
+    delete start;
 }

@@ -4,7 +4,6 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 #include "platform/Platform.h"
@@ -32,7 +31,7 @@ namespace {
 // Helpers wait for a new generation: spinning briefly (rows follow each other
 // within microseconds), then asleep.
 struct Pool {
-    std::vector<std::thread> helpers;
+    std::vector<PlatformThread> helpers;
     std::atomic<uint32_t> generation{0};
     std::atomic<int> pending{0};
     std::atomic<int32_t> nextColumn{0};
@@ -90,8 +89,13 @@ RenderWorkers::RenderWorkers(int threads)
 {
     if (threads <= 1 || openPool) return;
     Pool* pool = new Pool;
-    pool->parts = threads;
-    for (int k = 1; k < threads; ++k) pool->helpers.emplace_back([pool] { pool->helper(); });
+    for (int k = 1; k < threads; ++k) {
+        // A helper needs little stack: a row span of cloud pixels and the kernel's registers.
+        PlatformThread helper = platformStartThread([](void* p) { static_cast<Pool*>(p)->helper(); }, pool, 256 << 10);
+        if (!helper) break;  // fewer helpers: the same pixels, more slowly
+        pool->helpers.push_back(helper);
+    }
+    pool->parts = int(pool->helpers.size()) + 1;
     openPool = pool;
 }
 
@@ -105,7 +109,7 @@ RenderWorkers::~RenderWorkers()
         std::lock_guard<std::mutex> held(pool->lock);
         pool->wake.notify_all();
     }
-    for (std::thread& t : pool->helpers) t.join();
+    for (PlatformThread t : pool->helpers) platformJoinThread(t);
     delete pool;
 }
 
