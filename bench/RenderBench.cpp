@@ -33,16 +33,25 @@ void perPixel(benchmark::State& state, double pixelsPerIteration)
                                                     benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-// The cloud pixels of rows spread over the field above the horizon.
-void cloudModel(benchmark::State& state, RenderPath path, void (*adjust)(CloudSettings&))
+// Takes `path` (false, the benchmark skipped, when this processor cannot)
+// and the settings of the look.
+bool prepare(benchmark::State& state, RenderPath path, void (*adjust)(CloudSettings&), CloudSettings* settings)
 {
     setRenderPath(path);
     if (currentRenderPath() != path) {
         state.SkipWithError("this processor does not run the path");
-        return;
+        return false;
     }
-    CloudSettings settings = testhost::defaultSettings();
-    adjust(settings);
+    *settings = testhost::defaultSettings();
+    adjust(*settings);
+    return true;
+}
+
+// The cloud pixels of rows spread over the field above the horizon.
+void cloudModel(benchmark::State& state, RenderPath path, void (*adjust)(CloudSettings&))
+{
+    CloudSettings settings;
+    if (!prepare(state, path, adjust, &settings)) return;
     std::vector<CloudTables> tables(1);
     PrepareCloudTables(&tables[0], settings.seed);
     CloudRow row;
@@ -65,13 +74,8 @@ void cloudModel(benchmark::State& state, RenderPath path, void (*adjust)(CloudSe
 // edges and bodies, and the ground below the horizon).
 void renderRows(benchmark::State& state, RenderPath path, void (*adjust)(CloudSettings&))
 {
-    setRenderPath(path);
-    if (currentRenderPath() != path) {
-        state.SkipWithError("this processor does not run the path");
-        return;
-    }
-    CloudSettings settings = testhost::defaultSettings();
-    adjust(settings);
+    CloudSettings settings;
+    if (!prepare(state, path, adjust, &settings)) return;
     Picture rowPicture = testhost::gradientPicture(width, 1, 3, false);
     Picture frame = rowPicture;
     frame.height = height;
