@@ -36,12 +36,9 @@ struct SseLanes {
     static F le(F a, F b) { return _mm_cmple_ps(a, b); }
     static F gt(F a, F b) { return _mm_cmpgt_ps(a, b); }
     static F ge(F a, F b) { return _mm_cmpge_ps(a, b); }
-    static F ne(F a, F b) { return _mm_cmpneq_ps(a, b); }
     static F both(F a, F b) { return _mm_and_ps(a, b); }
-    static F either(F a, F b) { return _mm_or_ps(a, b); }
     static F select(F mask, F a, F b) { return _mm_or_ps(_mm_and_ps(mask, a), _mm_andnot_ps(mask, b)); }
     static F abs(F a) { return _mm_and_ps(a, _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF))); }
-    static F negate(F a) { return _mm_xor_ps(a, _mm_castsi128_ps(_mm_set1_epi32(int32_t(0x80000000u)))); }
     static int bits(F mask) { return _mm_movemask_ps(mask); }
     static int allBits() { return 15; }
 
@@ -53,7 +50,6 @@ struct SseLanes {
     static I isub(I a, I b) { return _mm_sub_epi32(a, b); }
     static I truncate(F a) { return _mm_cvttps_epi32(a); }
     static F toFloat(I a) { return _mm_cvtepi32_ps(a); }
-    static I iadd(I a, I b) { return _mm_add_epi32(a, b); }
     static I iand(I a, I b) { return _mm_and_si128(a, b); }
     static I ior(I a, I b) { return _mm_or_si128(a, b); }
     static I iselect(I mask, I a, I b) { return _mm_or_si128(_mm_and_si128(mask, a), _mm_andnot_si128(mask, b)); }
@@ -139,12 +135,9 @@ struct AvxLanes {
     static F le(F a, F b) { return _mm256_cmp_ps(a, b, _CMP_LE_OQ); }
     static F gt(F a, F b) { return _mm256_cmp_ps(a, b, _CMP_GT_OQ); }
     static F ge(F a, F b) { return _mm256_cmp_ps(a, b, _CMP_GE_OQ); }
-    static F ne(F a, F b) { return _mm256_cmp_ps(a, b, _CMP_NEQ_UQ); }
     static F both(F a, F b) { return _mm256_and_ps(a, b); }
-    static F either(F a, F b) { return _mm256_or_ps(a, b); }
     static F select(F mask, F a, F b) { return _mm256_blendv_ps(b, a, mask); }
     static F abs(F a) { return _mm256_and_ps(a, _mm256_castsi256_ps(_mm256_set1_epi32(0x7FFFFFFF))); }
-    static F negate(F a) { return _mm256_xor_ps(a, _mm256_castsi256_ps(_mm256_set1_epi32(int32_t(0x80000000u)))); }
     static int bits(F mask) { return _mm256_movemask_ps(mask); }
     static int allBits() { return 255; }
 
@@ -153,7 +146,6 @@ struct AvxLanes {
     static I isub(I a, I b) { return _mm256_sub_epi32(a, b); }
     static I truncate(F a) { return _mm256_cvttps_epi32(a); }
     static F toFloat(I a) { return _mm256_cvtepi32_ps(a); }
-    static I iadd(I a, I b) { return _mm256_add_epi32(a, b); }
     static I iand(I a, I b) { return _mm256_and_si256(a, b); }
     static I ior(I a, I b) { return _mm256_or_si256(a, b); }
     static I iselect(I mask, I a, I b) { return _mm256_blendv_epi8(b, a, mask); }
