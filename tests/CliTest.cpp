@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/PngFile.h"
+#include "cli/ImageFile.h"
+#include "host/CliRunner.h"
 #include "host/EngineHarness.h"
 #include "settings/Persistence.h"
 #include "settings/PresetFile.h"
@@ -23,85 +24,9 @@
 #include <unistd.h>
 #endif
 
-using testhost::Picture;
+using namespace testhost;
 
 namespace {
-
-std::string programFolder()
-{
-#ifdef _WIN32
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string full(path, length);
-    return full.substr(0, full.find_last_of("\\/") + 1);
-#else
-    char path[4096];
-    ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-    std::string full(path, length > 0 ? size_t(length) : 0);
-    return full.substr(0, full.find_last_of('/') + 1);
-#endif
-}
-
-struct Outcome {
-    int code;
-    std::string errors;
-};
-
-// Runs nimbulo with `arguments`, stderr captured.
-Outcome run(const std::string& arguments)
-{
-    std::string errors = "cli-stderr.txt";
-#ifdef _WIN32
-    std::string command = "\"\"" + programFolder() + "nimbulo.exe\" " + arguments + " 2>" + errors + "\"";
-    int status = std::system(command.c_str());
-    int code = status;
-#else
-    std::string command = "'" + programFolder() + "nimbulo' " + arguments + " 2>" + errors;
-    int status = std::system(command.c_str());
-    int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-#endif
-    std::ifstream in(errors);
-    std::stringstream text;
-    text << in.rdbuf();
-    return Outcome{code, text.str()};
-}
-
-bool exists(const std::string& path)
-{
-    std::ifstream in(path);
-    return in.good();
-}
-
-void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes)
-{
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
-
-std::vector<uint8_t> readBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-void savePicture(const std::string& path, const Picture& p)
-{
-    PngImage image;
-    image.width = p.width;
-    image.height = p.height;
-    image.channels = p.planes;
-    image.pixels = p.pixels;
-    std::string error;
-    ASSERT_TRUE(writePng(path, image, &error)) << error;
-}
-
-PngImage loadPicture(const std::string& path)
-{
-    PngImage image;
-    std::string error;
-    EXPECT_EQ(readPng(path, 0, 32767, &image, &error), pngOk) << error;
-    return image;
-}
 
 // ---- Hand-made PNGs in formats the encoder does not write (16-bit, palette). ----
 uint32_t crc32Of(const uint8_t* data, size_t size, uint32_t crc = 0xFFFFFFFFu)
@@ -176,7 +101,7 @@ TEST_F(Cli, RendersWhatTheEngineRenders)
         Outcome o = run(std::string("render ") + in.file + " -o out.png");
         ASSERT_EQ(o.code, 0) << in.file << ": " << o.errors;
         EXPECT_EQ(o.errors, "") << "no progress bar when stderr is not a terminal";
-        PngImage out = loadPicture("out.png");
+        Image out = loadPicture("out.png");
         ASSERT_EQ(out.channels, in.planes);
         Picture source = testhost::gradientPicture(48, 32, in.planes, in.transparency);
         EXPECT_EQ(out.pixels, testhost::renderInProcess(testhost::defaultSettings(), source).pixels) << in.file;
@@ -218,7 +143,7 @@ TEST_F(Cli, SelectionAndRectangleLimitThePaint)
     savePicture("mask.png", mask);
     Outcome o = run("render rgb.png --mask mask.png -o out.png");
     ASSERT_EQ(o.code, 0) << o.errors;
-    PngImage out = loadPicture("out.png");
+    Image out = loadPicture("out.png");
     Picture source = testhost::gradientPicture(48, 32, 3, false);
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 24; ++x)
@@ -277,15 +202,15 @@ TEST_F(Cli, BadInputGetsAClearErrorAndCode)
         const char* message;
     } cases[] = {
         {"render missing.png -o out.png", 3, "missing.png: no such file"},
-        {"render text.png -o out.png", 3, "text.png: not a PNG file"},
+        {"render text.png -o out.png", 3, "text.png: not an image nimbulo reads"},
         {"render truncated.png -o out.png", 3, "truncated.png: truncated or damaged PNG"},
         {"render huge.png -o out.png", 3, "each side must be 1 to 32767"},
         {"render rgb.png --mask small-mask.png -o out.png", 3, "the mask is 10 x 10 but the image is 48 x 32"},
         {"render rgb.png --mask missing-mask.png -o out.png", 3, "missing-mask.png: no such file"},
         {"render rgb.png -o no-such-folder/out.png", 4, "cannot be written"},
         {"render rgb.png", 2, "no output"},
-        {"render -o out.png", 2, "give either IN.png or --size"},
-        {"render rgb.png --size 10x10 -o out.png", 2, "give either IN.png or --size"},
+        {"render -o out.png", 2, "give either IN or --size"},
+        {"render rgb.png --size 10x10 -o out.png", 2, "give either IN or --size"},
         {"render --size 0x10 -o out.png", 2, "--size takes WxH"},
         {"render --size 40000x10 -o out.png", 2, "each side 1 to 32767"},
         {"render rgb.png --seed 2048 -o out.png", 2, "--seed takes a whole number from 0 to 2047"},
@@ -374,7 +299,7 @@ TEST_F(Cli, PresetsSaveLoadAndShow)
     for (const char* line : {"with a thumbnail", "Puffs         80", "Seed          700", "Sky color     #203040",
                              "Density       66"})
         EXPECT_NE(shown.find(line), std::string::npos) << line << "\n" << shown;
-    PngImage thumb = loadPicture("thumb.png");
+    Image thumb = loadPicture("thumb.png");
     EXPECT_EQ(thumb.width, 64);
     EXPECT_EQ(thumb.height, 64);
 

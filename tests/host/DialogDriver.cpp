@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "cli/PngFile.h"
+#include "cli/ImageFile.h"
 
 #ifndef NIMBULO_SOURCE_DIR
 #define NIMBULO_SOURCE_DIR "."
@@ -202,16 +202,16 @@ static std::string programFolder()
     return full.substr(0, full.find_last_of("\\/") + 1);
 }
 
-static bool readReference(const std::string& path, PngImage* image)
+static bool readReference(const std::string& path, Image* image)
 {
     std::string error;
-    return readPng(path, 0, 4096, image, &error) == pngOk && image->channels == 3;
+    return readImage(path, 0, 4096, image, &error) == imageOk && image->channels == 3;
 }
 
 bool matchesReference(const Screenshot& shot, const std::string& name, std::string* why, int channelTolerance,
                       double allowedShare)
 {
-    PngImage actual;
+    Image actual;
     actual.width = shot.width;
     actual.height = shot.height;
     actual.channels = 3;
@@ -228,7 +228,7 @@ bool matchesReference(const Screenshot& shot, const std::string& name, std::stri
         if (!writePng(reference, actual, &error)) *why = error;
         return error.empty();
     }
-    PngImage expected;
+    Image expected;
     if (!readReference(reference, &expected)) {
         *why = "no reference " + reference + " (the shot is " + written + ")";
         return false;

@@ -1,0 +1,275 @@
+#include "cli/ImageFile.h"
+
+#include "cli/GreyJpeg.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wsign-compare"
+#pragma GCC diagnostic ignored "-Wunused-parameter"
+#pragma GCC diagnostic ignored "-Wimplicit-fallthrough"
+#define STBI_ONLY_PNG
+#define STBI_ONLY_JPEG
+#define STBI_ONLY_BMP
+#define STBI_ONLY_TGA
+#define STBI_NO_STDIO
+#define STB_IMAGE_IMPLEMENTATION
+#include <stb/stb_image.h>
+#define STBI_WRITE_NO_STDIO
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb/stb_image_write.h>
+#pragma GCC diagnostic pop
+
+bool zlibDecompress(const uint8_t* data, size_t size, std::vector<uint8_t>* out)
+{
+    if (size > size_t(1) << 30) return false;
+    int length = 0;
+    char* decoded = stbi_zlib_decode_malloc(reinterpret_cast<const char*>(data), int(size), &length);
+    if (!decoded) return false;
+    out->assign(decoded, decoded + length);
+    STBI_FREE(decoded);
+    return true;
+}
+
+bool zlibCompress(const std::vector<uint8_t>& data, std::vector<uint8_t>* out)
+{
+    int length = 0;
+    std::vector<uint8_t> copy = data;  // the coder takes a writable buffer
+    unsigned char* packed = stbi_zlib_compress(copy.data(), int(copy.size()), &length, 8);
+    if (!packed) return false;
+    out->assign(packed, packed + length);
+    STBIW_FREE(packed);
+    return true;
+}
+
+static void binaryMode(FILE* stream)
+{
+#ifdef _WIN32
+    _setmode(_fileno(stream), _O_BINARY);
+#else
+    (void)stream;
+#endif
+}
+
+static bool readWholeFile(const std::string& path, std::vector<uint8_t>* bytes, ImageStatus* status,
+                          std::string* error)
+{
+    bool standardInput = path == "-";
+    FILE* f = standardInput ? stdin : std::fopen(path.c_str(), "rb");
+    if (!f) {
+        *status = errno == ENOENT ? imageMissing : imageUnreadable;
+        *error = path + ": " + (errno == ENOENT ? "no such file" : std::strerror(errno));
+        return false;
+    }
+    if (standardInput) binaryMode(stdin);
+    uint8_t chunk[65536];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes->insert(bytes->end(), chunk, chunk + got);
+    bool failed = std::ferror(f) != 0;
+    if (!standardInput) std::fclose(f);
+    if (failed) {
+        *status = imageUnreadable;
+        *error = path + ": cannot be read";
+        return false;
+    }
+    return true;
+}
+
+static ImageFormat formatOfBytes(const uint8_t* b, size_t size)
+{
+    static const uint8_t png[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (size >= 8 && std::memcmp(b, png, 8) == 0) return imagePng;
+    if (size >= 3 && b[0] == 0xFF && b[1] == 0xD8 && b[2] == 0xFF) return imageJpeg;
+    if (size >= 2 && b[0] == 'B' && b[1] == 'M') return imageBmp;
+    return imageTga;  // TGA has no signature: its header is tested by the decoder
+}
+
+ImageStatus decodeImage(const uint8_t* bytes, size_t size, const std::string& name, int wantChannels, int maxSide,
+                        Image* image, std::string* error)
+{
+    if (size > size_t(1) << 30) {
+        *error = name + ": larger than 1 GiB";
+        return imageTooLarge;
+    }
+    image->note.clear();
+    image->metadata = ImageMetadata();
+    ImageFormat format = formatOfBytes(bytes, size);
+    const char* kind = format == imagePng ? "PNG" : format == imageJpeg ? "JPEG" : format == imageBmp ? "BMP" : "TGA";
+    std::string problem;
+    if (format == imageJpeg) {
+        JpegFacts facts;
+        if (!scanJpeg(bytes, size, &facts, &problem)) {
+            *error = name + ": " + problem;
+            return imageCorrupt;
+        }
+        if (facts.components != 1 && facts.components != 3) {
+            *error = name + ": a JPEG of " + std::to_string(facts.components) +
+                     " components (CMYK or other) cannot be read; save it as RGB or grey";
+            return imageCorrupt;
+        }
+        if (!facts.complete) {
+            *error = name + ": truncated JPEG (no end of image)";
+            return imageCorrupt;
+        }
+        image->metadata = facts.metadata;
+    } else if (format == imagePng) {
+        if (!scanPng(bytes, size, &image->metadata, &problem)) {
+            *error = name + ": " + problem;
+            return imageCorrupt;
+        }
+    }
+
+    // The size from the header, before anything is decoded.
+    int w = 0, h = 0, channels = 0;
+    if (!stbi_info_from_memory(bytes, int(size), &w, &h, &channels)) {
+        if (format == imageTga) {
+            *error = name + ": not an image nimbulo reads (PNG, JPEG, BMP or TGA)";
+            return imageUnknownFormat;
+        }
+        *error = name + ": truncated or damaged " + kind + " (" + stbi_failure_reason() + ")";
+        return imageCorrupt;
+    }
+    if (w <= 0 || h <= 0 || w > maxSide || h > maxSide || int64_t(w) * h > maxImagePixels) {
+        *error = name + ": " + std::to_string(w) + " x " + std::to_string(h) + " pixels; each side must be 1 to " +
+                 std::to_string(maxSide) + " and the whole at most " + std::to_string(maxImagePixels >> 20) +
+                 " megapixels";
+        return imageTooLarge;
+    }
+    if (format == imagePng && bytes[25] == 3) image->note = "palette image converted to RGB";
+    if (format == imagePng && bytes[24] == 16) image->note = "16-bit image reduced to 8 bits per channel";
+
+    stbi_uc* decoded = stbi_load_from_memory(bytes, int(size), &w, &h, &channels, wantChannels);
+    if (!decoded) {
+        *error = name + ": truncated or damaged " + kind + " (" + stbi_failure_reason() + ")";
+        return imageCorrupt;
+    }
+    if (wantChannels != 0) {
+        if (wantChannels == 1 && channels > 2) image->note = "colour converted to grey";
+        channels = wantChannels;
+    }
+    image->width = w;
+    image->height = h;
+    image->channels = channels;
+    image->format = format;
+    image->pixels.assign(decoded, decoded + size_t(w) * size_t(h) * size_t(channels));
+    stbi_image_free(decoded);
+    if (image->metadata.orientation != 1) {
+        applyOrientation(image->metadata.orientation, &image->width, &image->height, channels, &image->pixels);
+        image->note = "turned upright by its EXIF orientation";
+    }
+    return imageOk;
+}
+
+ImageStatus readImage(const std::string& path, int wantChannels, int maxSide, Image* image, std::string* error)
+{
+    std::vector<uint8_t> bytes;
+    ImageStatus status = imageOk;
+    if (!readWholeFile(path, &bytes, &status, error)) return status;
+    return decodeImage(bytes.data(), bytes.size(), path == "-" ? "standard input" : path, wantChannels, maxSide, image,
+                       error);
+}
+
+static std::string lowerCase(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    return text;
+}
+
+ImageFormat formatForWord(const std::string& word)
+{
+    std::string w = lowerCase(word);
+    if (w == "png") return imagePng;
+    if (w == "jpg" || w == "jpeg") return imageJpeg;
+    if (w == "bmp") return imageBmp;
+    return imageUnknown;
+}
+
+ImageFormat formatForName(const std::string& path)
+{
+    size_t dot = path.find_last_of('.');
+    size_t slash = path.find_last_of("/\\");
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return imageUnknown;
+    return formatForWord(path.substr(dot + 1));
+}
+
+const char* extensionOf(ImageFormat format)
+{
+    switch (format) {
+    case imageJpeg: return ".jpg";
+    case imageBmp: return ".bmp";
+    case imageTga: return ".tga";
+    default: return ".png";
+    }
+}
+
+static void appendBytes(void* context, void* data, int size)
+{
+    auto* out = static_cast<std::vector<uint8_t>*>(context);
+    out->insert(out->end(), static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+}
+
+bool encodeImage(const Image& image, ImageFormat format, int quality, std::vector<uint8_t>* bytes,
+                 std::string* error)
+{
+    bytes->clear();
+    int ok = 0;
+    switch (format) {
+    case imagePng:
+        ok = stbi_write_png_to_func(appendBytes, bytes, image.width, image.height, image.channels,
+                                    image.pixels.data(), image.width * image.channels);
+        if (ok) *bytes = pngWithProfile(*bytes, image.metadata);
+        break;
+    case imageJpeg:
+        // Grey stays grey: one component (the image library writes colour only). JPEG keeps no alpha.
+        if (image.channels <= 2)
+            ok = encodeGreyJpeg(image.width, image.height, image.pixels.data(), image.channels, quality, bytes);
+        else
+            ok = stbi_write_jpg_to_func(appendBytes, bytes, image.width, image.height, image.channels,
+                                        image.pixels.data(), quality);
+        if (ok) *bytes = jpegWithProfile(*bytes, image.metadata.iccProfile);
+        break;
+    case imageBmp:
+        ok = stbi_write_bmp_to_func(appendBytes, bytes, image.width, image.height, image.channels,
+                                    image.pixels.data());
+        break;
+    default:
+        *error = "this format cannot be written";
+        return false;
+    }
+    if (!ok) *error = "the picture could not be encoded";
+    return ok != 0;
+}
+
+bool writeImage(const std::string& path, const Image& image, ImageFormat format, int quality, std::string* error)
+{
+    std::vector<uint8_t> bytes;
+    if (!encodeImage(image, format, quality, &bytes, error)) {
+        *error = path + ": " + *error;
+        return false;
+    }
+    bool standardOutput = path == "-";
+    FILE* f = standardOutput ? stdout : std::fopen(path.c_str(), "wb");
+    if (!f) {
+        *error = path + ": cannot be written (" + std::strerror(errno) + ")";
+        return false;
+    }
+    if (standardOutput) binaryMode(stdout);
+    bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    bool closed = standardOutput ? std::fflush(f) == 0 : std::fclose(f) == 0;
+    if (!written || !closed) {
+        *error = path + ": cannot be written (disk full?)";
+        if (!standardOutput) std::remove(path.c_str());
+        return false;
+    }
+    return true;
+}

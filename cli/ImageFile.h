@@ -1,0 +1,56 @@
+// Image files for the command line, through the stb image library: PNG,
+// JPEG, BMP and TGA in (known by their content), PNG, JPEG and BMP out (by
+// the name's extension); "-" is standard input or output. A JPEG's EXIF
+// orientation is applied on reading; an ICC profile is carried into PNG and
+// JPEG outputs (ImageMetadata.h). Other metadata is not kept.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "cli/ImageMetadata.h"
+
+enum ImageFormat { imagePng, imageJpeg, imageBmp, imageTga, imageUnknown };
+
+struct Image {
+    int width = 0, height = 0;
+    int channels = 0;            // 1 grey, 2 grey + alpha, 3 RGB, 4 RGBA
+    std::vector<uint8_t> pixels; // interleaved, rows from the top
+    std::string note;            // what was converted on the way in, if anything
+    ImageFormat format = imageUnknown;  // of the file read
+    ImageMetadata metadata;
+};
+
+enum ImageStatus { imageOk, imageMissing, imageUnreadable, imageUnknownFormat, imageCorrupt, imageTooLarge };
+
+// The largest picture read: sides up to `maxSide`, and at most this many pixels.
+enum : int64_t { maxImagePixels = int64_t(1) << 28 };
+
+// Reads `path` ("-": standard input). `wantChannels` 0 keeps the file's
+// channels; 1 converts to grey. Sizes beyond `maxSide` are refused before
+// anything is decoded.
+ImageStatus readImage(const std::string& path, int wantChannels, int maxSide, Image* image, std::string* error);
+
+// The same on bytes in memory; `name` is used in messages.
+ImageStatus decodeImage(const uint8_t* bytes, size_t size, const std::string& name, int wantChannels, int maxSide,
+                        Image* image, std::string* error);
+
+// The format an output name asks for: .png, .jpg or .jpeg, .bmp (any case).
+ImageFormat formatForName(const std::string& path);
+ImageFormat formatForWord(const std::string& word);  // "png", "jpg", "jpeg", "bmp"
+const char* extensionOf(ImageFormat format);         // ".png", ".jpg", ".bmp"
+
+// The file's bytes; `quality` (1 to 100) for JPEG.
+bool encodeImage(const Image& image, ImageFormat format, int quality, std::vector<uint8_t>* bytes,
+                 std::string* error);
+
+// Writes `path` ("-": standard output); false with a reason when it cannot.
+bool writeImage(const std::string& path, const Image& image, ImageFormat format, int quality, std::string* error);
+
+// PNG, for screenshots and tests.
+inline bool writePng(const std::string& path, const Image& image, std::string* error)
+{
+    return writeImage(path, image, imagePng, 100, error);
+}

@@ -1,0 +1,252 @@
+#include "cli/ImageMetadata.h"
+
+#include <cstring>
+
+
+namespace {
+
+uint32_t big16(const uint8_t* p) { return uint32_t(p[0]) << 8 | p[1]; }
+uint32_t big32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
+
+const char iccSignature[] = "ICC_PROFILE";  // with its terminating zero: 12 bytes
+
+// EXIF: a TIFF structure; its first directory may hold the orientation tag.
+bool readExifOrientation(const uint8_t* tiff, size_t size, int* orientation, std::string* problem)
+{
+    if (size < 8) {
+        *problem = "EXIF block too short";
+        return false;
+    }
+    bool little = tiff[0] == 'I' && tiff[1] == 'I';
+    if (!little && !(tiff[0] == 'M' && tiff[1] == 'M')) {
+        *problem = "EXIF block without a byte order";
+        return false;
+    }
+    auto u16 = [&](size_t at) { return little ? uint32_t(tiff[at]) | uint32_t(tiff[at + 1]) << 8 : big16(tiff + at); };
+    auto u32 = [&](size_t at) {
+        return little ? uint32_t(tiff[at]) | uint32_t(tiff[at + 1]) << 8 | uint32_t(tiff[at + 2]) << 16 |
+                            uint32_t(tiff[at + 3]) << 24
+                      : big32(tiff + at);
+    };
+    if (u16(2) != 42) {
+        *problem = "EXIF block is not TIFF";
+        return false;
+    }
+    uint32_t directory = u32(4);
+    if (directory > size || size - directory < 2) {
+        *problem = "EXIF directory offset points outside the EXIF block";
+        return false;
+    }
+    uint32_t entries = u16(directory);
+    if ((size - directory - 2) / 12 < entries) {
+        *problem = "EXIF directory runs past the EXIF block";
+        return false;
+    }
+    for (uint32_t k = 0; k < entries; ++k) {
+        size_t entry = directory + 2 + size_t(k) * 12;
+        if (u16(entry) != 0x0112) continue;  // Orientation
+        // A value that names no orientation (some cameras write 0) leaves the picture as stored.
+        uint32_t value = u16(entry + 8);
+        if (u16(entry + 2) == 3 && value >= 1 && value <= 8) *orientation = int(value);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool scanJpeg(const uint8_t* bytes, size_t size, JpegFacts* facts, std::string* problem)
+{
+    if (size < 4 || bytes[0] != 0xFF || bytes[1] != 0xD8) {
+        *problem = "not a JPEG file";
+        return false;
+    }
+    // ICC chunks: "ICC_PROFILE\0", sequence number, count, then the bytes.
+    std::vector<std::vector<uint8_t>> chunks;
+    size_t at = 2;
+    while (at + 2 <= size) {
+        if (bytes[at] != 0xFF) {
+            *problem = "damaged JPEG (a marker is missing)";
+            return false;
+        }
+        uint8_t marker = bytes[at + 1];
+        if (marker == 0xFF) {  // fill byte
+            ++at;
+            continue;
+        }
+        if (marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) {
+            at += 2;
+            continue;
+        }
+        if (marker == 0xD9) {
+            facts->complete = true;
+            break;
+        }
+        if (at + 4 > size) break;
+        size_t length = big16(bytes + at + 2);
+        if (length < 2 || length > size - at - 2) {
+            *problem = "truncated or damaged JPEG (a segment runs past the end)";
+            return false;
+        }
+        const uint8_t* data = bytes + at + 4;
+        size_t dataSize = length - 2;
+        bool frame = (marker >= 0xC0 && marker <= 0xCF) && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame && facts->components == 0) {  // the first frame is the one decoded
+            if (dataSize < 6) {
+                *problem = "damaged JPEG (frame header)";
+                return false;
+            }
+            facts->height = int(big16(data + 1));
+            facts->width = int(big16(data + 3));
+            facts->components = data[5];
+        } else if (marker == 0xC4) {
+            // Huffman tables: a class and id, 16 counts, then that many symbols each.
+            // The image library trusts the counts; a table of more than 256 codes
+            // would run past its arrays.
+            size_t k = 0;
+            while (k < dataSize) {
+                if (dataSize - k < 17) {
+                    *problem = "damaged JPEG (Huffman table)";
+                    return false;
+                }
+                size_t codes = 0;
+                for (int n = 1; n <= 16; ++n) codes += data[k + size_t(n)];
+                if (codes > 256 || codes > dataSize - k - 17) {
+                    *problem = "damaged JPEG (Huffman table)";
+                    return false;
+                }
+                k += 17 + codes;
+            }
+        } else if (marker == 0xE1 && dataSize >= 6 && std::memcmp(data, "Exif\0\0", 6) == 0) {
+            if (!readExifOrientation(data + 6, dataSize - 6, &facts->metadata.orientation, problem)) return false;
+        } else if (marker == 0xE2 && dataSize >= 14 && std::memcmp(data, iccSignature, 12) == 0) {
+            size_t sequence = data[12];
+            if (sequence == 0) {
+                *problem = "damaged ICC profile chunks";
+                return false;
+            }
+            if (chunks.size() < sequence) chunks.resize(sequence);
+            chunks[sequence - 1].assign(data + 14, data + dataSize);
+        }
+        at += 2 + length;
+        if (marker == 0xDA) {
+            // Entropy-coded data up to the next marker (FF 00 is a stuffed FF,
+            // FF D0 to D7 a restart): the markers between the scans of a
+            // progressive JPEG are checked as well.
+            while (at + 1 < size &&
+                   !(bytes[at] == 0xFF && bytes[at + 1] != 0x00 && bytes[at + 1] != 0xFF &&
+                     (bytes[at + 1] < 0xD0 || bytes[at + 1] > 0xD7)))
+                ++at;
+        }
+    }
+    for (const std::vector<uint8_t>& chunk : chunks)
+        facts->metadata.iccProfile.insert(facts->metadata.iccProfile.end(), chunk.begin(), chunk.end());
+    return true;
+}
+
+bool scanPng(const uint8_t* bytes, size_t size, ImageMetadata* metadata, std::string* problem)
+{
+    size_t at = 8;
+    while (at + 12 <= size) {
+        uint32_t length = big32(bytes + at);
+        if (length > size - at - 12) {
+            *problem = "truncated or damaged PNG (a chunk runs past the end)";
+            return false;
+        }
+        const uint8_t* type = bytes + at + 4;
+        const uint8_t* data = bytes + at + 8;
+        if (std::memcmp(type, "iCCP", 4) == 0) {
+            // A name of 1 to 79 bytes, its zero, the method 0, then the zlib stream.
+            const uint8_t* zero = static_cast<const uint8_t*>(std::memchr(data, 0, length < 80 ? length : 80));
+            size_t start = zero ? size_t(zero - data) + 2 : 0;
+            if (!zero || start > length || !zlibDecompress(data + start, length - start, &metadata->iccProfile)) {
+                *problem = "damaged ICC profile (iCCP chunk)";
+                return false;
+            }
+            metadata->pngIccChunk.assign(data, data + length);
+        }
+        if (std::memcmp(type, "IDAT", 4) == 0 || std::memcmp(type, "IEND", 4) == 0) break;
+        at += 12 + length;
+    }
+    return true;
+}
+
+void applyOrientation(int orientation, int* width, int* height, int channels, std::vector<uint8_t>* pixels)
+{
+    if (orientation <= 1 || orientation > 8) return;
+    const int w = *width, h = *height;
+    const bool swaps = orientation >= 5;
+    const int ow = swaps ? h : w, oh = swaps ? w : h;
+    std::vector<uint8_t> upright(pixels->size());
+    for (int y = 0; y < oh; ++y)
+        for (int x = 0; x < ow; ++x) {
+            int sx = x, sy = y;
+            switch (orientation) {
+            case 2: sx = w - 1 - x; break;
+            case 3: sx = w - 1 - x; sy = h - 1 - y; break;
+            case 4: sy = h - 1 - y; break;
+            case 5: sx = y; sy = x; break;
+            case 6: sx = y; sy = h - 1 - x; break;
+            case 7: sx = w - 1 - y; sy = h - 1 - x; break;
+            default: sx = w - 1 - y; sy = x; break;  // 8
+            }
+            std::memcpy(&upright[(size_t(y) * ow + x) * channels], &(*pixels)[(size_t(sy) * w + sx) * channels],
+                        size_t(channels));
+        }
+    pixels->swap(upright);
+    *width = ow;
+    *height = oh;
+}
+
+std::vector<uint8_t> jpegWithProfile(const std::vector<uint8_t>& jpeg, const std::vector<uint8_t>& profile)
+{
+    if (profile.empty() || jpeg.size() < 2) return jpeg;
+    const size_t most = 65535 - 2 - 14;
+    size_t chunks = (profile.size() + most - 1) / most;
+    if (chunks > 255) return jpeg;  // no JPEG can hold it
+    std::vector<uint8_t> out(jpeg.begin(), jpeg.begin() + 2);
+    for (size_t k = 0; k < chunks; ++k) {
+        size_t from = k * most, n = profile.size() - from < most ? profile.size() - from : most;
+        size_t length = n + 2 + 14;
+        out.insert(out.end(), {0xFF, 0xE2, uint8_t(length >> 8), uint8_t(length)});
+        out.insert(out.end(), iccSignature, iccSignature + 12);
+        out.push_back(uint8_t(k + 1));
+        out.push_back(uint8_t(chunks));
+        out.insert(out.end(), profile.begin() + long(from), profile.begin() + long(from + n));
+    }
+    out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
+    return out;
+}
+
+static uint32_t crc32(const uint8_t* data, size_t size)
+{
+    uint32_t crc = 0xFFFFFFFFu;
+    for (size_t i = 0; i < size; ++i) {
+        crc ^= data[i];
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return crc ^ 0xFFFFFFFFu;
+}
+
+std::vector<uint8_t> pngWithProfile(const std::vector<uint8_t>& png, const ImageMetadata& metadata)
+{
+    const size_t afterHeader = 8 + 12 + 13;  // signature, then the 13-byte IHDR chunk
+    if (metadata.iccProfile.empty() || png.size() < afterHeader) return png;
+    std::vector<uint8_t> chunk = metadata.pngIccChunk;
+    if (chunk.empty()) {
+        std::vector<uint8_t> packed;
+        if (!zlibCompress(metadata.iccProfile, &packed)) return png;
+        const char name[] = "ICC profile";
+        chunk.assign(name, name + sizeof name);  // with its zero
+        chunk.push_back(0);                      // compression method: deflate
+        chunk.insert(chunk.end(), packed.begin(), packed.end());
+    }
+    std::vector<uint8_t> block = {uint8_t(chunk.size() >> 24), uint8_t(chunk.size() >> 16),
+                                  uint8_t(chunk.size() >> 8), uint8_t(chunk.size()), 'i', 'C', 'C', 'P'};
+    block.insert(block.end(), chunk.begin(), chunk.end());
+    uint32_t crc = crc32(block.data() + 4, block.size() - 4);
+    block.insert(block.end(), {uint8_t(crc >> 24), uint8_t(crc >> 16), uint8_t(crc >> 8), uint8_t(crc)});
+    std::vector<uint8_t> out(png.begin(), png.begin() + long(afterHeader));
+    out.insert(out.end(), block.begin(), block.end());
+    out.insert(out.end(), png.begin() + long(afterHeader), png.end());
+    return out;
+}

@@ -1,0 +1,44 @@
+// What nimbulo keeps of an image file besides its pixels: the EXIF
+// orientation of a JPEG (applied on reading, so the picture is upright and
+// needs no tag any more) and an embedded ICC colour profile (PNG iCCP, JPEG
+// APP2), carried unchanged into outputs that can hold one. Every offset in a
+// file is checked against the file before it is followed.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct ImageMetadata {
+    int orientation = 1;                 // EXIF 1 (upright) to 8
+    std::vector<uint8_t> iccProfile;     // the profile's bytes, empty for none
+    std::vector<uint8_t> pngIccChunk;    // a PNG's iCCP chunk as it came, written back as it was
+};
+
+// What the markers of a JPEG say before its first scan.
+struct JpegFacts {
+    int width = 0, height = 0, components = 0;
+    bool complete = false;  // an end-of-image marker follows the first scan
+    ImageMetadata metadata;
+};
+
+// Walks a JPEG's markers. False with the reason when they are damaged
+// (a segment running past the file, EXIF offsets outside their block).
+bool scanJpeg(const uint8_t* bytes, size_t size, JpegFacts* facts, std::string* problem);
+
+// Reads a PNG's iCCP chunk, if any. False with the reason when the chunks are damaged.
+bool scanPng(const uint8_t* bytes, size_t size, ImageMetadata* metadata, std::string* problem);
+
+// Turns `pixels` (width x height, `channels` bytes a pixel) upright for an EXIF
+// orientation; orientations 5 to 8 swap width and height.
+void applyOrientation(int orientation, int* width, int* height, int channels, std::vector<uint8_t>* pixels);
+
+// The encoded file with the profile added: APP2 segments after a JPEG's start,
+// an iCCP chunk after a PNG's header.
+std::vector<uint8_t> jpegWithProfile(const std::vector<uint8_t>& jpeg, const std::vector<uint8_t>& profile);
+std::vector<uint8_t> pngWithProfile(const std::vector<uint8_t>& png, const ImageMetadata& metadata);
+
+// zlib streams, through the image library's coders (in ImageFile.cpp).
+bool zlibDecompress(const uint8_t* data, size_t size, std::vector<uint8_t>* out);
+bool zlibCompress(const std::vector<uint8_t>& data, std::vector<uint8_t>* out);

@@ -1,0 +1,39 @@
+// The command line of nimbulo: what a render is asked to do, the options
+// that say it (one table, each row with its help text), and the help.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "settings/CloudSettings.h"
+
+enum { maxSide = 32767 };  // the interface's rectangles are 16-bit
+
+struct RenderJob {
+    std::vector<std::string> inputs;  // image files ("-": standard input); the presets file for 'preset show'
+    std::string output, outDir, formatWord, maskPath, pluginPath, presetPath, savePresetPath, thumbnailPath;
+    bool dice = false, ecce = false;
+    int newWidth = 0, newHeight = 0;
+    bool hasRect = false;
+    int rect[4] = {0, 0, 0, 0};  // x, y, w, h
+    bool quiet = false;
+    int threads = 0;   // 0: every processor
+    int quality = 92;  // JPEG output
+    std::vector<std::pair<const SettingWord*, int32>> words;
+    bool hasSeed = false, hasCloud = false, hasSky = false, hasLight = false, hasCentre = false;
+    int32 seed = 0;
+    RGB48 cloud{}, sky{};
+    float light[2] = {0, 0}, centre[2] = {0, 0};
+};
+
+// Reads the arguments after the command into `job`; an exit code. `inputs`
+// says how many plain arguments the command takes (0, 1, or any number: -1).
+int parseArguments(int argc, char** argv, int first, int inputs, RenderJob* job, bool* helpAsked);
+
+void printMainHelp(FILE* to);
+void printRenderHelp(FILE* to);
+
+// The slider's name as an option value: "Lump scale" becomes "lump-scale".
+std::string optionName(const char* name);

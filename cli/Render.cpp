@@ -1,0 +1,309 @@
+#include "cli/Render.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+
+#include "cli/Commands.h"
+#include "cli/ImageFile.h"
+#include "cli/PluginHost.h"
+#include "cli/PresetFiles.h"
+#include "cli/System.h"
+#include "host/Context.h"
+#include "render/Random.h"
+
+// ---- Progress on a terminal. ----
+static void drawProgress(int32 done, int32 total)
+{
+    int percent = total > 0 ? int(int64_t(done) * 100 / total) : 100;
+    char bar[31];
+    for (int k = 0; k < 30; ++k) bar[k] = k < percent * 30 / 100 ? '#' : '.';
+    bar[30] = '\0';
+    std::fprintf(stderr, "\rrendering [%s] %3d%%", bar, percent);
+    std::fflush(stderr);
+}
+
+
+// The settings of a render: defaults, then the presets file, then Dice or
+// Ecce, then the options given one by one.
+static int composeSettings(const RenderJob& job, const Image& image, CloudSettings* s)
+{
+    std::memset(s, 0, sizeof *s);
+    applyDefaults(s);
+    if (!job.presetPath.empty()) {
+        std::vector<uint8> thumbnail;
+        bool hasPicture = false;
+        int read = readPresetInto(job.presetPath, s, &thumbnail, &hasPicture);
+        if (read != exitOk) return read;
+    }
+    if (job.dice || job.ecce) {
+        seedRandomFromClock();
+        std::string drawn;
+        if (job.dice) {
+            RandomizeSettings(s);
+            for (int k = 0; k < kSettingWordCount; ++k) {
+                const SettingWord& w = kSettingWords[k];
+                if (w.field == &CloudSettings::zoom || w.field == &CloudSettings::backlighting) continue;
+                drawn += " --set " + optionName(w.name) + "=" + std::to_string(s->*w.field);
+            }
+        } else {
+            s->seed = DrawSeed();
+        }
+        NameRandomSettings(s);
+        std::fprintf(stderr, "nimbulo: %s drew --seed %d%s\n", job.dice ? "dice" : "ecce", int(s->seed), drawn.c_str());
+    }
+    for (const auto& word : job.words) s->*(word.first->field) = word.second;
+    if (job.hasSeed) s->seed = job.seed;
+    if (job.hasCloud) s->cloudColor = job.cloud;
+    if (job.hasSky) s->skyColor = job.sky;
+    if (job.hasLight) {
+        s->lightX = job.light[0];
+        s->lightY = job.light[1];
+        double rest = 1.0 - double(s->lightX) * s->lightX - double(s->lightY) * s->lightY;
+        s->lightZ = float(std::sqrt(rest > 0.0 ? rest : 0.0));
+    }
+    if (job.hasCentre) {
+        s->centreU = job.centre[0];
+        s->centreV = job.centre[1];
+    }
+    // The pixel origin the dialog would show; far-off centres are limited first.
+    auto pixelOf = [](float fraction, int size) {
+        double v = double(fraction) * size;
+        return int32(v < -1.0e9 ? -1.0e9 : (v > 1.0e9 ? 1.0e9 : v));
+    };
+    s->centreX = pixelOf(s->centreU, image.width);
+    s->centreY = pixelOf(s->centreV, image.height);
+    return exitOk;
+}
+
+// Puts the composed look into the plug-in's block (after Prepare, before Start),
+// as an editor's repeated run finds it: the fields a presets file carries.
+static void settle(const CloudSettings& look, CloudSettings* block)
+{
+    std::memcpy(block->presetName, look.presetName, sizeof block->presetName);
+    std::memcpy(&block->cloudColor, &look.cloudColor, 8 * sizeof(RGB48));
+    std::memcpy(&block->harshness, &look.harshness, 30 * sizeof(int32));
+    std::memcpy(&block->lightX, &look.lightX, 6 * sizeof(float));
+    block->seed = look.seed;
+    block->blendMode = look.blendMode;
+    block->centreU = look.centreU;
+    block->centreV = look.centreV;
+    block->centreX = look.centreX;
+    block->centreY = look.centreY;
+}
+
+// ---- The render. ----
+// A new image of the sky colour of the settings in force, as an editor's new
+// document would be before the filter runs.
+static void fillWithSky(const CloudSettings& look, Image* image)
+{
+    image->channels = 3;
+    image->pixels.resize(size_t(image->width) * image->height * 3);
+    for (size_t k = 0; k < image->pixels.size(); k += 3) {
+        image->pixels[k] = uint8(look.skyColor.red >> 8);
+        image->pixels[k + 1] = uint8(look.skyColor.green >> 8);
+        image->pixels[k + 2] = uint8(look.skyColor.blue >> 8);
+    }
+}
+
+static int readMask(const RenderJob& job, const Image& image, Image* mask)
+{
+    if (job.maskPath.empty()) return exitOk;
+    std::string error;
+    if (readImage(job.maskPath, 1, maxSide, mask, &error) != imageOk) return fail(exitBadInput, error);
+    if (mask->width != image.width || mask->height != image.height)
+        return fail(exitBadInput, job.maskPath + ": the mask is " + std::to_string(mask->width) + " x " +
+                                      std::to_string(mask->height) + " but the image is " +
+                                      std::to_string(image.width) + " x " + std::to_string(image.height));
+    return exitOk;
+}
+
+// What every picture of a render shares: the filter, and a temporary folder
+// of its own, so the filter never meets the settings an editor cached.
+struct Session {
+    PluginEntryProc entry = nullptr;
+    std::string tempFolder;
+};
+
+static int openSession(const RenderJob& job, Session* session)
+{
+    session->tempFolder = makePrivateTempFolder();
+    if (session->tempFolder.empty()) return fail(exitCannotWrite, "cannot create a private temporary folder");
+    std::string error;
+    session->entry = loadPlugin(job.pluginPath, &error);
+    if (!session->entry) {
+        removePrivateTempFolder(session->tempFolder);
+        return fail(exitNoPlugin, error);
+    }
+    return exitOk;
+}
+
+// Runs the filter over `image` (and the selection `mask`) with `look`.
+static int paint(const RenderJob& job, const Session& session, const CloudSettings& look, const Image& mask,
+                 Image* image)
+{
+    Rect16 filterRect = {0, 0, int16(image->height), int16(image->width)};
+    if (job.hasRect) {
+        const int* r = job.rect;
+        if (r[0] + r[2] > image->width || r[1] + r[3] > image->height)
+            return fail(exitUsage, "--rect " + std::to_string(r[0]) + "," + std::to_string(r[1]) + "," +
+                                       std::to_string(r[2]) + "," + std::to_string(r[3]) + " reaches outside the " +
+                                       std::to_string(image->width) + " x " + std::to_string(image->height) +
+                                       " image");
+        filterRect = {int16(r[1]), int16(r[0]), int16(r[1] + r[3]), int16(r[0] + r[2])};
+    }
+    bool showProgress = !job.quiet && stderrIsTerminal();
+    HostImage pixels{image->width, image->height, image->channels, image->pixels.data()};
+    HostImage selection{mask.width, mask.height, 1, const_cast<uint8*>(mask.pixels.data())};
+    RunRequest request{pixels,
+                       job.maskPath.empty() ? nullptr : &selection,
+                       filterRect,
+                       image->channels == 2 || image->channels == 4,
+                       [&](CloudSettings* s) { settle(look, s); },
+                       showProgress ? drawProgress : std::function<void(int32, int32)>(),
+                       interruptRequested};
+    OSErr result = runFilter(session.entry, request);
+    if (showProgress) {
+        if (result == noErr) drawProgress(1, 1);
+        std::fprintf(stderr, "\n");
+    }
+    if (result == noErr) return exitOk;
+    if (result == userCanceledErr && interruptRequested()) return fail(exitInterrupted, "interrupted; no output written");
+    return fail(exitRenderFailed, "the filter stopped with error " + std::to_string(result) +
+                                      (result == memFullErr ? " (not enough memory)" : ""));
+}
+
+// Writes `image` to `output` ("-": standard output): beside it first, then in
+// its place, so an existing file is replaced whole or not at all.
+static int writeOutput(const std::string& output, const Image& image, ImageFormat format, int quality)
+{
+    std::string error;
+    if (output == "-") return writeImage("-", image, format, quality, &error) ? exitOk : fail(exitCannotWrite, error);
+    std::string partial = output + ".partial";
+    if (!writeImage(partial, image, format, quality, &error)) return fail(exitCannotWrite, error);
+    if (!replaceFile(partial, output)) {
+        std::remove(partial.c_str());
+        return fail(exitCannotWrite, output + ": cannot be replaced");
+    }
+    return exitOk;
+}
+
+// Claims an output before the work (its file beside it stays until the
+// picture is written), so that an unwritable place fails at once.
+static int claimOutput(const std::string& output)
+{
+    if (output == "-") return exitOk;
+    std::string partial = output + ".partial";
+    FILE* probe = std::fopen(partial.c_str(), "wb");
+    if (!probe) return fail(exitCannotWrite, output + ": cannot be written (" + std::strerror(errno) + ")");
+    std::fclose(probe);
+    return exitOk;
+}
+
+// One picture: read (or made), painted, written.
+static int renderOne(const RenderJob& job, const Session& session, const std::string& input,
+                     const std::string& output, ImageFormat format)
+{
+    Image image, mask;
+    std::string error;
+    if (!input.empty()) {
+        if (readImage(input, 0, maxSide, &image, &error) != imageOk) return fail(exitBadInput, error);
+        if (!image.note.empty() && !job.quiet)
+            std::fprintf(stderr, "nimbulo: note: %s: %s\n", input == "-" ? "standard input" : input.c_str(),
+                         image.note.c_str());
+    } else {
+        image.width = job.newWidth;
+        image.height = job.newHeight;
+    }
+    CloudSettings look;
+    int composed = composeSettings(job, image, &look);
+    if (composed != exitOk) return composed;
+    if (input.empty()) fillWithSky(look, &image);
+    int masked = readMask(job, image, &mask);
+    if (masked != exitOk) return masked;
+    if (format == imageBmp && !image.metadata.iccProfile.empty() && !job.quiet)
+        std::fprintf(stderr, "nimbulo: note: %s: BMP holds no colour profile; the input's is not kept\n",
+                     output.c_str());
+    int claimed = claimOutput(output);
+    if (claimed != exitOk) return claimed;
+    int painted = paint(job, session, look, mask, &image);
+    if (painted != exitOk) {
+        if (output != "-") std::remove((output + ".partial").c_str());
+        return painted;
+    }
+    int written = writeOutput(output, image, format, job.quality);
+    if (written != exitOk) return written;
+    if (!job.savePresetPath.empty()) return savePreset(job.savePresetPath, look, image);
+    return exitOk;
+}
+
+// The file name part of a path.
+static std::string baseName(const std::string& path)
+{
+    size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Every input into the folder under its own name; unreadable ones are
+// reported and skipped, and the first failure's code is the outcome.
+static int renderBatch(const RenderJob& job, const Session& session)
+{
+    ImageFormat chosen = job.formatWord.empty() ? imageUnknown : formatForWord(job.formatWord);
+    int outcome = exitOk, painted = 0;
+    for (const std::string& input : job.inputs) {
+        if (input == "-") return fail(exitUsage, "a batch reads files, not standard input");
+        std::string name = baseName(input);
+        ImageFormat format = chosen != imageUnknown ? chosen : formatForName(name);
+        if (format == imageUnknown || chosen != imageUnknown) {
+            // The input's own format when it can be written; PNG otherwise (TGA).
+            if (format == imageUnknown) format = imagePng;
+            size_t dot = name.find_last_of('.');
+            name = (dot == std::string::npos ? name : name.substr(0, dot)) + extensionOf(format);
+        }
+        std::string output = job.outDir + "/" + name;
+        int one = renderOne(job, session, input, output, format);
+        if (one == exitInterrupted) return one;
+        if (one == exitOk) {
+            ++painted;
+        } else if (outcome == exitOk) {
+            outcome = one;
+        }
+    }
+    if (outcome != exitOk)
+        fail(outcome, "painted " + std::to_string(painted) + " of " + std::to_string(job.inputs.size()) +
+                          " inputs; the others are named above");
+    return outcome;
+}
+
+int renderCommand(const RenderJob& job)
+{
+    const bool sized = job.newWidth != 0;
+    if (!job.outDir.empty()) {
+        if (job.inputs.empty() || sized) return fail(exitUsage, "--out-dir paints input files: name them");
+        if (!job.output.empty()) return fail(exitUsage, "give -o for one picture or --out-dir for several, not both");
+        if (!job.savePresetPath.empty()) return fail(exitUsage, "--save-preset takes one picture, not a batch");
+        Session session;
+        int opened = openSession(job, &session);
+        if (opened != exitOk) return opened;
+        catchInterrupts();
+        int outcome = renderBatch(job, session);
+        removePrivateTempFolder(session.tempFolder);
+        return outcome;
+    }
+    if (job.inputs.size() > 1) return fail(exitUsage, "several inputs need --out-dir DIR");
+    if (job.inputs.empty() == !sized) return fail(exitUsage, "give either IN or --size WxH (see 'nimbulo render --help')");
+    if (job.output.empty()) return fail(exitUsage, "no output: add -o OUT");
+    if (!job.formatWord.empty()) return fail(exitUsage, "--format goes with --out-dir; -o takes the format from its name");
+    ImageFormat format = job.output == "-" ? imagePng : formatForName(job.output);
+    if (format == imageUnknown)
+        return fail(exitUsage, job.output + ": the output's name must end in .png, .jpg, .jpeg or .bmp");
+    Session session;
+    int opened = openSession(job, &session);
+    if (opened != exitOk) return opened;
+    catchInterrupts();
+    int outcome = renderOne(job, session, sized ? std::string() : job.inputs[0], job.output, format);
+    removePrivateTempFolder(session.tempFolder);
+    return outcome;
+}

@@ -1,0 +1,90 @@
+#include "host/CliRunner.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace testhost {
+
+std::string programFolder()
+{
+#ifdef _WIN32
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string full(path, length);
+    return full.substr(0, full.find_last_of("\\/") + 1);
+#else
+    char path[4096];
+    ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    std::string full(path, length > 0 ? size_t(length) : 0);
+    return full.substr(0, full.find_last_of('/') + 1);
+#endif
+}
+
+Outcome run(const std::string& arguments)
+{
+    std::string errors = "cli-stderr.txt";
+#ifdef _WIN32
+    std::string command = "\"\"" + programFolder() + "nimbulo.exe\" " + arguments + " 2>" + errors + "\"";
+    int status = std::system(command.c_str());
+    int code = status;
+#else
+    std::string command = "'" + programFolder() + "nimbulo' " + arguments + " 2>" + errors;
+    int status = std::system(command.c_str());
+    int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+    std::ifstream in(errors);
+    std::stringstream text;
+    text << in.rdbuf();
+    return Outcome{code, text.str()};
+}
+
+bool exists(const std::string& path)
+{
+    std::ifstream in(path);
+    return in.good();
+}
+
+void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+std::vector<uint8_t> readBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void savePicture(const std::string& path, const Picture& p)
+{
+    Image image;
+    image.width = p.width;
+    image.height = p.height;
+    image.channels = p.planes;
+    image.pixels = p.pixels;
+    std::string error;
+    ASSERT_TRUE(writePng(path, image, &error)) << error;
+}
+
+Image loadPicture(const std::string& path)
+{
+    Image image;
+    std::string error;
+    EXPECT_EQ(readImage(path, 0, 32767, &image, &error), imageOk) << error;
+    return image;
+}
+
+
+}  // namespace testhost
