@@ -4,12 +4,35 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
 #endif
+
+// Every allocation of the image library is held to what the picture in hand
+// can need (set before each call), so a file that inflates far beyond its
+// size (a zlib bomb) is refused instead of exhausting the memory.
+static thread_local size_t allocationLimit = size_t(-1);
+
+static void* limitedMalloc(size_t size) { return size > allocationLimit ? nullptr : std::malloc(size); }
+static void* limitedRealloc(void* block, size_t size)
+{
+    return size > allocationLimit ? nullptr : std::realloc(block, size);
+}
+
+// The limit for one call, restored afterwards.
+struct AllocationLimit {
+    size_t previous;
+    explicit AllocationLimit(size_t limit) : previous(allocationLimit) { allocationLimit = limit; }
+    ~AllocationLimit() { allocationLimit = previous; }
+};
+
+#define STBI_MALLOC(size) limitedMalloc(size)
+#define STBI_REALLOC(block, size) limitedRealloc(block, size)
+#define STBI_FREE(block) std::free(block)
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wunused-function"
@@ -33,6 +56,7 @@ bool zlibDecompress(const uint8_t* data, size_t size, std::vector<uint8_t>* out)
 {
     if (size > size_t(1) << 30) return false;
     int length = 0;
+    AllocationLimit limit(size_t(64) << 20);  // colour profiles are far smaller
     char* decoded = stbi_zlib_decode_malloc(reinterpret_cast<const char*>(data), int(size), &length);
     if (!decoded) return false;
     out->assign(decoded, decoded + length);
@@ -103,6 +127,14 @@ ImageStatus decodeImage(const uint8_t* bytes, size_t size, const std::string& na
     image->note.clear();
     image->metadata = ImageMetadata();
     ImageFormat format = formatOfBytes(bytes, size);
+    // The image library finds a JPEG after fill bytes too; only what was
+    // recognised, and so checked, here may reach its JPEG decoder.
+    stbi__context context;
+    stbi__start_mem(&context, bytes, int(size));
+    if (format != imageJpeg && stbi__jpeg_test(&context)) {
+        *error = name + ": not an image nimbulo reads (PNG, JPEG, BMP or TGA)";
+        return imageUnknownFormat;
+    }
     const char* kind = format == imagePng ? "PNG" : format == imageJpeg ? "JPEG" : format == imageBmp ? "BMP" : "TGA";
     std::string problem;
     if (format == imageJpeg) {
@@ -147,6 +179,9 @@ ImageStatus decodeImage(const uint8_t* bytes, size_t size, const std::string& na
     if (format == imagePng && bytes[25] == 3) image->note = "palette image converted to RGB";
     if (format == imagePng && bytes[24] == 16) image->note = "16-bit image reduced to 8 bits per channel";
 
+    // What a picture of this size can need: 8 bytes a pixel (16-bit RGBA),
+    // a filter byte a row, and room for the library's own tables.
+    AllocationLimit limit(size_t(w) * size_t(h) * 8 + size_t(h) + (size_t(16) << 20));
     stbi_uc* decoded = stbi_load_from_memory(bytes, int(size), &w, &h, &channels, wantChannels);
     if (!decoded) {
         *error = name + ": truncated or damaged " + kind + " (" + stbi_failure_reason() + ")";

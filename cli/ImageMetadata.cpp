@@ -164,7 +164,9 @@ bool scanPng(const uint8_t* bytes, size_t size, ImageMetadata* metadata, std::st
             }
             metadata->pngIccChunk.assign(data, data + length);
         }
-        if (std::memcmp(type, "IDAT", 4) == 0 || std::memcmp(type, "IEND", 4) == 0) break;
+        // Every chunk up to the end is checked: the image library sizes its
+        // buffers by the lengths the chunks claim before it reads them.
+        if (std::memcmp(type, "IEND", 4) == 0) break;
         at += 12 + length;
     }
     return true;

@@ -11,12 +11,6 @@
 #include "cli/Render.h"
 #include "cli/System.h"
 
-int fail(int code, const std::string& message)
-{
-    std::fprintf(stderr, "nimbulo: %s\n", message.c_str());
-    return code;
-}
-
 int main(int argc, char** argv)
 {
     std::string command = argc > 1 ? argv[1] : "";

@@ -1,0 +1,114 @@
+// fuzz-corpus FOLDER: writes the fuzz targets' seed corpus, files of our
+// own code (presets of several versions, images of every format with
+// orientation and profiles, command lines) and a few hand-made edge cases.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cli/ImageFile.h"
+#include "host/Context.h"
+#include "settings/CloudSettings.h"
+#include "settings/PresetFile.h"
+
+static void save(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    if (FILE* f = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+    }
+}
+
+static void saveText(const std::string& path, const std::string& text)
+{
+    save(path, std::vector<uint8_t>(text.begin(), text.end()));
+}
+
+static std::vector<uint8_t> preset(const CloudSettings& s, bool thumbnail, int version)
+{
+    std::vector<uint8_t> bytes(presetBytesWithThumbnail), picture(thumbnailBytes, 200);
+    bytes.resize(encodePreset(&s, thumbnail ? picture.data() : nullptr, bytes.data()));
+    bytes[0] = bytes[1] = bytes[2] = 0;
+    bytes[3] = uint8_t(version);  // an older version reads fewer groups
+    return bytes;
+}
+
+static Image picture(int w, int h, int channels)
+{
+    Image image;
+    image.width = w;
+    image.height = h;
+    image.channels = channels;
+    for (int k = 0; k < w * h * channels; ++k) image.pixels.push_back(uint8_t(k * 37));
+    return image;
+}
+
+static std::vector<uint8_t> encoded(const Image& image, ImageFormat format)
+{
+    std::vector<uint8_t> bytes;
+    std::string error;
+    encodeImage(image, format, 80, &bytes, &error);
+    return bytes;
+}
+
+// An EXIF block of orientation 6 after the JPEG's start.
+static std::vector<uint8_t> withOrientation(std::vector<uint8_t> jpeg)
+{
+    const uint8_t exif[] = {0xFF, 0xE1, 0, 34, 'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0,
+                            0x12, 0x01, 3, 0, 1, 0, 0, 0, 6, 0, 0, 0, 0, 0, 0, 0};
+    jpeg.insert(jpeg.begin() + 2, exif, exif + sizeof exif);
+    return jpeg;
+}
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: fuzz-corpus FOLDER (with presets/, images/ and options/ in it)\n");
+        return 2;
+    }
+    const std::string folder = argv[1];
+    CloudSettings s{};
+    applyDefaults(&s);
+    save(folder + "/presets/defaults.k00", preset(s, false, 188));
+    save(folder + "/presets/thumbnail.k00", preset(s, true, 188));
+    for (int version : {1, 6, 10, 21, 25}) save(folder + "/presets/version" + std::to_string(version) + ".k00", preset(s, version >= 22, version));
+    save(folder + "/presets/empty.k00", {});
+    save(folder + "/presets/short.k00", {0, 0, 0, 188, 0, 0});
+
+    Image rgb = picture(9, 7, 3), grey = picture(9, 7, 1), rgba = picture(9, 7, 4);
+    Image profiled = rgb;
+    profiled.metadata.iccProfile.assign(200, 0x42);
+    save(folder + "/images/rgb.png", encoded(rgb, imagePng));
+    save(folder + "/images/rgba.png", encoded(rgba, imagePng));
+    save(folder + "/images/profile.png", encoded(profiled, imagePng));
+    save(folder + "/images/rgb.jpg", encoded(rgb, imageJpeg));
+    save(folder + "/images/grey.jpg", encoded(grey, imageJpeg));
+    save(folder + "/images/profile.jpg", encoded(profiled, imageJpeg));
+    save(folder + "/images/turned.jpg", withOrientation(encoded(rgb, imageJpeg)));
+    save(folder + "/images/rgb.bmp", encoded(rgb, imageBmp));
+    save(folder + "/images/grey.bmp", encoded(grey, imageBmp));
+    save(folder + "/images/rgb.tga", {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 1, 0, 24, 0, 1, 2, 3, 4, 5, 6});
+
+    // Hand-made edge cases: offsets outside their block, absurd claims, no header.
+    std::vector<uint8_t> outside = withOrientation(encoded(rgb, imageJpeg));
+    outside[17] = 0x7F;  // the EXIF directory far past the block
+    save(folder + "/images/edge-exif-outside.jpg", outside);
+    std::vector<uint8_t> huge = encoded(rgb, imageJpeg);
+    for (size_t k = 2; k + 9 < huge.size(); ++k)
+        if (huge[k] == 0xFF && huge[k + 1] == 0xC0) {
+            for (size_t b = k + 5; b < k + 9; ++b) huge[b] = 0xFF;  // 65535 x 65535
+            break;
+        }
+    save(folder + "/images/edge-huge.jpg", huge);
+    save(folder + "/images/edge-bad.tga", {0, 0, 77, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0});
+    std::vector<uint8_t> noVersion = preset(s, false, 188);
+    noVersion[0] = noVersion[1] = noVersion[2] = noVersion[3] = 0xFF;  // version -1
+    save(folder + "/presets/edge-version-minus-one.k00", noVersion);
+    saveText(folder + "/options/edge.txt", "-\n-o\n-\n--size\n32767x32767\n--set\nx=\n--light\n1,0\n--rect\n0,0,0,0");
+
+    saveText(folder + "/options/render.txt", "photo.jpg\n-o\nout.png\n--seed\n812\n--set\ndensity=70\n--light\n-0.5,0.2");
+    saveText(folder + "/options/batch.txt", "a.jpg\nb.png\n--out-dir\ncloudy\n--format\njpg\n--quality\n95\n--threads\n2");
+    saveText(folder + "/options/size.txt", "--size\n1920x1080\n--preset\nevening.k00\n-o\n-\n--rect\n0,0,10,10\n--centre\n0.3,0.6");
+    saveText(folder + "/options/colours.txt", "--cloud-color\n#ECE8F7\n--sky-color\n5A7FB0\n--backlighting\n--dice\n--ecce");
+    return 0;
+}
