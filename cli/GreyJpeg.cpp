@@ -1,5 +1,5 @@
 // A baseline JPEG encoder for grey pictures: one component, the standard
-// luminance tables of the JPEG specification's annex K, scaled by quality
+// luminance tables every JPEG decoder knows (ITU T.81, annex K), scaled by quality
 // as the IJG library does. The image library writes colour JPEGs only.
 #include "cli/GreyJpeg.h"
 
