@@ -111,8 +111,7 @@ void previewPass(benchmark::State& state, RenderPath path, int threads)
     CloudSettings settings = testhost::defaultSettings();
     Picture source = testhost::gradientPicture(400, 300, 3, false);
     for (auto _ : state) {
-        RenderWorkers helpers(threads);
-        Picture out = testhost::renderPreviewInProcess(settings, source, {});
+        Picture out = testhost::renderPreviewInProcess(settings, source, {}, threads);
         benchmark::DoNotOptimize(out.pixels.data());
     }
     setRenderPath(bestRenderPath());

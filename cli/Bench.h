@@ -1,5 +1,6 @@
 // nimbulo bench: the filter's speed through its entry point, for the
-// default look and the heaviest one, with one thread and with all, and the
+// default look and the heaviest one, with one thread and with all, on a quiet
+// machine and with busy loops competing for the processors, and the
 // process's peak memory.
 #pragma once
 

@@ -257,7 +257,7 @@ void printMainHelp(FILE* to)
                  "  nimbulo render --size WxH -o OUT [options]      clouds over a new sky\n"
                  "  nimbulo render IN... --out-dir DIR [options]    the same clouds over every input\n"
                  "  nimbulo preset show FILE.k00 [--thumbnail OUT.png]  the settings of a presets file\n"
-                 "  nimbulo bench [--size WxH] [--threads N]        render speed (1 thread and all) and memory\n"
+                 "  nimbulo bench [--size WxH] [--threads N]        render speed (1 thread and all, quiet and busy) and memory\n"
                  "  nimbulo render --help                           every render option\n"
                  "\n"
                  "exit codes:\n"

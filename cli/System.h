@@ -36,3 +36,15 @@ size_t peakMemoryBytes();
 
 // Seconds from an arbitrary start, for timing.
 double nowSeconds();
+
+// The processor time this process has used so far, every thread's, in seconds.
+double processCpuSeconds();
+
+// Busy loops on threads of their own, as a user's other programs keep the
+// processors busy; each also ends by itself after `seconds`. Null when none
+// could be started.
+struct BusyLoops;
+BusyLoops* startBusyLoops(int count, double seconds);
+// The processor time the loops have used so far, in seconds.
+double busyLoopsCpuSeconds(const BusyLoops* loops);
+void stopBusyLoops(BusyLoops* loops);

@@ -1,11 +1,13 @@
 #include "cli/System.h"
 
 #include <string>
+#include <vector>
 
 #include <windows.h>
 #include <psapi.h>
 #include <io.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 
@@ -82,4 +84,67 @@ size_t peakMemoryBytes()
     PROCESS_MEMORY_COUNTERS counters{};
     if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return 0;
     return counters.PeakWorkingSetSize;
+}
+
+static double fileTimeSeconds(const FILETIME& t)
+{
+    return double((uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime) * 1e-7;  // 100 ns units
+}
+
+double processCpuSeconds()
+{
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0.0;
+    return fileTimeSeconds(kernel) + fileTimeSeconds(user);
+}
+
+struct BusyLoops {
+    std::vector<HANDLE> threads;
+    std::atomic<bool> stop{false};
+    double until = 0.0;
+};
+
+static DWORD WINAPI spin(void* argument)
+{
+    const BusyLoops* loops = static_cast<const BusyLoops*>(argument);
+    while (!loops->stop.load(std::memory_order_relaxed) && nowSeconds() < loops->until) {
+        for (volatile int k = 0; k < 10000; k = k + 1) {
+        }
+    }
+    return 0;
+}
+
+BusyLoops* startBusyLoops(int count, double seconds)
+{
+    BusyLoops* loops = new BusyLoops;
+    loops->until = nowSeconds() + seconds;
+    for (int k = 0; k < count; ++k)
+        if (HANDLE thread = CreateThread(nullptr, 0, spin, loops, 0, nullptr)) loops->threads.push_back(thread);
+    if (loops->threads.empty()) {
+        delete loops;
+        return nullptr;
+    }
+    return loops;
+}
+
+double busyLoopsCpuSeconds(const BusyLoops* loops)
+{
+    double total = 0.0;
+    for (HANDLE thread : loops->threads) {
+        FILETIME created, exited, kernel, user;
+        if (GetThreadTimes(thread, &created, &exited, &kernel, &user))
+            total += fileTimeSeconds(kernel) + fileTimeSeconds(user);
+    }
+    return total;
+}
+
+void stopBusyLoops(BusyLoops* loops)
+{
+    if (!loops) return;
+    loops->stop.store(true);
+    for (HANDLE thread : loops->threads) {
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+    }
+    delete loops;
 }

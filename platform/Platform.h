@@ -1,9 +1,11 @@
 // The one seam between the portable code and the operating system: memory,
-// files and the temporary folder. Win32 and POSIX each implement it in their
+// files, the temporary folder, threads and sleeping. Win32 and POSIX each implement it in their
 // own file.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
 
 // Zero-filled memory from the system heap, ready to use; null when none is left.
 void* platformAllocZeroed(size_t size);
@@ -51,3 +53,10 @@ int platformProcessorCount();
 typedef struct PlatformThreadRecord* PlatformThread;
 PlatformThread platformStartThread(void (*run)(void* argument), void* argument, size_t stackBytes);
 void platformJoinThread(PlatformThread thread);
+
+// Sleeping until a word changes: returns when `*word` no longer holds `value`,
+// when woken, or for no reason at all (callers check again). A thread that
+// sleeps here takes no processor time. platformWakeWaiters wakes every thread
+// sleeping on `word` and never waits itself.
+void platformWaitWhileEqual(const std::atomic<uint32_t>* word, uint32_t value);
+void platformWakeWaiters(const std::atomic<uint32_t>* word);

@@ -4,7 +4,12 @@
 #include <limits.h>
 #include <pthread.h>
 #include <sched.h>
+#include <time.h>
 #include <unistd.h>
+#if defined(__linux__)
+#include <linux/futex.h>
+#include <sys/syscall.h>
+#endif
 
 #include <cstdint>
 #include <cstdio>
@@ -133,4 +138,28 @@ void platformJoinThread(PlatformThread thread)
     if (!start) return;
     pthread_join(start->thread, nullptr);
     delete start;
+}
+
+static_assert(sizeof(std::atomic<uint32_t>) == sizeof(uint32_t), "a futex is a plain 32-bit word");
+
+void platformWaitWhileEqual(const std::atomic<uint32_t>* word, uint32_t value)
+{
+#if defined(__linux__)
+    syscall(SYS_futex, reinterpret_cast<const uint32_t*>(word), FUTEX_WAIT_PRIVATE, value, nullptr, nullptr, 0);
+#else
+    // Without futexes: a millisecond's nap, then the caller looks again.
+    if (word->load() == value) {
+        timespec nap{0, 1000000};
+        nanosleep(&nap, nullptr);
+    }
+#endif
+}
+
+void platformWakeWaiters(const std::atomic<uint32_t>* word)
+{
+#if defined(__linux__)
+    syscall(SYS_futex, reinterpret_cast<const uint32_t*>(word), FUTEX_WAKE_PRIVATE, INT_MAX, nullptr, nullptr, 0);
+#else
+    (void)word;
+#endif
 }

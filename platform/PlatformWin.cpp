@@ -134,3 +134,48 @@ void platformJoinThread(PlatformThread thread)
     CloseHandle(start->thread);
     delete start;
 }
+
+// WaitOnAddress and WakeByAddressAll (Windows 8 and later), found at run time
+// so that the module still loads on older systems, which nap instead.
+typedef BOOL(WINAPI* WaitOnAddressProc)(volatile void* address, void* compare, SIZE_T size, DWORD milliseconds);
+typedef void(WINAPI* WakeByAddressProc)(void* address);
+
+namespace {
+struct AddressWaits {
+    WaitOnAddressProc wait;
+    WakeByAddressProc wake;
+};
+const AddressWaits& addressWaits()
+{
+    static const AddressWaits found = [] {
+        AddressWaits w{nullptr, nullptr};
+        HMODULE kernel = GetModuleHandleA("kernelbase.dll");
+        if (!kernel) kernel = LoadLibraryA("api-ms-win-core-synch-l1-2-0.dll");
+        if (kernel) {
+            w.wait = reinterpret_cast<WaitOnAddressProc>(reinterpret_cast<void*>(GetProcAddress(kernel, "WaitOnAddress")));
+            w.wake = reinterpret_cast<WakeByAddressProc>(reinterpret_cast<void*>(GetProcAddress(kernel, "WakeByAddressAll")));
+        }
+        if (!w.wait || !w.wake) w.wait = nullptr, w.wake = nullptr;
+        return w;
+    }();
+    return found;
+}
+}  // namespace
+
+static_assert(sizeof(std::atomic<uint32_t>) == sizeof(uint32_t), "the address waited on is a plain 32-bit word");
+
+void platformWaitWhileEqual(const std::atomic<uint32_t>* word, uint32_t value)
+{
+    const AddressWaits& w = addressWaits();
+    if (w.wait) {
+        w.wait(const_cast<std::atomic<uint32_t>*>(word), &value, sizeof value, INFINITE);
+    } else if (word->load() == value) {
+        Sleep(1);
+    }
+}
+
+void platformWakeWaiters(const std::atomic<uint32_t>* word)
+{
+    const AddressWaits& w = addressWaits();
+    if (w.wake) w.wake(const_cast<std::atomic<uint32_t>*>(word));
+}

@@ -71,8 +71,11 @@ static inline double overShare(const CloudTables* t, int32_t a8, double under)
     return 1.0 - under / (under + t->OverRatioTable[a8]);
 }
 
-ComposedPixel ComposeCloudPixel(const CloudTables* t, const CloudPixel& cloud, const int32_t source[3],
-                                int32_t a0, bool colour, bool transparency)
+// ComposeCloudPixel, inline in the row loop: the loop runs on the thread
+// that talks to the host while helpers compute clouds, so its speed sets the
+// pace of every thread.
+static inline ComposedPixel composePixel(const CloudTables* t, const CloudPixel& cloud, const int32_t source[3],
+                                         int32_t a0, bool colour, bool transparency)
 {
     int32_t a8 = truncateLimited(cloud.opacity * 255.0f, 0, 255);
     // No cloud and no glow over an opaque pixel leave it as it was (the
@@ -117,13 +120,18 @@ ComposedPixel ComposeCloudPixel(const CloudTables* t, const CloudPixel& cloud, c
     return ComposedPixel{ch[0], ch[1], ch[2], at};
 }
 
+ComposedPixel ComposeCloudPixel(const CloudTables* t, const CloudPixel& cloud, const int32_t source[3],
+                                int32_t a0, bool colour, bool transparency)
+{
+    return composePixel(t, cloud, source, a0, colour, transparency);
+}
+
 namespace {
 
 // What every column of a row needs; read only while the row renders.
 struct RowWork {
     FilterContext* ctx;
     const CloudTables* tables;
-    CloudRow row;
     const uint8* in;
     uint8* out;
     int32_t D;
@@ -132,49 +140,42 @@ struct RowWork {
     int sky8[3];
 };
 
-// Columns first .. last - 1 of the row: the clouds a span at a time, each
-// laid over its source pixel.
-void renderColumns(const void* context, int32_t first, int32_t last)
+// Lays the cloud pixels of columns first .. first + n - 1 over their source
+// pixels.
+void composeColumns(const RowWork& w, int32_t first, int32_t n, const CloudPixel* clouds)
 {
-    const RowWork& w = *static_cast<const RowWork*>(context);
-    enum { span = 64 };
-    CloudPixel clouds[span];
     const uint8* in = w.in + ptrdiff_t(first) * w.inStep;
     uint8* out = w.out + ptrdiff_t(first) * w.outStep;
-    for (int32_t start = first; start < last; start += span) {
-        int32_t n = last - start < span ? last - start : int32_t(span);
-        ShadeCloudSpan(&w.row, w.tables, start, n, clouds);
-        for (int32_t k = 0; k < n; ++k, in += w.inStep, out += w.outStep) {
-            const int32_t i = start + k;
-            int32_t source[3] = {in[0], w.colour ? in[1] : in[0], w.colour ? in[2] : in[0]};
-            int32_t a0 = w.transparency ? in[w.inLayer] : 255;
-            ComposedPixel px = ComposeCloudPixel(w.tables, clouds[k], source, a0, w.colour, w.transparency);
+    for (int32_t k = 0; k < n; ++k, in += w.inStep, out += w.outStep) {
+        const int32_t i = first + k;
+        int32_t source[3] = {in[0], w.colour ? in[1] : in[0], w.colour ? in[2] : in[0]};
+        int32_t a0 = w.transparency ? in[w.inLayer] : 255;
+        ComposedPixel px = composePixel(w.tables, clouds[k], source, a0, w.colour, w.transparency);
 
-            if (!w.preview) {
-                out[0] = uint8(px.red);
-                if (w.colour) {
-                    out[1] = uint8(px.green);
-                    out[2] = uint8(px.blue);
-                }
-                if (w.transparency) out[w.outLayer] = uint8(px.transparency);
-                continue;
-            }
-
-            // The preview shows what the host will do with the selection: the
-            // sky colour (or, for grey, a checkerboard) where the cloud does not reach.
-            int32_t m = maskValueAt(w.ctx, i, w.D);
-            if (m > 127) m += 1;
-            if (w.transparency) {
-                m = (m * px.transparency) >> 8;
-                out[w.outLayer] = 255;
-            }
+        if (!w.preview) {
+            out[0] = uint8(px.red);
             if (w.colour) {
-                const int32_t ch[3] = {px.red, px.green, px.blue};
-                for (int c = 0; c < 3; ++c) out[c] = uint8((m * ch[c] + (256 - m) * w.sky8[c]) >> 8);
-            } else {
-                int32_t checker = ((i ^ w.D) & 8) ? 112 : 144;
-                out[0] = uint8((m * px.red + (256 - m) * checker) >> 8);
+                out[1] = uint8(px.green);
+                out[2] = uint8(px.blue);
             }
+            if (w.transparency) out[w.outLayer] = uint8(px.transparency);
+            continue;
+        }
+
+        // The preview shows what the host will do with the selection: the
+        // sky colour (or, for grey, a checkerboard) where the cloud does not reach.
+        int32_t m = maskValueAt(w.ctx, i, w.D);
+        if (m > 127) m += 1;
+        if (w.transparency) {
+            m = (m * px.transparency) >> 8;
+            out[w.outLayer] = 255;
+        }
+        if (w.colour) {
+            const int32_t ch[3] = {px.red, px.green, px.blue};
+            for (int c = 0; c < 3; ++c) out[c] = uint8((m * ch[c] + (256 - m) * w.sky8[c]) >> 8);
+        } else {
+            int32_t checker = ((i ^ w.D) & 8) ? 112 : 144;
+            out[0] = uint8((m * px.red + (256 - m) * checker) >> 8);
         }
     }
 }
@@ -201,10 +202,6 @@ void RenderCloudRow(FilterContext* ctx)
         w.out += ptrdiff_t(w.D) * record->outRowBytes;
     }
 
-    const Rect16& filterRect = ctx->savedFilterRect;
-    SetupCloudFactors(&w.row, s, w.tables, filterRect.right - filterRect.left, filterRect.bottom - filterRect.top);
-    SetupCloudRow(&w.row, s, w.tables, w.D);
-
     w.transparency = hasEditableTransparency(record);
     w.colour = isColourImage(record);
     w.inLayer = record->inLayerPlanes;
@@ -217,5 +214,23 @@ void RenderCloudRow(FilterContext* ctx)
     s->blendMode = 1;
 
     const int32_t count = record->outRect.right - record->outRect.left;
-    forEachColumnPart(count, renderColumns, &w);
+    const Rect16& filterRect = ctx->savedFilterRect;
+    const CloudPass pass{s, w.tables, filterRect.right - filterRect.left, filterRect.bottom - filterRect.top, count,
+                         ctx->renderHeight};
+    // The row's clouds from the helpers when there are any, else computed
+    // here a span at a time.
+    if (const CloudPixel* clouds = sharedCloudRow(pass, w.D)) {
+        composeColumns(w, 0, count, clouds);
+        return;
+    }
+    CloudRow row;
+    SetupCloudFactors(&row, s, w.tables, pass.filterWidth, pass.filterHeight);
+    SetupCloudRow(&row, s, w.tables, w.D);
+    enum { span = 64 };
+    CloudPixel clouds[span];
+    for (int32_t first = 0; first < count; first += span) {
+        int32_t n = count - first < span ? count - first : int32_t(span);
+        ShadeCloudSpan(&row, w.tables, first, n, clouds);
+        composeColumns(w, first, n, clouds);
+    }
 }

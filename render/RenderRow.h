@@ -23,6 +23,7 @@ ComposedPixel ComposeCloudPixel(const CloudTables* t, const CloudPixel& cloud, c
 
 // Renders row `renderRow` of the current pass from inData into outData. In the
 // final pass the host buffers hold just that row; while the dialog is up they
-// hold the whole preview and the row is found by its index. Without buffers
-// (or without the work block) it writes memFullErr and touches no pixel.
+// hold the whole preview and the row is found by its index. Inside a
+// RenderWorkers scope the row's clouds come from the helper threads. Without
+// buffers (or without the work block) it writes memFullErr and touches no pixel.
 void RenderCloudRow(FilterContext* ctx);

@@ -1,12 +1,14 @@
 #include "render/RowWorkers.h"
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdlib>
-#include <mutex>
+#include <cstring>
+#include <new>
 #include <vector>
 
 #include "platform/Platform.h"
+#include "render/RenderPath.h"
+#include "settings/CloudSettings.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -28,108 +30,288 @@ int renderThreadCount()
 
 namespace {
 
-// Helpers wait for a new generation: spinning briefly (rows follow each other
-// within microseconds), then asleep.
+// How often an idle helper looks for work before it sleeps: a few
+// microseconds of pauses, enough to catch the next row of a running pass.
+const int idleSpins = 64;
+
+// Columns computed between two looks at whether a row is still wanted.
+const int32_t chunkColumns = 256;
+
+// Each ring slot holds one row ahead. Its word says which row (the ticket:
+// the row's place in the pass) and in what state: open for that row, busy
+// (one thread computes it; only that thread changes the word), or ready. A
+// slot whose ticket the calling thread has gone past is free for the ticket
+// one ring further on, unless it is still busy.
+enum SlotStatus : uint32_t { slotOpen = 0, slotBusy = 1, slotReady = 2 };
+
+inline uint32_t slotWord(int32_t ticket, SlotStatus status) { return uint32_t(ticket) << 2 | status; }
+inline int32_t ticketOf(uint32_t word) { return int32_t(word >> 2); }
+inline SlotStatus statusOf(uint32_t word) { return SlotStatus(word & 3u); }
+
+// A test's request to stop a helper, and how many have stopped.
+std::atomic<int> pauseHelper{-1};
+std::atomic<int> pausePoint{0};
+std::atomic<int32_t> pauseRow{0};
+std::atomic<int> pausedCount{0};
+
+struct Pool;
+
+struct HelperStart {
+    Pool* pool;
+    int index;  // 1 for the first helper
+};
+
 struct Pool {
     std::vector<PlatformThread> helpers;
-    std::atomic<uint32_t> generation{0};
-    std::atomic<int> pending{0};
-    std::atomic<int32_t> nextColumn{0};
+    std::vector<HelperStart> starts;
+    // Changes whenever something a sleeping helper may want has happened: a
+    // row finished with, the pass begun, the scope closing.
+    std::atomic<uint32_t> signal{0};
     std::atomic<int> sleepers{0};
     std::atomic<bool> quit{false};
-    std::mutex lock;
-    std::condition_variable wake;
-    int parts = 1;
-    int32_t count = 0;
-    ColumnJob job = nullptr;
-    const void* context = nullptr;
+    std::atomic<bool> passOpen{false};
 
-    // Columns go in pieces to whichever thread is free, so a part of the row
-    // that is dearer (more cloud to light) does not hold the others up.
-    enum { piece = 64 };
+    // The pass, written once by the calling thread before passOpen is set,
+    // then only read.
+    bool passTried = false;
+    CloudPass pass{};
+    CloudSettings settings{};  // the pass's settings when it began
+    CloudRow factors{};
+    int32_t firstRow = 0, tickets = 0;  // tickets 0 .. tickets - 1 are rows firstRow on
+    int32_t depth = 0;                   // slots in the ring
+    CloudPixel* rows = nullptr;          // the ring's rows, then the calling thread's own
+    std::atomic<uint32_t>* slots = nullptr;
+    // The first ticket the calling thread still needs; slots of earlier
+    // tickets may take rows further ahead.
+    std::atomic<int32_t> needed{0};
 
-    void work()
+    ~Pool()
+    {
+        delete[] rows;
+        delete[] slots;
+    }
+
+    CloudPixel* slotRow(int32_t t) { return rows + size_t(t % depth) * size_t(pass.columns); }
+    CloudPixel* ownRow() { return rows + size_t(depth) * size_t(pass.columns); }
+    std::atomic<uint32_t>& slotOf(int32_t t) { return slots[t % depth]; }
+
+    void wakeHelpers()
+    {
+        signal.fetch_add(1);
+        if (sleepers.load() > 0) platformWakeWaiters(&signal);
+    }
+
+    bool open(const CloudPass& p, int32_t row)
+    {
+        if (p.rows - row <= 0 || p.columns <= 0 || row < 0) return false;
+        depth = 2 * int32_t(helpers.size() + 1) + 4;
+        rows = new (std::nothrow) CloudPixel[size_t(depth + 1) * size_t(p.columns)];
+        slots = new (std::nothrow) std::atomic<uint32_t>[size_t(depth)];
+        if (!rows || !slots) return false;
+        pass = p;
+        std::memcpy(&settings, p.settings, sizeof settings);
+        SetupCloudFactors(&factors, &settings, p.tables, p.filterWidth, p.filterHeight);
+        firstRow = row;
+        tickets = p.rows - row;
+        for (int32_t k = 0; k < depth; ++k) slots[k].store(slotWord(k, slotOpen));
+        needed.store(0);
+        passOpen.store(true, std::memory_order_release);
+        wakeHelpers();
+        return true;
+    }
+
+    bool samePass(const CloudPass& p) const
+    {
+        return p.tables == pass.tables && p.filterWidth == pass.filterWidth && p.filterHeight == pass.filterHeight &&
+               p.columns == pass.columns && p.rows == pass.rows &&
+               std::memcmp(p.settings, &settings, sizeof settings) == 0;
+    }
+
+    // Takes ticket t for the calling thread when its slot is free for it.
+    bool claim(int32_t t)
+    {
+        std::atomic<uint32_t>& slot = slotOf(t);
+        uint32_t w = slot.load(std::memory_order_acquire);
+        bool free = ticketOf(w) == t ? statusOf(w) == slotOpen : ticketOf(w) < t && statusOf(w) != slotBusy;
+        return free && slot.compare_exchange_strong(w, slotWord(t, slotBusy), std::memory_order_acq_rel);
+    }
+
+    CloudRow rowSetup(int32_t t)
+    {
+        CloudRow row = factors;
+        SetupCloudRow(&row, &settings, pass.tables, firstRow + t);
+        return row;
+    }
+
+    // A test may stop helper `index` here, until the scope closes.
+    void maybePause(int index, HelperPause point, int32_t t)
+    {
+        int wanted = index;
+        if (pausePoint.load() != point || firstRow + t < pauseRow.load()) return;
+        if (!pauseHelper.compare_exchange_strong(wanted, -1)) return;
+        pausedCount.fetch_add(1);
+        sleepers.fetch_add(1);
+        for (uint32_t seen = signal.load(); !quit.load(); seen = signal.load()) platformWaitWhileEqual(&signal, seen);
+        sleepers.fetch_sub(1);
+    }
+
+    // A helper's turn: the first row ahead that is free, into its slot. A row
+    // the calling thread has meanwhile gone past is given up. False when no
+    // row is free.
+    bool helpOnce(int index)
+    {
+        int32_t first = needed.load(std::memory_order_acquire);
+        int32_t end = first + depth < tickets ? first + depth : tickets;
+        for (int32_t t = first; t < end; ++t) {
+            if (!claim(t)) continue;
+            maybePause(index, pauseAfterClaim, t);
+            CloudRow row = rowSetup(t);
+            CloudPixel* out = slotRow(t);
+            bool wanted = true;
+            for (int32_t i = 0; i < pass.columns && wanted; i += chunkColumns) {
+                if (i > 0) maybePause(index, pauseMidRow, t);
+                wanted = needed.load(std::memory_order_relaxed) <= t && !quit.load(std::memory_order_relaxed);
+                if (wanted) ShadeCloudSpan(&row, pass.tables, i, pass.columns - i < chunkColumns ? pass.columns - i : chunkColumns, out + i);
+            }
+            if (wanted) maybePause(index, pauseBeforePublish, t);
+            slotOf(t).store(slotWord(t, wanted ? slotReady : slotOpen), std::memory_order_release);
+            return true;
+        }
+        return false;
+    }
+
+    void helperMain(int index)
     {
         for (;;) {
-            int32_t first = nextColumn.fetch_add(piece);
-            if (first >= count) return;
-            int32_t last = count - first < piece ? count : first + piece;
-            job(context, first, last);
+            uint32_t seen = signal.load();
+            if (quit.load()) return;
+            if (passOpen.load(std::memory_order_acquire) && helpOnce(index)) continue;
+            for (int spins = 0; spins < idleSpins && signal.load() == seen; ++spins) relax();
+            if (signal.load() != seen) continue;
+            sleepers.fetch_add(1);
+            platformWaitWhileEqual(&signal, seen);
+            sleepers.fetch_sub(1);
         }
     }
 
-    void helper()
+    // The calling thread computes row t into `out`.
+    void shadeWhole(int32_t t, CloudPixel* out)
     {
-        uint32_t seen = 0;
+        CloudRow row = rowSetup(t);
+        ShadeCloudSpan(&row, pass.tables, 0, pass.columns, out);
+    }
+
+    // A row of the ring's window past t that is free, computed by the calling
+    // thread while a helper finishes row t. False when none is free.
+    bool workAhead(int32_t t)
+    {
+        int32_t end = t + depth < tickets ? t + depth : tickets;
+        for (int32_t u = t + 1; u < end; ++u) {
+            if (!claim(u)) continue;
+            shadeWhole(u, slotRow(u));
+            slotOf(u).store(slotWord(u, slotReady), std::memory_order_release);
+            return true;
+        }
+        return false;
+    }
+
+    // Row t, which a helper holds and may not finish soon: the calling thread
+    // computes it into its own row, and takes the helper's if that lands first.
+    const CloudPixel* takeOver(int32_t t)
+    {
+        CloudRow row = rowSetup(t);
+        CloudPixel* own = ownRow();
+        for (int32_t i = 0; i < pass.columns; i += chunkColumns) {
+            if (slotOf(t).load(std::memory_order_acquire) == slotWord(t, slotReady)) return slotRow(t);
+            ShadeCloudSpan(&row, pass.tables, i, pass.columns - i < chunkColumns ? pass.columns - i : chunkColumns, own + i);
+        }
+        return own;
+    }
+
+    const CloudPixel* rowFor(int32_t t)
+    {
+        if (t > needed.load(std::memory_order_relaxed)) {
+            needed.store(t, std::memory_order_release);
+            wakeHelpers();
+        }
         for (;;) {
-            int spins = 0;
-            while (generation.load() == seen && !quit.load() && spins < 200000) {
-                relax();
-                ++spins;
+            if (claim(t)) {
+                shadeWhole(t, slotRow(t));
+                slotOf(t).store(slotWord(t, slotReady), std::memory_order_release);
+                return slotRow(t);
             }
-            if (generation.load() == seen && !quit.load()) {
-                std::unique_lock<std::mutex> held(lock);
-                sleepers.fetch_add(1);
-                wake.wait(held, [&] { return generation.load() != seen || quit.load(); });
-                sleepers.fetch_sub(1);
+            uint32_t w = slotOf(t).load(std::memory_order_acquire);
+            if (w == slotWord(t, slotReady)) return slotRow(t);
+            if (w == slotWord(t, slotBusy)) {
+                if (workAhead(t)) continue;
+                return takeOver(t);
             }
-            if (quit.load()) return;
-            seen = generation.load();
-            work();
-            pending.fetch_sub(1);
+            // A helper still holds the slot for a row gone by.
+            if (statusOf(w) == slotBusy || ticketOf(w) > t) return takeOver(t);
+            // Otherwise the slot changed between the two looks: look again.
         }
     }
 };
 
-Pool* openPool = nullptr;
+thread_local Pool* openPool = nullptr;
+
+void runHelper(void* start)
+{
+    HelperStart* s = static_cast<HelperStart*>(start);
+    s->pool->helperMain(s->index);
+}
 
 }  // namespace
 
-RenderWorkers::RenderWorkers(int threads)
+RenderWorkers::RenderWorkers(int threads) : owner_(false)
 {
     if (threads <= 1 || openPool) return;
     Pool* pool = new Pool;
+    pool->starts.resize(size_t(threads - 1));
     for (int k = 1; k < threads; ++k) {
-        // A helper needs little stack: a row span of cloud pixels and the kernel's registers.
-        PlatformThread helper = platformStartThread([](void* p) { static_cast<Pool*>(p)->helper(); }, pool, 256 << 10);
+        pool->starts[size_t(k - 1)] = HelperStart{pool, k};
+        // A helper needs little stack: the cloud model's registers and a row's setup.
+        PlatformThread helper = platformStartThread(runHelper, &pool->starts[size_t(k - 1)], 256 << 10);
         if (!helper) break;  // fewer helpers: the same pixels, more slowly
         pool->helpers.push_back(helper);
     }
-    pool->parts = int(pool->helpers.size()) + 1;
     openPool = pool;
+    owner_ = true;
 }
 
 RenderWorkers::~RenderWorkers()
 {
+    if (!owner_) return;
     Pool* pool = openPool;
-    if (!pool) return;
     openPool = nullptr;
     pool->quit.store(true);
-    {
-        std::lock_guard<std::mutex> held(pool->lock);
-        pool->wake.notify_all();
-    }
+    pool->signal.fetch_add(1);
+    platformWakeWaiters(&pool->signal);
     for (PlatformThread t : pool->helpers) platformJoinThread(t);
     delete pool;
 }
 
-void forEachColumnPart(int32_t count, ColumnJob job, const void* context)
+const CloudPixel* sharedCloudRow(const CloudPass& pass, int32_t row)
 {
     Pool* pool = openPool;
-    if (!pool || count < 64) {
-        job(context, 0, count);
-        return;
+    if (!pool || pool->helpers.empty()) return nullptr;
+    if (!pool->passTried) {
+        pool->passTried = true;
+        if (!pool->open(pass, row)) return nullptr;
+    } else if (!pool->passOpen.load(std::memory_order_relaxed) || !pool->samePass(pass)) {
+        return nullptr;
     }
-    pool->count = count;
-    pool->job = job;
-    pool->context = context;
-    pool->nextColumn.store(0);
-    pool->pending.store(pool->parts - 1);
-    pool->generation.fetch_add(1);
-    if (pool->sleepers.load() > 0) {
-        std::lock_guard<std::mutex> held(pool->lock);
-        pool->wake.notify_all();
-    }
-    pool->work();
-    while (pool->pending.load() > 0) relax();
+    int32_t t = row - pool->firstRow;
+    if (t < pool->needed.load(std::memory_order_relaxed) || t >= pool->tickets) return nullptr;
+    return pool->rowFor(t);
 }
+
+void pauseHelperForTest(int helper, HelperPause point, int32_t row)
+{
+    pausePoint.store(point);
+    pauseRow.store(row);
+    pausedCount.store(0);
+    pauseHelper.store(helper);
+}
+
+int pausedHelpersForTest() { return pausedCount.load(); }

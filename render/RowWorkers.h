@@ -1,11 +1,23 @@
-// Helper threads for the rows of one render pass. The thread that calls the
-// plug-in keeps doing everything that talks to the host; the helpers only
-// compute columns of the row in hand, so the pixels never depend on how many
-// there are. Helpers exist only inside a RenderWorkers scope, which a host
-// call opens and closes: no thread outlives the call that started it.
+// Helper threads for the rows of one render pass. The cloud pixels of a row
+// depend only on the settings and the row's position, not on the source
+// pixels, so helpers compute the clouds of the rows ahead into a small ring
+// while the thread that called the plug-in composites each row as the host
+// delivers it. That thread never waits for a helper: a row no helper has
+// finished it computes itself, and a helper that finishes it later has its
+// work dropped. So a helper the system stops running costs nothing but its
+// own row, the pixels never depend on how many threads there are or how they
+// are scheduled, and only the calling thread ever talks to the host.
+//
+// Helpers exist only inside a RenderWorkers scope, which a host call opens
+// and closes: no thread outlives the call that started it. Idle helpers
+// sleep (after a few microseconds of spinning) and take no processor time.
+// A helper may still be finishing a row nobody needs until the scope closes,
+// so the tables a pass reads must outlive the scope.
 #pragma once
 
 #include <cstdint>
+
+#include "render/CloudModel.h"
 
 // The number of threads a render uses: NIMBULO_THREADS when set (at least 1),
 // else every processor.
@@ -13,16 +25,40 @@ int renderThreadCount();
 
 class RenderWorkers {
 public:
-    // Starts `threads` - 1 helpers (none for 1 or less) for this scope.
+    // Starts `threads` - 1 helpers (none for 1 or less) for this scope, on
+    // this thread. A scope opened inside another gets no helpers of its own.
     explicit RenderWorkers(int threads);
     ~RenderWorkers();
     RenderWorkers(const RenderWorkers&) = delete;
     RenderWorkers& operator=(const RenderWorkers&) = delete;
+
+private:
+    bool owner_;  // this scope started the helpers
 };
 
-typedef void (*ColumnJob)(const void* context, int32_t first, int32_t last);
+// What the cloud pixels of a pass depend on besides the row: the settings,
+// the tables, the filter size the field is scaled to, and the rows and
+// columns of the render.
+struct CloudPass {
+    const CloudSettings* settings;
+    const CloudTables* tables;
+    int32_t filterWidth, filterHeight;
+    int32_t columns, rows;
+};
 
-// Runs job over columns 0 .. count - 1, in pieces shared among the threads of
-// the open scope (or alone when there is none), and returns when every piece
-// is done. Pieces start at multiples of 8, so vector packs stay whole.
-void forEachColumnPart(int32_t count, ColumnJob job, const void* context);
+// The cloud pixels of row `row` (0 .. rows - 1) of `pass`, exactly as
+// ShadeCloudSpan gives them, shared out among the helpers of this thread's
+// open scope. The first call in a scope starts the helpers on this pass from
+// `row` on; later calls must ask for rows in rising order. The pixels stay
+// valid until the next call. Null when there are no helpers, when the pass
+// is not the one the helpers were started on, when the row has gone by, or
+// when memory for the ring cannot be had: the caller then computes the row.
+const CloudPixel* sharedCloudRow(const CloudPass& pass, int32_t row);
+
+// For tests: helper `helper` (1 is the first) stops at `point` of the first
+// row at or after `row` it works on, and stays there until its scope closes,
+// as if the system had stopped running it. A helper of -1 stops none.
+enum HelperPause { pauseAfterClaim, pauseMidRow, pauseBeforePublish };
+void pauseHelperForTest(int helper, HelperPause point, int32_t row);
+// How many helpers have stopped since the last pauseHelperForTest.
+int pausedHelpersForTest();

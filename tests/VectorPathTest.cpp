@@ -1,6 +1,6 @@
-// The vector paths and the helper threads give exactly the scalar pixels:
-// random settings (hostile ones too), widths around the vector widths, pans
-// and zooms of the preview, masks and transparency, 1, 2 and 7 threads.
+// The vector paths give exactly the scalar pixels: random settings (hostile
+// ones too), widths around the vector widths, pans and zooms of the preview,
+// masks and transparency.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,7 +9,6 @@
 
 #include "host/EngineHarness.h"
 #include "render/RenderPath.h"
-#include "render/RowWorkers.h"
 
 using testhost::Picture;
 
@@ -107,21 +106,6 @@ TEST(VectorPath, RowsMatchTheScalarRenderByteForByte)
             Picture vector = renderOn(path, s, source, preview, mask);
             ASSERT_EQ(scalar.pixels, vector.pixels)
                 << renderPathName(currentRenderPath()) << ", round " << round << ", width " << source.width;
-        }
-    }
-}
-
-TEST(VectorPath, AnyNumberOfThreadsGivesTheSamePicture)
-{
-    std::mt19937 random(56);
-    for (int round = 0; round < 6; ++round) {
-        CloudSettings s = randomSettings(random);
-        Picture source = testhost::gradientPicture(1000 + round * 37, 4, round % 2 ? 3 : 4, round % 2 == 0);
-        Picture scalar = renderOn(renderScalar, s, source, false, {});
-        for (int threads : {1, 2, 7}) {
-            RenderWorkers helpers(threads);
-            Picture shared = testhost::renderInProcess(s, source);
-            ASSERT_EQ(scalar.pixels, shared.pixels) << threads << " threads, round " << round;
         }
     }
 }

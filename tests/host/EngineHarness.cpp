@@ -7,6 +7,7 @@
 #include "host/Context.h"
 #include "host/Handles.h"
 #include "render/RenderRow.h"
+#include "render/RowWorkers.h"
 
 namespace testhost {
 
@@ -78,18 +79,19 @@ CloudSettings defaultSettings()
     return settings;
 }
 
-Picture renderInProcess(const CloudSettings& settings, const Picture& source)
+Picture renderInProcess(const CloudSettings& settings, const Picture& source, int threads)
 {
     RenderRig rig(settings, source);
     settingsOf(&rig.ctx)->dialogActive = 0;
     Picture out = source;
     size_t rowBytes = size_t(source.width) * source.planes;
+    RenderWorkers helpers(threads);
     for (int y = 0; y < source.height; ++y) rig.renderRow(&source.pixels[y * rowBytes], &out.pixels[y * rowBytes], y);
     return out;
 }
 
 Picture renderPreviewInProcess(const CloudSettings& settings, const Picture& source,
-                               const std::vector<uint8_t>& mask)
+                               const std::vector<uint8_t>& mask, int threads)
 {
     RenderRig rig(settings, source);
     settingsOf(&rig.ctx)->dialogActive = 1;
@@ -106,6 +108,7 @@ Picture renderPreviewInProcess(const CloudSettings& settings, const Picture& sou
     }
     rig.ctx.maskRowFirst = rig.ctx.inRowFirst = 0;
     rig.ctx.maskRowLast = rig.ctx.inRowLast = source.height - 1;
+    RenderWorkers helpers(threads);
     for (int y = 0; y < source.height; ++y) {
         rig.ctx.renderRow = y;
         RenderCloudRow(&rig.ctx);

@@ -42,13 +42,13 @@ struct RenderRig {
 // A block holding the defaults, as a new parameter block would.
 CloudSettings defaultSettings();
 
-// The final render of `source` with `settings`.
-Picture renderInProcess(const CloudSettings& settings, const Picture& source);
+// The final render of `source` with `settings`, on `threads` threads.
+Picture renderInProcess(const CloudSettings& settings, const Picture& source, int threads = 1);
 
 // The preview render: the whole area in one buffer, with the selection `mask`
 // (empty for none) shown as sky or checkerboard.
 Picture renderPreviewInProcess(const CloudSettings& settings, const Picture& source,
-                               const std::vector<uint8_t>& mask);
+                               const std::vector<uint8_t>& mask, int threads = 1);
 
 uint64_t fnv1a64(const std::vector<uint8_t>& bytes);
 
