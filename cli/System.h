@@ -37,8 +37,10 @@ size_t peakMemoryBytes();
 // Seconds from an arbitrary start, for timing.
 double nowSeconds();
 
-// The processor time this process has used so far, every thread's, in seconds.
+// The processor time this process has used so far, every thread's, and the
+// calling thread's alone, in seconds.
 double processCpuSeconds();
+double threadCpuSeconds();
 
 // Busy loops on threads of their own, as a user's other programs keep the
 // processors busy; each also ends by itself after `seconds`. Null when none

@@ -1,16 +1,13 @@
 #include "cli/System.h"
 
 #include <dirent.h>
-#include <pthread.h>
 #include <time.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <vector>
 
 #include "host/Entry.h"
 
@@ -65,53 +62,9 @@ double processCpuSeconds()
     return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
 }
 
-struct BusyLoops {
-    std::vector<pthread_t> threads;
-    std::atomic<bool> stop{false};
-    double until = 0.0;
-};
-
-static void* spin(void* argument)
+double threadCpuSeconds()
 {
-    const BusyLoops* loops = static_cast<const BusyLoops*>(argument);
-    while (!loops->stop.load(std::memory_order_relaxed) && nowSeconds() < loops->until) {
-        for (volatile int k = 0; k < 10000; k = k + 1) {
-        }
-    }
-    return nullptr;
-}
-
-BusyLoops* startBusyLoops(int count, double seconds)
-{
-    BusyLoops* loops = new BusyLoops;
-    loops->until = nowSeconds() + seconds;
-    for (int k = 0; k < count; ++k) {
-        pthread_t thread;
-        if (pthread_create(&thread, nullptr, spin, loops) == 0) loops->threads.push_back(thread);
-    }
-    if (loops->threads.empty()) {
-        delete loops;
-        return nullptr;
-    }
-    return loops;
-}
-
-double busyLoopsCpuSeconds(const BusyLoops* loops)
-{
-    double total = 0.0;
-    for (pthread_t thread : loops->threads) {
-        clockid_t clock;
-        timespec t{};
-        if (pthread_getcpuclockid(thread, &clock) == 0 && clock_gettime(clock, &t) == 0)
-            total += double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-    }
-    return total;
-}
-
-void stopBusyLoops(BusyLoops* loops)
-{
-    if (!loops) return;
-    loops->stop.store(true);
-    for (pthread_t thread : loops->threads) pthread_join(thread, nullptr);
-    delete loops;
+    timespec t{};
+    if (clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t) != 0) return 0.0;
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
 }

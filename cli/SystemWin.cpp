@@ -1,13 +1,11 @@
 #include "cli/System.h"
 
 #include <string>
-#include <vector>
 
 #include <windows.h>
 #include <psapi.h>
 #include <io.h>
 
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 
@@ -98,53 +96,9 @@ double processCpuSeconds()
     return fileTimeSeconds(kernel) + fileTimeSeconds(user);
 }
 
-struct BusyLoops {
-    std::vector<HANDLE> threads;
-    std::atomic<bool> stop{false};
-    double until = 0.0;
-};
-
-static DWORD WINAPI spin(void* argument)
+double threadCpuSeconds()
 {
-    const BusyLoops* loops = static_cast<const BusyLoops*>(argument);
-    while (!loops->stop.load(std::memory_order_relaxed) && nowSeconds() < loops->until) {
-        for (volatile int k = 0; k < 10000; k = k + 1) {
-        }
-    }
-    return 0;
-}
-
-BusyLoops* startBusyLoops(int count, double seconds)
-{
-    BusyLoops* loops = new BusyLoops;
-    loops->until = nowSeconds() + seconds;
-    for (int k = 0; k < count; ++k)
-        if (HANDLE thread = CreateThread(nullptr, 0, spin, loops, 0, nullptr)) loops->threads.push_back(thread);
-    if (loops->threads.empty()) {
-        delete loops;
-        return nullptr;
-    }
-    return loops;
-}
-
-double busyLoopsCpuSeconds(const BusyLoops* loops)
-{
-    double total = 0.0;
-    for (HANDLE thread : loops->threads) {
-        FILETIME created, exited, kernel, user;
-        if (GetThreadTimes(thread, &created, &exited, &kernel, &user))
-            total += fileTimeSeconds(kernel) + fileTimeSeconds(user);
-    }
-    return total;
-}
-
-void stopBusyLoops(BusyLoops* loops)
-{
-    if (!loops) return;
-    loops->stop.store(true);
-    for (HANDLE thread : loops->threads) {
-        WaitForSingleObject(thread, INFINITE);
-        CloseHandle(thread);
-    }
-    delete loops;
+    FILETIME created, exited, kernel, user;
+    if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user)) return 0.0;
+    return fileTimeSeconds(kernel) + fileTimeSeconds(user);
 }

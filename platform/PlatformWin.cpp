@@ -155,7 +155,7 @@ const AddressWaits& addressWaits()
             w.wait = reinterpret_cast<WaitOnAddressProc>(reinterpret_cast<void*>(GetProcAddress(kernel, "WaitOnAddress")));
             w.wake = reinterpret_cast<WakeByAddressProc>(reinterpret_cast<void*>(GetProcAddress(kernel, "WakeByAddressAll")));
         }
-        if (!w.wait || !w.wake) w.wait = nullptr, w.wake = nullptr;
+        if (!w.wait || !w.wake) w = AddressWaits{nullptr, nullptr};
         return w;
     }();
     return found;

@@ -64,8 +64,8 @@ struct HelperStart {
 struct Pool {
     std::vector<PlatformThread> helpers;
     std::vector<HelperStart> starts;
-    // Changes whenever something a sleeping helper may want has happened: a
-    // row finished with, the pass begun, the scope closing.
+    // Changes whenever something a sleeping helper may want has happened: the
+    // pass begun, the calling thread far enough along, the scope closing.
     std::atomic<uint32_t> signal{0};
     std::atomic<int> sleepers{0};
     std::atomic<bool> quit{false};
@@ -84,12 +84,18 @@ struct Pool {
     // The first ticket the calling thread still needs; slots of earlier
     // tickets may take rows further ahead.
     std::atomic<int32_t> needed{0};
+    // Helpers that found every row ahead taken sleep until the calling thread
+    // has used up half the ring, rather than waking for every row.
+    std::atomic<int32_t> wakeAt{0};
 
     ~Pool()
     {
         delete[] rows;
         delete[] slots;
     }
+
+    // The columns of the chunk that starts at column i.
+    int32_t chunkAt(int32_t i) const { return pass.columns - i < chunkColumns ? pass.columns - i : chunkColumns; }
 
     CloudPixel* slotRow(int32_t t) { return rows + size_t(t % depth) * size_t(pass.columns); }
     CloudPixel* ownRow() { return rows + size_t(depth) * size_t(pass.columns); }
@@ -110,6 +116,7 @@ struct Pool {
         if (!rows || !slots) return false;
         pass = p;
         std::memcpy(&settings, p.settings, sizeof settings);
+        pass.settings = &settings;
         SetupCloudFactors(&factors, &settings, p.tables, p.filterWidth, p.filterHeight);
         firstRow = row;
         tickets = p.rows - row;
@@ -171,12 +178,13 @@ struct Pool {
             for (int32_t i = 0; i < pass.columns && wanted; i += chunkColumns) {
                 if (i > 0) maybePause(index, pauseMidRow, t);
                 wanted = needed.load(std::memory_order_relaxed) <= t && !quit.load(std::memory_order_relaxed);
-                if (wanted) ShadeCloudSpan(&row, pass.tables, i, pass.columns - i < chunkColumns ? pass.columns - i : chunkColumns, out + i);
+                if (wanted) ShadeCloudSpan(&row, pass.tables, i, chunkAt(i), out + i);
             }
             if (wanted) maybePause(index, pauseBeforePublish, t);
             slotOf(t).store(slotWord(t, wanted ? slotReady : slotOpen), std::memory_order_release);
             return true;
         }
+        wakeAt.store(first + (depth + 1) / 2);
         return false;
     }
 
@@ -223,16 +231,18 @@ struct Pool {
         CloudPixel* own = ownRow();
         for (int32_t i = 0; i < pass.columns; i += chunkColumns) {
             if (slotOf(t).load(std::memory_order_acquire) == slotWord(t, slotReady)) return slotRow(t);
-            ShadeCloudSpan(&row, pass.tables, i, pass.columns - i < chunkColumns ? pass.columns - i : chunkColumns, own + i);
+            ShadeCloudSpan(&row, pass.tables, i, chunkAt(i), own + i);
         }
         return own;
     }
 
+    // Row t for the calling thread, which is done with every row before it.
+    // Whatever the helpers are doing, it never waits for one.
     const CloudPixel* rowFor(int32_t t)
     {
         if (t > needed.load(std::memory_order_relaxed)) {
             needed.store(t, std::memory_order_release);
-            wakeHelpers();
+            if (t >= wakeAt.load()) wakeHelpers();
         }
         for (;;) {
             if (claim(t)) {
