@@ -214,8 +214,8 @@ static const OptionSpec kRenderOptions[] = {
     {"--seed", "N", "seed of the cloud pattern, 0 to 2047 (default 21)", takeSeed},
     {"--cloud-color", "#RRGGBB", "colour of the lit clouds (default #ECE8F7)", takeCloudColour},
     {"--sky-color", "#RRGGBB", "sky colour: tints the shadows, fills --size images (default #8699B6)", takeSkyColour},
-    {"--light", "X,Y", "light direction as a point on the light pad, inside the unit circle (default -0.54,-0.54)",
-     takeLight},
+    {"--light", "X,Y", "light direction as a point on the light pad, inside the unit circle, to the hundredth "
+     "(default -0.54,-0.54)", takeLight},
     {"--backlighting", nullptr, "light the clouds from behind: dark bodies with glowing edges", takeBacklighting},
     {"--centre", "U,V", "centre of the pattern as fractions of the width and height (default 0.5,0.5)", takeCentre},
     {"--mask", "SEL", "selection: a grey image of the image's size, white selected, black untouched", nullptr,
@@ -287,6 +287,10 @@ void printRenderHelp(FILE* to)
                  "progress go to standard error). With several inputs and --out-dir, each is\n"
                  "painted into DIR under its own file name; one that cannot be read is reported\n"
                  "and skipped, and the exit code says so.\n"
+                 "\n"
+                 "The light is kept to the hundredth and the centre to 1/65536, as a presets\n"
+                 "file keeps them (with --save-preset, all settings are painted as the file will\n"
+                 "hold them), so --preset with a saved file paints the same picture again.\n"
                  "\n"
                  "examples:\n"
                  "  nimbulo render photo.jpg -o cloudy.jpg --quality 95\n"

@@ -13,6 +13,7 @@
 #include "cli/System.h"
 #include "host/Context.h"
 #include "render/Random.h"
+#include "settings/PresetFile.h"
 
 // ---- Progress on a terminal. ----
 static void drawProgress(int32 done, int32 total)
@@ -63,11 +64,16 @@ static int composeSettings(const RenderJob& job, const Image& image, CloudSettin
         s->lightY = job.light[1];
         double rest = 1.0 - double(s->lightX) * s->lightX - double(s->lightY) * s->lightY;
         s->lightZ = float(std::sqrt(rest > 0.0 ? rest : 0.0));
+        // As a presets file keeps it: to the hundredth.
+        for (float* f : {&s->lightX, &s->lightY, &s->lightZ}) *f = fromHundredths(hundredthsWord(*f));
     }
     if (job.hasCentre) {
-        s->centreU = job.centre[0];
-        s->centreV = job.centre[1];
+        s->centreU = fromOriginWord(originWord(job.centre[0]));
+        s->centreV = fromOriginWord(originWord(job.centre[1]));
     }
+    // A picture saved with its settings is painted as the file keeps them, so
+    // that --preset paints it again.
+    if (!job.savePresetPath.empty()) bringToFilePrecision(s);
     // The pixel origin the dialog would show; far-off centres are limited first.
     auto pixelOf = [](float fraction, int size) {
         double v = double(fraction) * size;

@@ -13,6 +13,7 @@
 #include "render/Random.h"
 #include "settings/CloudSettings.h"
 #include "settings/Persistence.h"
+#include "settings/PresetFile.h"
 
 // Creates the parameter block on the first call that finds none. Writes
 // memFullErr when the block cannot be had.
@@ -115,6 +116,9 @@ static void doStart(FilterContext* ctx)
         finishRequests(ctx);
         return;
     }
+    // What is accepted is what the cache keeps: the picture painted now is the
+    // one a repeated run paints from the cache.
+    bringToFilePrecision(settingsOf(ctx));
     saveCachedSettings(ctx);
     settingsOf(ctx)->dialogActive = 0;
     startApply(ctx);

@@ -27,19 +27,33 @@ struct WordWriter {
         word(c.green);
         word(c.blue);
     }
-    // A float as a whole number of 1/scale: truncated, and limited so that a
-    // value no word can hold (or not a number) never reaches the conversion.
-    void scaled(float f, double scale)
-    {
-        double v = double(f) * scale;
-        if (!(v == v)) v = 0.0;
-        if (v > 2147483647.0) v = 2147483647.0;
-        if (v < -2147483648.0) v = -2147483648.0;
-        word(int32_t(v));
-    }
 };
 
+// A float as a whole number of 1/scale, limited so that a value no word can
+// hold (or not a number) never reaches the conversion.
+int32_t scaledWord(float f, double scale, bool nearest)
+{
+    double v = double(f) * scale;
+    if (!(v == v)) return 0;
+    if (nearest) v = std::round(v);  // halves away from zero
+    if (v > 2147483647.0) return 2147483647;
+    if (v < -2147483648.0) return -2147483647 - 1;
+    return int32_t(v);
+}
+
 }  // namespace
+
+int32_t hundredthsWord(float f) { return scaledWord(f, 100.0, true); }
+int32_t originWord(float f) { return scaledWord(f, 65536.0, false); }
+float fromHundredths(int32_t word) { return float(word * 0.01); }
+float fromOriginWord(int32_t word) { return float(word * (1.0 / 65536.0)); }
+
+void bringToFilePrecision(CloudSettings* s)
+{
+    for (float* f : {&s->lightX, &s->lightY, &s->lightZ, &s->auxX, &s->auxY, &s->auxZ})
+        *f = fromHundredths(hundredthsWord(*f));
+    for (float* f : {&s->centreU, &s->centreV}) *f = fromOriginWord(originWord(*f));
+}
 
 size_t encodePreset(const CloudSettings* s, const uint8_t* thumbnail, uint8_t* out)
 {
@@ -58,7 +72,7 @@ size_t encodePreset(const CloudSettings* s, const uint8_t* thumbnail, uint8_t* o
     for (int32_t v : {s->skyLight, s->puffs, s->word408, s->blendMode, 1, s->word448, s->word452, s->backlighting,
                       s->brightness, s->word468})
         w.word(v);
-    for (float f : {s->lightX, s->lightY, s->lightZ, s->auxX, s->auxY, s->auxZ}) w.scaled(f, 100.0);
+    for (float f : {s->lightX, s->lightY, s->lightZ, s->auxX, s->auxY, s->auxZ}) w.word(hundredthsWord(f));
     for (int32_t v : {s->seed, s->word456, 1, s->word472}) w.word(v);
     w.colour(s->color4);
     w.colour(s->skyColor);
@@ -70,8 +84,8 @@ size_t encodePreset(const CloudSettings* s, const uint8_t* thumbnail, uint8_t* o
         w.length += thumbnailBytes;
     }
     w.colour(s->color7);
-    w.scaled(s->centreU, 65536.0);
-    w.scaled(s->centreV, 65536.0);
+    w.word(originWord(s->centreU));
+    w.word(originWord(s->centreV));
     return w.length;
 }
 
@@ -148,10 +162,10 @@ struct WordReader {
             if (control(&v) && store) *channel = uint16_t(v & 0xFFFF);
         }
     }
-    void scaled(float* f, double step)
+    void scaled(float* f, float (*fromWord)(int32_t))
     {
         int32_t v;
-        if (control(&v) && store) *f = float(v * step);
+        if (control(&v) && store) *f = fromWord(v);
     }
 };
 
@@ -212,7 +226,7 @@ void decodePreset(const uint8_t* bytes, size_t size, CloudSettings* settings, ui
         s->dispersion = 50;
     }
     if (v >= 8)
-        for (float* f : {&s->lightX, &s->lightY, &s->lightZ, &s->auxX, &s->auxY, &s->auxZ}) r.scaled(f, 0.01);
+        for (float* f : {&s->lightX, &s->lightY, &s->lightZ, &s->auxX, &s->auxY, &s->auxZ}) r.scaled(f, fromHundredths);
     if (v >= 12) r.word(&s->seed);
     if (v >= 14) r.word(&s->word456);
     if (v >= 16) r.skip(1);
@@ -247,8 +261,8 @@ void decodePreset(const uint8_t* bytes, size_t size, CloudSettings* settings, ui
     }
     if (v >= 23) r.colour(&s->color7);
     if (v >= 26) {
-        r.scaled(&s->centreU, 1.0 / 65536.0);
-        r.scaled(&s->centreV, 1.0 / 65536.0);
+        r.scaled(&s->centreU, fromOriginWord);
+        r.scaled(&s->centreV, fromOriginWord);
     }
 }
 

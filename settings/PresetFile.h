@@ -43,3 +43,18 @@ void decodePreset(const uint8_t* bytes, size_t size, CloudSettings* settings, ui
 // The file's bytes for `settings` (and `thumbnail` when not null) into `out`,
 // which must hold presetBytesWithThumbnail bytes. Returns the length.
 size_t encodePreset(const CloudSettings* settings, const uint8_t* thumbnail, uint8_t* out);
+
+// How the file keeps its floats. The light and the dormant vector after it
+// are whole hundredths: written rounded to the nearest (halves away from
+// zero), so that a value read from a file is written back unchanged. The
+// pattern's origin is in 1/65536ths, written truncated (exact for a value read).
+int32_t hundredthsWord(float f);
+int32_t originWord(float f);
+float fromHundredths(int32_t word);
+float fromOriginWord(int32_t word);
+
+// Brings `s` to what a presets file keeps of it: the six x100 floats to the
+// nearest hundredth, the origin to 1/65536. A file written afterwards reads
+// back exactly these values, so settings that leave an editing session (OK,
+// Save) are made this way first and render the same from the file.
+void bringToFilePrecision(CloudSettings* s);

@@ -310,6 +310,26 @@ TEST_F(Cli, PresetsSaveLoadAndShow)
     EXPECT_EQ(o.code, 3);
 }
 
+TEST_F(Cli, ALightSavedIsTheLightPaintedAgain)
+{
+    // Backlit, so that every component of the light shows in the picture.
+    Outcome o = run("render rgb.png -o first.png --light -0.64,0.29 --backlighting --save-preset a.k00");
+    ASSERT_EQ(o.code, 0) << o.errors;
+    std::vector<uint8_t> saved = readBytes("a.k00");
+    ASSERT_EQ(saved.size(), 12580u);
+    auto word = [&](int index) {
+        const uint8_t* b = &saved[size_t(index) * 4];
+        return int32_t(uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3]);
+    };
+    EXPECT_EQ(word(49), -64);
+    EXPECT_EQ(word(50), 29);
+    EXPECT_EQ(word(51), 71);  // the pad's height for that point, 0.7115...
+    o = run("render rgb.png -o again.png --preset a.k00 --save-preset b.k00");
+    ASSERT_EQ(o.code, 0) << o.errors;
+    EXPECT_EQ(readBytes("again.png"), readBytes("first.png"));
+    EXPECT_EQ(readBytes("b.k00"), saved);
+}
+
 TEST_F(Cli, DiceAndEccePrintWhatReproducesTheLook)
 {
     for (const char* button : {"--dice", "--ecce"}) {

@@ -7,12 +7,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 
 #include "host/DialogDriver.h"
 #include "host/Editor.h"
 #include "host/EngineHarness.h"
 #include "host/TestHost.h"
 #include "settings/Persistence.h"
+#include "settings/PresetFile.h"
 #include "ui/Layout.h"
 #include "ui/SliderGeometry.h"
 
@@ -85,8 +87,53 @@ TEST(Dialog, OkAndEnterAcceptAndRender)
         EXPECT_EQ(host.settings()->density, 20) << enter;
         CloudSettings expected = defaultSettings();
         expected.density = 20;
+        bringToFilePrecision(&expected);  // what OK accepts is what the cache keeps
         EXPECT_TRUE(host.output == renderInProcess(expected, host.picture()).pixels) << enter;
         EXPECT_TRUE(fileExists(cachePath())) << enter;
+    }
+}
+
+TEST(Dialog, OkPaintsWhatTheNextRunWithoutTheDialogPaints)
+{
+    // The light as the pad makes it (no whole hundredths), and Backlighting,
+    // which brings the light's height into the picture.
+    const struct {
+        const char* name;
+        void (*gesture)(HWND d);
+    } gestures[] = {
+        {"pad drag",
+         [](HWND d) {
+             PixelRect r = windowRect(d, pad);
+             press(d, r.left + 43, r.top + 41);
+             moveTo(d, r.left + 43 - 19, r.top + 41 + 13);
+             release(d, r.left + 43 - 19, r.top + 41 + 13);
+         }},
+        {"Backlighting ticked",
+         [](HWND d) {
+             PixelRect box = windowRect(d, backlighting);
+             click(d, middleX(box), middleY(box));
+         }},
+    };
+    for (const auto& g : gestures) {
+        std::vector<uint8> picture, cache;
+        {
+            Editor accepted;
+            accepted.dialogs.expect("Nimbulo", [&](HWND d) {
+                g.gesture(d);
+                sendCommand(d, okButton);
+            });
+            ASSERT_EQ(accepted.run(true), noErr) << g.name;
+            picture = accepted.output;
+            std::ifstream in(cachePath(), std::ios::binary);
+            cache.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        }
+        // The editor's "repeat last filter", later: no dialog, the cache.
+        Editor repeated;
+        std::ofstream(cachePath(), std::ios::binary).write(reinterpret_cast<const char*>(cache.data()),
+                                                           std::streamsize(cache.size()));
+        ASSERT_EQ(repeated.run(false), noErr) << g.name;
+        EXPECT_TRUE(repeated.output == picture) << g.name;
+        EXPECT_TRUE(repeated.output != repeated.source) << g.name;
     }
 }
 

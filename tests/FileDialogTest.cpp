@@ -21,7 +21,7 @@ using namespace testhost;
 
 namespace {
 
-enum { okButton = 3, saveButton = 26, loadButton = 35, densityTrack = 57, thumbnailControl = 123 };
+enum { okButton = 3, saveButton = 26, loadButton = 35, densityTrack = 57, backlighting = 105, pad = 101, thumbnailControl = 123 };
 const char* const saveTitle = "Save a settings file";
 const char* const openTitle = "Open a settings file";
 
@@ -217,6 +217,41 @@ TEST(FileDialogs, SaveAndLoadARoundTripWithItsThumbnail)
     });
     EXPECT_EQ(host.run(true), noErr);
     EXPECT_EQ(host.dialogs.waiting(), 0u);
+}
+
+TEST(FileDialogs, SaveThenLoadThenOkPaintsWhatOkPaints)
+{
+    freshPresetsFolder();
+    const std::string storm = presetsFolder + "Storm.k00";
+    // A light the pad makes (no whole hundredths), backlit so that all of it shows.
+    auto aimAndBacklight = [](HWND d) {
+        PixelRect r = windowRect(d, pad);
+        press(d, r.left + 43, r.top + 41);
+        moveTo(d, r.left + 43 + 23, r.top + 41 - 9);
+        release(d, r.left + 43 + 23, r.top + 41 - 9);
+        PixelRect box = windowRect(d, backlighting);
+        click(d, middleX(box), middleY(box));
+    };
+    std::vector<uint8> pictures[2];
+    for (int roundTrip = 0; roundTrip < 2; ++roundTrip) {
+        Editor host(48, 32);
+        if (roundTrip) {
+            host.dialogs.expect(saveTitle, [&](HWND save) { choose(save, storm); });
+            host.dialogs.expect(openTitle, [&](HWND open) { choose(open, storm); });
+        }
+        host.dialogs.expect("Nimbulo", [&](HWND d) {
+            aimAndBacklight(d);
+            if (roundTrip) {
+                sendCommand(d, saveButton);
+                sendCommand(d, loadButton);
+            }
+            sendCommand(d, okButton);
+        });
+        ASSERT_EQ(host.run(true), noErr) << roundTrip;
+        EXPECT_EQ(host.dialogs.waiting(), 0u);
+        pictures[roundTrip] = host.output;
+    }
+    EXPECT_TRUE(pictures[0] == pictures[1]);
 }
 
 TEST(FileDialogs, OneAtATimeAndCancelChangesNothing)

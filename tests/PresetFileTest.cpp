@@ -89,7 +89,7 @@ TEST(PresetFile, DefaultsWithoutThumbnail)
     EXPECT_EQ(wordAt(bytes, 10), 31);
     EXPECT_EQ(wordAt(bytes, 49), -54);
     EXPECT_EQ(wordAt(bytes, 50), -54);
-    EXPECT_EQ(wordAt(bytes, 51), 64);
+    EXPECT_EQ(wordAt(bytes, 51), 65);  // 0.6456004 x 100, to the nearest
     EXPECT_EQ(wordAt(bytes, 43), 1);
     EXPECT_EQ(wordAt(bytes, 57), 1);
     EXPECT_EQ(wordAt(bytes, 65), 0);
@@ -143,6 +143,58 @@ TEST(PresetFile, RoundTripsEveryCarriedField)
         EXPECT_EQ(s.centreU, 0.3125f);
         EXPECT_EQ(s.centreV, -0.75f);
         EXPECT_EQ(picture, withThumbnail);
+    }
+}
+
+TEST(PresetFile, HundredthsAndOriginsSurviveEveryRewrite)
+{
+    // Every hundredth of the light's range (and far beyond, in the dormant
+    // vector), written by any writer: read and written again, the words stay.
+    std::vector<uint8_t> bytes(presetBytesWithoutThumbnail), again(presetBytesWithoutThumbnail);
+    CloudSettings s = testhost::defaultSettings();
+    encodePreset(&s, nullptr, bytes.data());
+    for (int32_t hundredths = -100; hundredths <= 100; ++hundredths) {
+        for (int word = 49; word <= 54; ++word) setWord(bytes, word, word < 52 ? hundredths : hundredths * 997);
+        setWord(bytes, 69, hundredths * 65536 / 7);
+        bool picture = false;
+        decodePreset(bytes.data(), bytes.size(), &s, nullptr, &picture);
+        encodePreset(&s, nullptr, again.data());
+        ASSERT_EQ(bytes, again) << hundredths;
+    }
+    // The reader is as it was: what older writers truncated reads the same.
+    const struct {
+        int32_t word;
+        uint32_t bits;
+    } olderWords[] = {{64, 0x3F23D70Au}, {63, 0x3F2147AEu}, {-54, 0xBF0A3D71u}, {-63, 0xBF2147AEu}, {100, 0x3F800000u}};
+    for (const auto& w : olderWords) {
+        setWord(bytes, 51, w.word);
+        bool picture = false;
+        decodePreset(bytes.data(), bytes.size(), &s, nullptr, &picture);
+        uint32_t bits;
+        std::memcpy(&bits, &s.lightZ, sizeof bits);
+        EXPECT_EQ(bits, w.bits) << w.word;
+    }
+}
+
+TEST(PresetFile, FilePrecisionIsWhatAFileGivesBack)
+{
+    // Any light and origin, brought to the file's precision, are what writing
+    // and reading them gives, and stay so.
+    std::mt19937 random(18);
+    std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+    std::vector<uint8_t> bytes(presetBytesWithoutThumbnail);
+    for (int round = 0; round < 2000; ++round) {
+        CloudSettings s = testhost::defaultSettings();
+        for (float* f : {&s.lightX, &s.lightY, &s.lightZ, &s.auxX, &s.auxY, &s.auxZ, &s.centreU, &s.centreV})
+            *f = unit(random) * (round % 2 ? 1.0f : 3.0f);
+        CloudSettings read = s;
+        encodePreset(&s, nullptr, bytes.data());
+        bool picture = false;
+        decodePreset(bytes.data(), bytes.size(), &read, nullptr, &picture);
+        bringToFilePrecision(&s);
+        ASSERT_EQ(std::memcmp(&s, &read, sizeof s), 0) << round;
+        bringToFilePrecision(&read);
+        ASSERT_EQ(std::memcmp(&s, &read, sizeof s), 0) << round;
     }
 }
 

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "host/Editor.h"
+#include "settings/PresetFile.h"
 
 using namespace testhost;
 
@@ -82,6 +83,7 @@ TEST(Preview, ClickPlacesTheCentreAndOkRendersWithIt)
     expected.density = 30;
     expected.centreU = 0.2f;
     expected.centreV = 0.75f;
+    bringToFilePrecision(&expected);
     EXPECT_TRUE(host.output == renderInProcess(expected, host.picture()).pixels);
 }
 

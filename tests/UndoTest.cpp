@@ -299,6 +299,7 @@ TEST(Cache, AcceptedSettingsComeBackOnTheNextRun)
     CloudSettings expected = testhost::defaultSettings();
     expected.density = 12;
     expected.seed = 600;
+    bringToFilePrecision(&expected);
     EXPECT_EQ(next.settings()->density, 12);
     EXPECT_EQ(next.output, testhost::renderInProcess(expected, picture).pixels);
 }

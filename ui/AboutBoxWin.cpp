@@ -45,6 +45,9 @@ static INT_PTR CALLBACK aboutProc(HWND box, UINT message, WPARAM wParam, LPARAM)
     case WM_CLOSE:
         endAbout(box, 1);
         return TRUE;
+    case WM_DESTROY:
+        releaseStaticBitmaps(box);
+        return FALSE;
     case WM_COMMAND: {
         if (HIWORD(wParam) != 0) return TRUE;
         int id = LOWORD(wParam);

@@ -191,6 +191,10 @@ void saveCommand(FilterContext* ctx, HWND dialog, int id, uint8_t*)
     std::memcpy(folder, settingsOf(ctx)->presetFolder, sizeof folder);
     folder[sizeof folder - 1] = '\0';
     if (showSaveDialog(path, proposed, folder, ctx, dialog)) {
+        // The session goes on with what the file keeps (the pad moves by less
+        // than a pixel), so OK now paints what the file paints.
+        bringToFilePrecision(settingsOf(ctx));
+        settingsToControls(dialog, ctx);
         if (savePresetFile(ctx, path))
             notePresetPath(settingsOf(ctx), path);
         else

@@ -240,6 +240,10 @@ extern "C" INT_PTR CALLBACK DissolveProc(HWND dialog, UINT message, WPARAM wPara
         paintControls(dialog);
         return FALSE;
     }
+    if (message == WM_DESTROY) {
+        releaseStaticBitmaps(dialog);
+        return FALSE;
+    }
     if (!dialogContext) return FALSE;
     switch (message) {
     case WM_PAINT: {

@@ -16,6 +16,11 @@ void drawBitmap(HDC dc, int id, int x, int y);
 // module holds nothing between host calls).
 void releaseBitmaps();
 
+// The bitmaps that picture controls of a dialog template loaded themselves,
+// taken back from them and deleted as the dialog goes: some systems never
+// delete them, and every dialog shown would keep its pictures for good.
+void releaseStaticBitmaps(HWND dialog);
+
 // The size of bitmap `id`; 0 x 0 when it cannot be loaded.
 SIZE bitmapSize(int id);
 

@@ -52,6 +52,17 @@ void releaseBitmaps()
     }
 }
 
+void releaseStaticBitmaps(HWND dialog)
+{
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char kind[16] = "";
+        GetClassNameA(child, kind, sizeof kind);
+        if (lstrcmpiA(kind, "Static") != 0 || (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) != SS_BITMAP) continue;
+        HGDIOBJ image = reinterpret_cast<HGDIOBJ>(SendMessageA(child, STM_SETIMAGE, IMAGE_BITMAP, 0));
+        if (image) DeleteObject(image);
+    }
+}
+
 void drawBitmap(HDC dc, int id, int x, int y)
 {
     const LoadedBitmap* b = bitmapOf(id);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 
 #include "cli/ImageFile.h"
 
@@ -139,6 +140,128 @@ void pressKey(HWND dialog, WPARAM key)
     HWND target = focus && (focus == dialog || IsChild(dialog, focus)) ? focus : dialog;
     PostMessageA(target, WM_KEYDOWN, key, 1);
     PostMessageA(target, WM_KEYUP, key, LPARAM(0xC0000001u));
+}
+
+int freeGdiHandles()
+{
+    std::vector<HBRUSH> made;
+    while (made.size() < 1000000)
+        if (HBRUSH brush = CreateSolidBrush(RGB(1, 2, 3)))
+            made.push_back(brush);
+        else
+            break;
+    for (HBRUSH brush : made) DeleteObject(brush);
+    return int(made.size());
+}
+
+namespace {
+
+// The window a mouse message at client point `p` reaches: the one holding
+// the capture, else a button under the point, else the dialog (its other
+// controls are drawn by the dialog itself).
+HWND mouseTarget(HWND dialog, POINT p)
+{
+    HWND captured = GetCapture();
+    if (captured && (captured == dialog || IsChild(dialog, captured))) return captured;
+    HWND child = ChildWindowFromPointEx(dialog, p, CWP_SKIPINVISIBLE | CWP_SKIPDISABLED);
+    char kind[16] = "";
+    if (child && child != dialog) GetClassNameA(child, kind, sizeof kind);
+    return _stricmp(kind, "Button") == 0 ? child : dialog;
+}
+
+void mouse(HWND dialog, UINT message, WPARAM keys, POINT p)
+{
+    if (!IsWindow(dialog)) return;
+    HWND to = mouseTarget(dialog, p);
+    POINT local = p;
+    MapWindowPoints(dialog, to, &local, 1);
+    SendMessageA(to, message, keys, at(local.x, local.y));
+    pump();
+}
+
+RECT controlRectOf(HWND dialog, int id)
+{
+    RECT r{0, 0, 0, 0};
+    if (HWND control = GetDlgItem(dialog, id)) {
+        GetWindowRect(control, &r);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+    }
+    return r;
+}
+
+}  // namespace
+
+MonkeyTally runMonkey(HWND dialog, uint32_t seed, int gestures, const std::vector<int>& targets,
+                      const std::vector<int>& spared, const std::string& sparedLetters)
+{
+    std::mt19937 random(seed);
+    auto below = [&](long n) { return n > 0 ? long(random() % uint32_t(n)) : 0L; };
+    RECT client;
+    GetClientRect(dialog, &client);
+    auto isSpared = [&](POINT p) {
+        for (int id : spared) {
+            RECT r = controlRectOf(dialog, id);
+            if (PtInRect(&r, p)) return true;
+        }
+        return false;
+    };
+    auto pressPoint = [&] {
+        for (;;) {
+            POINT p{below(client.right), below(client.bottom)};
+            if (!targets.empty() && random() % 2) {
+                RECT r = controlRectOf(dialog, targets[size_t(below(long(targets.size())))]);
+                p = POINT{r.left + below(r.right - r.left), r.top + below(r.bottom - r.top)};
+            }
+            if (!isSpared(p)) return p;
+        }
+    };
+    // Keys that move the focus, press the focused control, zoom, and the
+    // buttons' letters; Enter, Escape and the spared letters never.
+    std::vector<WPARAM> keys = {VK_TAB, VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, VK_SPACE, VK_HOME, VK_END, VK_PRIOR,
+                                VK_NEXT, VK_ADD, VK_SUBTRACT, VK_DELETE, VK_BACK, VK_F1, '5'};
+    for (char letter = 'A'; letter <= 'Z'; ++letter)
+        if (sparedLetters.find(letter) == std::string::npos && sparedLetters.find(char(letter + 32)) == std::string::npos)
+            keys.push_back(WPARAM(letter));
+
+    MonkeyTally tally;
+    for (int g = 0; g < gestures && IsWindow(dialog); ++g) {
+        int kind = int(random() % 8);
+        if (kind < 3) {  // a click
+            POINT p = pressPoint();
+            mouse(dialog, WM_LBUTTONDOWN, MK_LBUTTON, p);
+            mouse(dialog, WM_LBUTTONUP, 0, p);
+            tally.clicks++;
+        } else if (kind < 5) {  // a drag, near or far
+            POINT p = pressPoint();
+            mouse(dialog, WM_LBUTTONDOWN, MK_LBUTTON, p);
+            for (long moves = 1 + below(8); moves > 0; --moves) {
+                if (random() % 3)
+                    p = POINT{p.x + below(81) - 40, p.y + below(81) - 40};
+                else
+                    p = POINT{below(client.right + 80) - 40, below(client.bottom + 80) - 40};
+                mouse(dialog, WM_MOUSEMOVE, MK_LBUTTON, p);
+            }
+            mouse(dialog, WM_LBUTTONUP, 0, p);
+            tally.drags++;
+        } else if (kind == 5) {  // a double click
+            POINT p = pressPoint();
+            mouse(dialog, WM_LBUTTONDOWN, MK_LBUTTON, p);
+            mouse(dialog, WM_LBUTTONUP, 0, p);
+            mouse(dialog, WM_LBUTTONDBLCLK, MK_LBUTTON, p);
+            mouse(dialog, WM_LBUTTONUP, 0, p);
+            tally.doubleClicks++;
+        } else {  // a key
+            WPARAM key = keys[size_t(below(long(keys.size())))];
+            HWND focus = GetFocus();
+            // Space presses the focused button: never a spared one.
+            for (int id : spared)
+                if (key == VK_SPACE && focus == GetDlgItem(dialog, id)) key = VK_TAB;
+            pressKey(dialog, key);
+            pump();
+            tally.keys++;
+        }
+    }
+    return tally;
 }
 
 uint32_t Screenshot::pixel(int x, int y) const

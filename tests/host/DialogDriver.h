@@ -65,6 +65,25 @@ void sendCommand(HWND dialog, int id, int notification = 0);
 // so the dialog manager turns Enter and Escape into its commands.
 void pressKey(HWND dialog, WPARAM key);
 
+// How many more objects the graphics interface lets this process create. Two
+// counts differ by the objects made and kept in between (under Wine,
+// GetGuiResources answers 0, so they are counted by making them).
+int freeGdiHandles();
+
+// Careless hands: `gestures` random clicks, drags, double clicks and keys,
+// drawn from `seed`, anywhere on the dialog's client area and, half of the
+// time, on the controls `targets`. Presses spare the controls `spared` (the
+// ones that end the dialog), and keys spare Enter, Escape and the letters
+// `sparedLetters`. Mouse messages go where the system would send them: to a
+// button under the pointer, else to the dialog, and during a drag to the
+// window holding the capture. Dialogs that open meanwhile are the driver's.
+struct MonkeyTally {
+    int clicks = 0, drags = 0, doubleClicks = 0, keys = 0;
+    int total() const { return clicks + drags + doubleClicks + keys; }
+};
+MonkeyTally runMonkey(HWND dialog, uint32_t seed, int gestures, const std::vector<int>& targets,
+                      const std::vector<int>& spared, const std::string& sparedLetters);
+
 // The client area as 8-bit RGB rows from the top.
 struct Screenshot {
     int width = 0, height = 0;
