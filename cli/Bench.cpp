@@ -19,18 +19,22 @@ struct Timing {
     double wall, cpu;  // seconds
 };
 
-// One timed run of the filter over `pixels`, a flat sky of width x height.
-// The processor time is this process's, less what busy loops used meanwhile.
-static int timedRun(PluginEntryProc entry, std::vector<uint8>& pixels, int width, int height,
+// One timed run of the filter over `pixels`, a flat sky of width x height,
+// of 8 or 16 bits per channel. The processor time is this process's, less
+// what busy loops used meanwhile.
+static int timedRun(PluginEntryProc entry, std::vector<uint8>& pixels, int width, int height, int depth,
                     std::function<void(CloudSettings*)> settle, const BusyLoops* loops, Timing* timing)
 {
-    for (size_t k = 0; k < pixels.size(); k += 3) {
-        pixels[k] = 0x86;
-        pixels[k + 1] = 0x99;
-        pixels[k + 2] = 0xB6;
+    const int sampleBytes = depth == 16 ? 2 : 1;
+    const uint8 sky[3] = {0x86, 0x99, 0xB6};
+    const size_t samples = size_t(width) * height * 3;
+    for (size_t k = 0; k < samples; ++k) {
+        unsigned v = depth == 16 ? (sky[k % 3] * 32768u + 127u) / 255u : sky[k % 3];
+        pixels[k * sampleBytes] = uint8(v);
+        if (depth == 16) pixels[2 * k + 1] = uint8(v >> 8);
     }
-    RunRequest request{HostImage{width, height, 3, pixels.data()}, nullptr, {0, 0, int16(height), int16(width)}, false,
-                       settle, nullptr, nullptr};
+    RunRequest request{HostImage{width, height, 3, pixels.data(), sampleBytes}, nullptr,
+                       {0, 0, int16(height), int16(width)}, false, settle, nullptr, nullptr};
     auto othersCpu = [&] { return loops ? busyLoopsCpuSeconds(loops) : 0.0; };
     double cpuStart = processCpuSeconds() - othersCpu();
     double start = nowSeconds();
@@ -67,16 +71,19 @@ namespace {
 struct Look {
     const char* name;
     void (*settle)(CloudSettings*);
+    int depth;  // bits per channel of the image
 };
 
 const Look looks[] = {
-    {"defaults", [](CloudSettings*) {}},
+    {"defaults", [](CloudSettings*) {}, 8},
+    {"defaults, 16 bits per channel", [](CloudSettings*) {}, 16},
     {"heaviest (Detail 100, Puffs 100, Backlighting)",
      [](CloudSettings* s) {
          s->detail = 100;
          s->puffs = 100;
          s->backlighting = 1;
-     }},
+     },
+     8},
 };
 
 const int runsEach = 5;
@@ -97,7 +104,7 @@ static int timeLooks(PluginEntryProc entry, std::vector<uint8>& image, int width
             for (size_t c = 0; c < counts.size(); ++c) {
                 setRenderThreads(counts[c]);
                 Timing once{};
-                int outcome = timedRun(entry, image, width, height, look.settle, loops, &once);
+                int outcome = timedRun(entry, image, width, height, look.depth, look.settle, loops, &once);
                 if (outcome != exitOk) return outcome;
                 walls[c].push_back(once.wall);
                 cpus[c].push_back(once.cpu);
@@ -131,7 +138,7 @@ int runBench(const std::string& pluginPath, int width, int height, int threads)
                 width, height, pixels / 1e6, runsEach);
 
     size_t before = peakMemoryBytes();
-    std::vector<uint8> image(size_t(width) * height * 3);
+    std::vector<uint8> image(size_t(width) * height * 3 * 2);  // room for 16 bits per channel
     size_t withImage = peakMemoryBytes();
     double defaultsSingle = 0.0;
     std::printf(" a quiet machine:\n");

@@ -4,11 +4,18 @@
 
 static inline int clampTo(long long v, int low, int high) { return v < low ? low : (v > high ? high : int(v)); }
 
-size_t requestBytes(const Rect16& rect, int lo, int hi)
+static inline unsigned loadSample(const uint8* p, int bytes) { return bytes == 2 ? unsigned(p[0] | p[1] << 8) : p[0]; }
+static inline void storeSample(uint8* p, int bytes, unsigned v)
+{
+    p[0] = uint8(v);
+    if (bytes == 2) p[1] = uint8(v >> 8);
+}
+
+size_t requestBytes(const Rect16& rect, int lo, int hi, int bytesPerSample)
 {
     int w = rect.right - rect.left, h = rect.bottom - rect.top, n = hi - lo + 1;
     if (w <= 0 || h <= 0 || n <= 0) return 0;
-    return size_t(w) * size_t(h) * size_t(n);
+    return size_t(w) * size_t(h) * size_t(n) * size_t(bytesPerSample);
 }
 
 void copyRequest(const HostImage& image, const Rect16& rect, Fixed rate, int lo, int hi, int16 padding,
@@ -16,26 +23,28 @@ void copyRequest(const HostImage& image, const Rect16& rect, Fixed rate, int lo,
 {
     const int w = rect.right - rect.left, h = rect.bottom - rect.top, n = hi - lo + 1;
     if (w <= 0 || h <= 0 || n <= 0 || !image.pixels) return;
+    const int sample = image.bytesPerSample, pixel = image.planes * sample;
     if (rate <= 0) rate = 65536;
     for (int y = 0; y < h; ++y) {
         long long iy = (static_cast<long long>(rect.top + y) * rate) >> 16;
         bool rowInside = iy >= 0 && iy < image.height;
         int cy = clampTo(iy, 0, image.height - 1);
-        uint8* out = block + size_t(y) * w * n;
+        uint8* out = block + size_t(y) * w * n * sample;
         // Whole pixels of a row inside the image at full size: one copy.
         if (rate == 65536 && rowInside && n == image.planes && rect.left >= 0 && rect.right <= image.width) {
-            std::memcpy(out, image.pixels + (size_t(cy) * image.width + rect.left) * image.planes, size_t(w) * n);
+            std::memcpy(out, image.pixels + (size_t(cy) * image.width + rect.left) * pixel, size_t(w) * pixel);
             continue;
         }
-        for (int x = 0; x < w; ++x, out += n) {
+        for (int x = 0; x < w; ++x, out += n * sample) {
             long long ix = (static_cast<long long>(rect.left + x) * rate) >> 16;
             bool inside = rowInside && ix >= 0 && ix < image.width;
             if (!inside && padding != -1) {
-                for (int c = 0; c < n; ++c) out[c] = uint8(padding);
+                for (int c = 0; c < n; ++c) storeSample(out + c * sample, sample, unsigned(uint16(padding)));
                 continue;
             }
-            const uint8* in = image.pixels + (size_t(cy) * image.width + clampTo(ix, 0, image.width - 1)) * image.planes + lo;
-            for (int c = 0; c < n; ++c) out[c] = in[c];
+            const uint8* in = image.pixels + (size_t(cy) * image.width + clampTo(ix, 0, image.width - 1)) * pixel +
+                              size_t(lo) * sample;
+            std::memcpy(out, in, size_t(n) * sample);
         }
     }
 }
@@ -45,20 +54,24 @@ void writeBackRequest(const HostImage& image, const Rect16& rect, int lo, int hi
 {
     const int n = hi - lo + 1;
     if (!block || n <= 0 || !image.pixels) return;
+    const int sample = image.bytesPerSample, pixel = image.planes * sample;
     for (int y = rect.top; y < rect.bottom; ++y) {
         if (y < 0 || y >= image.height) continue;
         // Without a selection whole pixels go back as they are: one copy.
         if (!selection && n == image.planes && rect.left >= 0 && rect.right <= image.width) {
-            std::memcpy(image.pixels + (size_t(y) * image.width + rect.left) * image.planes,
-                        block + size_t(y - rect.top) * rowBytes, size_t(rect.right - rect.left) * n);
+            std::memcpy(image.pixels + (size_t(y) * image.width + rect.left) * pixel,
+                        block + size_t(y - rect.top) * rowBytes, size_t(rect.right - rect.left) * pixel);
             continue;
         }
         for (int x = rect.left; x < rect.right; ++x) {
             if (x < 0 || x >= image.width) continue;
-            const uint8* from = block + size_t(y - rect.top) * rowBytes + size_t(x - rect.left) * n;
-            uint8* to = image.pixels + (size_t(y) * image.width + x) * image.planes + lo;
-            int m = selection ? selection->pixels[size_t(y) * selection->width + x] : 255;
-            for (int c = 0; c < n; ++c) to[c] = uint8((from[c] * m + to[c] * (255 - m) + 127) / 255);
+            const uint8* from = block + size_t(y - rect.top) * rowBytes + size_t(x - rect.left) * n * sample;
+            uint8* to = image.pixels + (size_t(y) * image.width + x) * pixel + size_t(lo) * sample;
+            unsigned m = selection ? selection->pixels[size_t(y) * selection->width + x] : 255;
+            for (int c = 0; c < n; ++c) {
+                unsigned mixed = (loadSample(from + c * sample, sample) * m + loadSample(to + c * sample, sample) * (255 - m) + 127) / 255;
+                storeSample(to + c * sample, sample, mixed);
+            }
         }
     }
 }

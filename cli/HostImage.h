@@ -7,14 +7,16 @@
 
 #include "host/HostAbi.h"
 
-// An interleaved 8-bit image the host owns.
+// An interleaved image the host owns: samples of one byte (0..255), or of two
+// (native order, the host's 16-bit range 0..32768).
 struct HostImage {
     int width = 0, height = 0, planes = 0;
     uint8* pixels = nullptr;
+    int bytesPerSample = 1;
 };
 
 // Bytes a request of `rect` with planes lo..hi needs; 0 for an empty request.
-size_t requestBytes(const Rect16& rect, int lo, int hi);
+size_t requestBytes(const Rect16& rect, int lo, int hi, int bytesPerSample = 1);
 
 // Fills `block` with the pixels of `rect` (in sampled coordinates: pixel (x, y)
 // of the request is image pixel (x, y) times rate), planes lo..hi. Pixels
@@ -23,6 +25,7 @@ void copyRequest(const HostImage& image, const Rect16& rect, Fixed rate, int lo,
                  uint8* block);
 
 // Writes `block` (planes lo..hi of `rect`, full size) back into the image. With
-// a selection, each output byte is blended with the old one by the mask value.
+// a selection (8 bits at every depth), each output sample is blended with the
+// old one by the mask value.
 void writeBackRequest(const HostImage& image, const Rect16& rect, int lo, int hi, const uint8* block,
                       int32 rowBytes, const HostImage* selection);

@@ -176,13 +176,17 @@ ImageStatus decodeImage(const uint8_t* bytes, size_t size, const std::string& na
                  " megapixels";
         return imageTooLarge;
     }
+    const bool sixteen = format == imagePng && bytes[24] == 16;
     if (format == imagePng && bytes[25] == 3) image->note = "palette image converted to RGB";
-    if (format == imagePng && bytes[24] == 16) image->note = "16-bit image reduced to 8 bits per channel";
+    if (sixteen && wantChannels != 0) image->note = "16-bit image reduced to 8 bits per channel";
 
     // What a picture of this size can need: 8 bytes a pixel (16-bit RGBA),
     // a filter byte a row, and room for the library's own tables.
     AllocationLimit limit(size_t(w) * size_t(h) * 8 + size_t(h) + (size_t(16) << 20));
-    stbi_uc* decoded = stbi_load_from_memory(bytes, int(size), &w, &h, &channels, wantChannels);
+    const int sampleBytes = sixteen && wantChannels == 0 ? 2 : 1;
+    void* decoded = sampleBytes == 2
+                        ? static_cast<void*>(stbi_load_16_from_memory(bytes, int(size), &w, &h, &channels, 0))
+                        : static_cast<void*>(stbi_load_from_memory(bytes, int(size), &w, &h, &channels, wantChannels));
     if (!decoded) {
         *error = name + ": truncated or damaged " + kind + " (" + stbi_failure_reason() + ")";
         return imageCorrupt;
@@ -194,14 +198,87 @@ ImageStatus decodeImage(const uint8_t* bytes, size_t size, const std::string& na
     image->width = w;
     image->height = h;
     image->channels = channels;
+    image->bytesPerSample = sampleBytes;
     image->format = format;
-    image->pixels.assign(decoded, decoded + size_t(w) * size_t(h) * size_t(channels));
+    const uint8_t* first = static_cast<const uint8_t*>(decoded);
+    image->pixels.assign(first, first + size_t(w) * size_t(h) * size_t(channels) * size_t(sampleBytes));
     stbi_image_free(decoded);
     if (image->metadata.orientation != 1) {
-        applyOrientation(image->metadata.orientation, &image->width, &image->height, channels, &image->pixels);
+        applyOrientation(image->metadata.orientation, &image->width, &image->height, channels * sampleBytes,
+                         &image->pixels);
         image->note = "turned upright by its EXIF orientation";
     }
     return imageOk;
+}
+
+Image eightBitCopy(const Image& image)
+{
+    if (image.bytesPerSample != 2) return image;
+    Image narrow = image;
+    narrow.bytesPerSample = 1;
+    narrow.pixels.resize(image.pixels.size() / 2);
+    for (size_t k = 0; k < narrow.pixels.size(); ++k) {
+        uint32_t v;
+        uint16_t sample;
+        std::memcpy(&sample, &image.pixels[2 * k], 2);
+        v = sample;
+        narrow.pixels[k] = uint8_t((v * 255u + 32767u) / 65535u);
+    }
+    return narrow;
+}
+
+// A PNG of 16 bits per sample, which the image library does not write: each
+// row filtered the way that leaves the smallest sum (none, left, above), the
+// samples big-endian as the format wants them.
+static bool encodePng16(const Image& image, std::vector<uint8_t>* png)
+{
+    static const int colourTypes[5] = {0, 0, 4, 2, 6};  // grey, grey + alpha, RGB, RGBA
+    if (image.channels < 1 || image.channels > 4) return false;
+    const size_t rowBytes = size_t(image.width) * image.channels * 2;
+    std::vector<uint8_t> rows(size_t(image.height) * (rowBytes + 1)), big(rowBytes), previous(rowBytes, 0);
+    std::vector<uint8_t> candidates[3] = {std::vector<uint8_t>(rowBytes), std::vector<uint8_t>(rowBytes),
+                                          std::vector<uint8_t>(rowBytes)};
+    const size_t pixelBytes = size_t(image.channels) * 2;
+    for (int y = 0; y < image.height; ++y) {
+        const uint8_t* native = &image.pixels[size_t(y) * rowBytes];
+        for (size_t k = 0; k < rowBytes; k += 2) {
+            uint16_t sample;
+            std::memcpy(&sample, native + k, 2);
+            big[k] = uint8_t(sample >> 8);
+            big[k + 1] = uint8_t(sample);
+        }
+        uint64_t best = ~uint64_t(0);
+        int chosen = 0;
+        for (int filter = 0; filter < 3; ++filter) {
+            uint64_t sum = 0;
+            for (size_t k = 0; k < rowBytes; ++k) {
+                uint8_t before = filter == 1 ? (k >= pixelBytes ? big[k - pixelBytes] : 0) : (filter == 2 ? previous[k] : 0);
+                uint8_t d = uint8_t(big[k] - before);
+                candidates[filter][k] = d;
+                sum += d < 128 ? d : 256 - d;
+            }
+            if (sum < best) {
+                best = sum;
+                chosen = filter;
+            }
+        }
+        uint8_t* out = &rows[size_t(y) * (rowBytes + 1)];
+        out[0] = uint8_t(chosen);
+        std::memcpy(out + 1, candidates[chosen].data(), rowBytes);
+        previous = big;
+    }
+    std::vector<uint8_t> packed;
+    if (!zlibCompress(rows, &packed)) return false;
+    const uint8_t header[13] = {uint8_t(image.width >> 24), uint8_t(image.width >> 16), uint8_t(image.width >> 8),
+                                uint8_t(image.width), uint8_t(image.height >> 24), uint8_t(image.height >> 16),
+                                uint8_t(image.height >> 8), uint8_t(image.height), 16,
+                                uint8_t(colourTypes[image.channels]), 0, 0, 0};
+    const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    png->assign(signature, signature + 8);
+    appendPngChunk("IHDR", header, sizeof header, png);
+    appendPngChunk("IDAT", packed.data(), packed.size(), png);
+    appendPngChunk("IEND", nullptr, 0, png);
+    return true;
 }
 
 ImageStatus readImage(const std::string& path, int wantChannels, int maxSide, Image* image, std::string* error)
@@ -257,11 +334,18 @@ bool encodeImage(const Image& image, ImageFormat format, int quality, std::vecto
                  std::string* error)
 {
     bytes->clear();
+    if (image.bytesPerSample == 2 && format != imagePng) {
+        *error = "only PNG holds 16 bits per channel";
+        return false;
+    }
     int ok = 0;
     switch (format) {
     case imagePng:
-        ok = stbi_write_png_to_func(appendBytes, bytes, image.width, image.height, image.channels,
-                                    image.pixels.data(), image.width * image.channels);
+        if (image.bytesPerSample == 2)
+            ok = encodePng16(image, bytes);
+        else
+            ok = stbi_write_png_to_func(appendBytes, bytes, image.width, image.height, image.channels,
+                                        image.pixels.data(), image.width * image.channels);
         if (ok) *bytes = pngWithProfile(*bytes, image.metadata);
         break;
     case imageJpeg:

@@ -18,6 +18,7 @@ struct Image {
     int width = 0, height = 0;
     int channels = 0;            // 1 grey, 2 grey + alpha, 3 RGB, 4 RGBA
     std::vector<uint8_t> pixels; // interleaved, rows from the top
+    int bytesPerSample = 1;      // 2: 16-bit samples 0..65535, native order (16-bit PNG)
     std::string note;            // what was converted on the way in, if anything
     ImageFormat format = imageUnknown;  // of the file read
     ImageMetadata metadata;
@@ -29,8 +30,8 @@ enum ImageStatus { imageOk, imageMissing, imageUnreadable, imageUnknownFormat, i
 enum : int64_t { maxImagePixels = int64_t(1) << 28 };
 
 // Reads `path` ("-": standard input). `wantChannels` 0 keeps the file's
-// channels; 1 converts to grey. Sizes beyond `maxSide` are refused before
-// anything is decoded.
+// channels and a 16-bit PNG's depth; 1 converts to 8-bit grey. Sizes beyond
+// `maxSide` are refused before anything is decoded.
 ImageStatus readImage(const std::string& path, int wantChannels, int maxSide, Image* image, std::string* error);
 
 // The same on bytes in memory; `name` is used in messages.
@@ -42,7 +43,11 @@ ImageFormat formatForName(const std::string& path);
 ImageFormat formatForWord(const std::string& word);  // "png", "jpg", "jpeg", "bmp"
 const char* extensionOf(ImageFormat format);         // ".png", ".jpg", ".bmp"
 
-// The file's bytes; `quality` (1 to 100) for JPEG.
+// The same picture at 8 bits per channel: (v x 255 + 32767) / 65535.
+Image eightBitCopy(const Image& image);
+
+// The file's bytes; `quality` (1 to 100) for JPEG. A 16-bit image is written
+// as a 16-bit PNG; JPEG and BMP need an 8-bit one.
 bool encodeImage(const Image& image, ImageFormat format, int quality, std::vector<uint8_t>* bytes,
                  std::string* error);
 

@@ -143,6 +143,46 @@ bool scanJpeg(const uint8_t* bytes, size_t size, JpegFacts* facts, std::string* 
     return true;
 }
 
+uint32_t pngCrc32(const uint8_t* data, size_t size)
+{
+    static const struct Table {
+        uint32_t entry[256];
+        Table()
+        {
+            for (uint32_t n = 0; n < 256; ++n) {
+                uint32_t c = n;
+                for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+                entry[n] = c;
+            }
+        }
+    } table;
+    uint32_t crc = 0xFFFFFFFFu;
+    for (size_t i = 0; i < size; ++i) crc = table.entry[(crc ^ data[i]) & 0xFFu] ^ (crc >> 8);
+    return crc ^ 0xFFFFFFFFu;
+}
+
+void appendPngChunk(const char type[4], const uint8_t* data, size_t size, std::vector<uint8_t>* png)
+{
+    size_t at = png->size();
+    png->insert(png->end(), {uint8_t(size >> 24), uint8_t(size >> 16), uint8_t(size >> 8), uint8_t(size)});
+    png->insert(png->end(), type, type + 4);
+    if (size) png->insert(png->end(), data, data + size);
+    uint32_t crc = pngCrc32(png->data() + at + 4, size + 4);
+    png->insert(png->end(), {uint8_t(crc >> 24), uint8_t(crc >> 16), uint8_t(crc >> 8), uint8_t(crc)});
+}
+
+void repairPngChecksums(std::vector<uint8_t>* png)
+{
+    size_t at = 8;
+    while (at + 12 <= png->size()) {
+        uint32_t length = big32(png->data() + at);
+        if (length > png->size() - at - 12) return;
+        uint32_t crc = pngCrc32(png->data() + at + 4, size_t(length) + 4);
+        for (int k = 0; k < 4; ++k) (*png)[at + 8 + length + size_t(k)] = uint8_t(crc >> (24 - 8 * k));
+        at += 12 + size_t(length);
+    }
+}
+
 bool scanPng(const uint8_t* bytes, size_t size, ImageMetadata* metadata, std::string* problem)
 {
     size_t at = 8;
@@ -154,6 +194,13 @@ bool scanPng(const uint8_t* bytes, size_t size, ImageMetadata* metadata, std::st
         }
         const uint8_t* type = bytes + at + 4;
         const uint8_t* data = bytes + at + 8;
+        // A chunk whose checksum is wrong is damaged, whatever it holds.
+        if (pngCrc32(type, size_t(length) + 4) != big32(data + length)) {
+            char name[5] = {0, 0, 0, 0, 0};
+            for (int k = 0; k < 4; ++k) name[k] = type[k] >= 32 && type[k] < 127 ? char(type[k]) : '?';
+            *problem = std::string("damaged PNG (the ") + name + " chunk's checksum is wrong)";
+            return false;
+        }
         if (std::memcmp(type, "iCCP", 4) == 0) {
             // A name of 1 to 79 bytes, its zero, the method 0, then the zlib stream.
             const uint8_t* zero = static_cast<const uint8_t*>(std::memchr(data, 0, length < 80 ? length : 80));
@@ -172,7 +219,7 @@ bool scanPng(const uint8_t* bytes, size_t size, ImageMetadata* metadata, std::st
     return true;
 }
 
-void applyOrientation(int orientation, int* width, int* height, int channels, std::vector<uint8_t>* pixels)
+void applyOrientation(int orientation, int* width, int* height, int pixelBytes, std::vector<uint8_t>* pixels)
 {
     if (orientation <= 1 || orientation > 8) return;
     const int w = *width, h = *height;
@@ -191,8 +238,8 @@ void applyOrientation(int orientation, int* width, int* height, int channels, st
             case 7: sx = w - 1 - y; sy = h - 1 - x; break;
             default: sx = w - 1 - y; sy = x; break;  // 8
             }
-            std::memcpy(&upright[(size_t(y) * ow + x) * channels], &(*pixels)[(size_t(sy) * w + sx) * channels],
-                        size_t(channels));
+            std::memcpy(&upright[(size_t(y) * ow + x) * pixelBytes], &(*pixels)[(size_t(sy) * w + sx) * pixelBytes],
+                        size_t(pixelBytes));
         }
     pixels->swap(upright);
     *width = ow;
@@ -219,16 +266,6 @@ std::vector<uint8_t> jpegWithProfile(const std::vector<uint8_t>& jpeg, const std
     return out;
 }
 
-static uint32_t crc32(const uint8_t* data, size_t size)
-{
-    uint32_t crc = 0xFFFFFFFFu;
-    for (size_t i = 0; i < size; ++i) {
-        crc ^= data[i];
-        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return crc ^ 0xFFFFFFFFu;
-}
-
 std::vector<uint8_t> pngWithProfile(const std::vector<uint8_t>& png, const ImageMetadata& metadata)
 {
     const size_t afterHeader = 8 + 12 + 13;  // signature, then the 13-byte IHDR chunk
@@ -242,11 +279,8 @@ std::vector<uint8_t> pngWithProfile(const std::vector<uint8_t>& png, const Image
         chunk.push_back(0);                      // compression method: deflate
         chunk.insert(chunk.end(), packed.begin(), packed.end());
     }
-    std::vector<uint8_t> block = {uint8_t(chunk.size() >> 24), uint8_t(chunk.size() >> 16),
-                                  uint8_t(chunk.size() >> 8), uint8_t(chunk.size()), 'i', 'C', 'C', 'P'};
-    block.insert(block.end(), chunk.begin(), chunk.end());
-    uint32_t crc = crc32(block.data() + 4, block.size() - 4);
-    block.insert(block.end(), {uint8_t(crc >> 24), uint8_t(crc >> 16), uint8_t(crc >> 8), uint8_t(crc)});
+    std::vector<uint8_t> block;
+    appendPngChunk("iCCP", chunk.data(), chunk.size(), &block);
     std::vector<uint8_t> out(png.begin(), png.begin() + long(afterHeader));
     out.insert(out.end(), block.begin(), block.end());
     out.insert(out.end(), png.begin() + long(afterHeader), png.end());

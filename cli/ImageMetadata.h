@@ -27,12 +27,22 @@ struct JpegFacts {
 // (a segment running past the file, EXIF offsets outside their block).
 bool scanJpeg(const uint8_t* bytes, size_t size, JpegFacts* facts, std::string* problem);
 
-// Reads a PNG's iCCP chunk, if any. False with the reason when the chunks are damaged.
+// Reads a PNG's iCCP chunk, if any. False with the reason when the chunks are
+// damaged: one running past the end, or one whose checksum is wrong.
 bool scanPng(const uint8_t* bytes, size_t size, ImageMetadata* metadata, std::string* problem);
 
-// Turns `pixels` (width x height, `channels` bytes a pixel) upright for an EXIF
-// orientation; orientations 5 to 8 swap width and height.
-void applyOrientation(int orientation, int* width, int* height, int channels, std::vector<uint8_t>* pixels);
+// A PNG chunk's checksum (over its type and data), and a whole chunk
+// (length, type, data, checksum) appended to `png`.
+uint32_t pngCrc32(const uint8_t* data, size_t size);
+void appendPngChunk(const char type[4], const uint8_t* data, size_t size, std::vector<uint8_t>* png);
+
+// For fuzzing and tests: every checksum of a (damaged) PNG made right again,
+// as far as its chunks can be followed, so that the damage reaches the decoder.
+void repairPngChecksums(std::vector<uint8_t>* png);
+
+// Turns `pixels` (width x height, `pixelBytes` bytes a pixel) upright for an
+// EXIF orientation; orientations 5 to 8 swap width and height.
+void applyOrientation(int orientation, int* width, int* height, int pixelBytes, std::vector<uint8_t>* pixels);
 
 // The encoded file with the profile added: APP2 segments after a JPEG's start,
 // an iCCP chunk after a PNG's header.

@@ -83,6 +83,16 @@ static bool takeSize(RenderJob& job, const std::string& v, std::string* error)
     return true;
 }
 
+static bool takeDepth(RenderJob& job, const std::string& v, std::string* error)
+{
+    if (v != "8" && v != "16") {
+        *error = "--depth takes 8 or 16 (bits per channel), not '" + v + "'";
+        return false;
+    }
+    job.newDepth = v == "16" ? 16 : 8;
+    return true;
+}
+
 static bool takeSet(RenderJob& job, const std::string& v, std::string* error)
 {
     size_t equals = v.find('=');
@@ -210,6 +220,8 @@ static const OptionSpec kRenderOptions[] = {
     {"--format", "png|jpg|bmp", "with --out-dir: the format of the pictures (default: each input's)", takeFormat},
     {"--quality", "N", "JPEG quality, 1 to 100 (default 92)", takeQuality},
     {"--size", "WxH", "paint over a new W by H image filled with the sky colour (instead of IN)", takeSize},
+    {"--depth", "8|16", "with --size: bits per channel of the new image (default 8; 16 writes a 16-bit PNG)",
+     takeDepth},
     {"--set", "NAME=VALUE", "set a slider (0 to 100) by its name, for example density=70", takeSet},
     {"--seed", "N", "seed of the cloud pattern, 0 to 2047 (default 21)", takeSeed},
     {"--cloud-color", "#RRGGBB", "colour of the lit clouds (default #ECE8F7)", takeCloudColour},
@@ -279,9 +291,10 @@ void printRenderHelp(FILE* to)
                  "output is upright; an ICC colour profile is carried into PNG and JPEG outputs.\n"
                  "Other metadata (EXIF, XMP, text chunks) is not kept. RGBA and grey+alpha images\n"
                  "are layers: the clouds respect and extend their transparency. Grey images stay\n"
-                 "grey. 16-bit images are reduced to 8 bits and palette images converted to RGB\n"
-                 "(a note says so). Each output is written beside its place and renamed at the\n"
-                 "end, so it is never left half done.\n"
+                 "grey. A 16-bit PNG is painted at 16 bits per channel and written as a 16-bit\n"
+                 "PNG (as a JPEG or BMP it is reduced to 8 bits, and a note says so); palette\n"
+                 "images are converted to RGB. Each output is written beside its place and\n"
+                 "renamed at the end, so it is never left half done.\n"
                  "\n"
                  "IN may be - (standard input) and OUT - (standard output, as PNG; notes and\n"
                  "progress go to standard error). With several inputs and --out-dir, each is\n"

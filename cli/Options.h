@@ -16,6 +16,7 @@ struct RenderJob {
     std::string output, outDir, formatWord, maskPath, pluginPath, presetPath, savePresetPath, thumbnailPath;
     bool dice = false, ecce = false;
     int newWidth = 0, newHeight = 0;
+    int newDepth = 8;  // bits per channel of a --size image: 8 or 16
     bool hasRect = false;
     int rect[4] = {0, 0, 0, 0};  // x, y, w, h
     bool quiet = false;

@@ -94,12 +94,12 @@ static void writeBack()
 static void* deliverRequest(std::vector<uint8>& store, const HostImage& image, const Rect16& rect, Fixed rate,
                             int lo, int hi, int16 padding, int32* rowBytes)
 {
-    size_t bytes = requestBytes(rect, lo, hi);
+    size_t bytes = requestBytes(rect, lo, hi, image.bytesPerSample);
     *rowBytes = 0;
     if (!bytes || !image.pixels) return nullptr;
     store.resize(bytes);
     copyRequest(image, rect, rate, lo, hi, padding, store.data());
-    *rowBytes = (rect.right - rect.left) * (hi - lo + 1);
+    *rowBytes = (rect.right - rect.left) * (hi - lo + 1) * image.bytesPerSample;
     return store.data();
 }
 
@@ -172,7 +172,9 @@ OSErr runFilter(PluginEntryProc entry, const RunRequest& request)
     r.autoMask = true;
     r.hostSig = fourCC("NMBL");
     int colourPlanes = request.editableTransparency ? image.planes - 1 : image.planes;
-    r.imageMode = colourPlanes >= 3 ? plugInModeRGBColor : plugInModeGrayScale;
+    const bool deep = image.bytesPerSample == 2;
+    r.imageMode = colourPlanes >= 3 ? (deep ? plugInModeRGB48 : plugInModeRGBColor)
+                                    : (deep ? plugInModeGray16 : plugInModeGrayScale);
     r.imageHRes = r.imageVRes = 72 << 16;
     r.wholeSize = r.imageSize;
     r.platformData = &platform;
@@ -181,7 +183,7 @@ OSErr runFilter(PluginEntryProc entry, const RunRequest& request)
     r.advanceState = advanceState;
     r.supportsPadding = true;
     r.inputRate = r.maskRate = 65536;
-    r.depth = 8;
+    r.depth = deep ? 16 : 8;
     if (request.editableTransparency) {
         r.filterCase = request.selection ? filterCaseEditableTransparencyWithSelection
                                          : filterCaseEditableTransparencyNoSelection;

@@ -12,6 +12,7 @@
 #include "cli/PresetFiles.h"
 #include "cli/System.h"
 #include "host/Context.h"
+#include "render/Compose16.h"
 #include "render/Random.h"
 #include "settings/PresetFile.h"
 
@@ -103,14 +104,51 @@ static void settle(const CloudSettings& look, CloudSettings* block)
 // ---- The render. ----
 // A new image of the sky colour of the settings in force, as an editor's new
 // document would be before the filter runs.
-static void fillWithSky(const CloudSettings& look, Image* image)
+static void fillWithSky(const CloudSettings& look, int depth, Image* image)
 {
     image->channels = 3;
-    image->pixels.resize(size_t(image->width) * image->height * 3);
-    for (size_t k = 0; k < image->pixels.size(); k += 3) {
-        image->pixels[k] = uint8(look.skyColor.red >> 8);
-        image->pixels[k + 1] = uint8(look.skyColor.green >> 8);
-        image->pixels[k + 2] = uint8(look.skyColor.blue >> 8);
+    image->bytesPerSample = depth == 16 ? 2 : 1;
+    const size_t samples = size_t(image->width) * image->height * 3;
+    image->pixels.resize(samples * image->bytesPerSample);
+    const uint16 sky[3] = {look.skyColor.red, look.skyColor.green, look.skyColor.blue};
+    for (size_t k = 0; k < samples; ++k) {
+        uint16 v = sky[k % 3];
+        if (depth == 16)
+            std::memcpy(&image->pixels[2 * k], &v, 2);
+        else
+            image->pixels[k] = uint8(v >> 8);
+    }
+}
+
+// A 16-bit file's samples (0..65535) in the host's range (0..32768, white at
+// 32768), in place; the file's own values are kept in `file`.
+static void toHostRange(Image* image, std::vector<uint8>* file)
+{
+    if (image->bytesPerSample != 2) return;
+    *file = image->pixels;
+    for (size_t k = 0; k + 1 < image->pixels.size(); k += 2) {
+        uint16 v;
+        std::memcpy(&v, &image->pixels[k], 2);
+        v = uint16(sample16FromFull(v));
+        std::memcpy(&image->pixels[k], &v, 2);
+    }
+}
+
+// And back: a sample the filter left as it was gets the file's own value
+// again (the two ranges do not map one to one), a changed one its new value.
+static void fromHostRange(Image* image, const std::vector<uint8>& file)
+{
+    if (image->bytesPerSample != 2) return;
+    for (size_t k = 0; k + 1 < image->pixels.size(); k += 2) {
+        uint16 v, before;
+        std::memcpy(&v, &image->pixels[k], 2);
+        std::memcpy(&before, &file[k], 2);
+        if (v != sample16FromFull(before)) {
+            v = uint16(fullFromSample16(v > 32768 ? 32768 : v));
+            std::memcpy(&image->pixels[k], &v, 2);
+        } else {
+            std::memcpy(&image->pixels[k], &before, 2);
+        }
     }
 }
 
@@ -161,7 +199,7 @@ static int paint(const RenderJob& job, const Session& session, const CloudSettin
         filterRect = {int16(r[1]), int16(r[0]), int16(r[1] + r[3]), int16(r[0] + r[2])};
     }
     bool showProgress = !job.quiet && stderrIsTerminal();
-    HostImage pixels{image->width, image->height, image->channels, image->pixels.data()};
+    HostImage pixels{image->width, image->height, image->channels, image->pixels.data(), image->bytesPerSample};
     HostImage selection{mask.width, mask.height, 1, const_cast<uint8*>(mask.pixels.data())};
     RunRequest request{pixels,
                        job.maskPath.empty() ? nullptr : &selection,
@@ -170,7 +208,10 @@ static int paint(const RenderJob& job, const Session& session, const CloudSettin
                        [&](CloudSettings* s) { settle(look, s); },
                        showProgress ? drawProgress : std::function<void(int32, int32)>(),
                        interruptRequested};
+    std::vector<uint8> fileSamples;
+    toHostRange(image, &fileSamples);
     OSErr result = runFilter(session.entry, request);
+    fromHostRange(image, fileSamples);
     if (showProgress) {
         if (result == noErr) drawProgress(1, 1);
         std::fprintf(stderr, "\n");
@@ -226,7 +267,7 @@ static int renderOne(const RenderJob& job, const Session& session, const std::st
     CloudSettings look;
     int composed = composeSettings(job, image, &look);
     if (composed != exitOk) return composed;
-    if (input.empty()) fillWithSky(look, &image);
+    if (input.empty()) fillWithSky(look, job.newDepth, &image);
     int masked = readMask(job, image, &mask);
     if (masked != exitOk) return masked;
     if (format == imageBmp && !image.metadata.iccProfile.empty() && !job.quiet)
@@ -239,9 +280,13 @@ static int renderOne(const RenderJob& job, const Session& session, const std::st
         if (output != "-") std::remove((output + ".partial").c_str());
         return painted;
     }
-    int written = writeOutput(output, image, format, job.quality);
+    const Image narrow = eightBitCopy(image);
+    if (image.bytesPerSample == 2 && format != imagePng && !job.quiet)
+        std::fprintf(stderr, "nimbulo: note: %s: written with 8 bits per channel (only PNG holds 16)\n",
+                     output.c_str());
+    int written = writeOutput(output, format == imagePng ? image : narrow, format, job.quality);
     if (written != exitOk) return written;
-    if (!job.savePresetPath.empty()) return savePreset(job.savePresetPath, look, image);
+    if (!job.savePresetPath.empty()) return savePreset(job.savePresetPath, look, narrow);
     return exitOk;
 }
 
@@ -301,6 +346,7 @@ int renderCommand(const RenderJob& job)
     if (job.inputs.size() > 1) return fail(exitUsage, "several inputs need --out-dir DIR");
     if (job.inputs.empty() == !sized) return fail(exitUsage, "give either IN or --size WxH (see 'nimbulo render --help')");
     if (job.output.empty()) return fail(exitUsage, "no output: add -o OUT");
+    if (job.newDepth != 8 && !sized) return fail(exitUsage, "--depth goes with --size: an input keeps its own depth");
     if (!job.formatWord.empty()) return fail(exitUsage, "--format goes with --out-dir; -o takes the format from its name");
     ImageFormat format = job.output == "-" ? imagePng : formatForName(job.output);
     if (format == imageUnknown)

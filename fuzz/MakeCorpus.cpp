@@ -81,6 +81,13 @@ int main(int argc, char** argv)
     save(folder + "/images/rgb.png", encoded(rgb, imagePng));
     save(folder + "/images/rgba.png", encoded(rgba, imagePng));
     save(folder + "/images/profile.png", encoded(profiled, imagePng));
+    for (const Image* eight : {&rgb, &rgba}) {
+        Image deep = *eight;  // 16 bits a channel
+        deep.bytesPerSample = 2;
+        deep.pixels.clear();
+        for (uint8_t v : eight->pixels) deep.pixels.insert(deep.pixels.end(), {uint8_t(v * 3), v});
+        save(folder + (eight == &rgb ? "/images/rgb16.png" : "/images/rgba16.png"), encoded(deep, imagePng));
+    }
     save(folder + "/images/rgb.jpg", encoded(rgb, imageJpeg));
     save(folder + "/images/grey.jpg", encoded(grey, imageJpeg));
     save(folder + "/images/profile.jpg", encoded(profiled, imageJpeg));

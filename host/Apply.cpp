@@ -5,6 +5,7 @@
 #include "host/Capabilities.h"
 #include "host/Context.h"
 #include "host/Dialogs.h"
+#include "host/Preview.h"
 #include "render/RenderRow.h"
 #include "settings/CloudSettings.h"
 
@@ -110,6 +111,7 @@ void renderOneRow(FilterContext* ctx)
     ctx->progressDone++;
     ctx->renderRow = ctx->currentRow;
     RenderCloudRow(ctx);
+    if (preview) copyPreviewRowToScreen(ctx, ctx->renderRow);
 
     if (canDisplay(r) && preview && (ctx->renderRow & 1)) showPreviewRows(ctx);
 

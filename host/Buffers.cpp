@@ -56,6 +56,9 @@ void releaseWorkingBuffers(FilterContext* ctx)
     ctx->work = nullptr;
     releaseBuffer(ctx, &ctx->thumbnailBufferID, ctx->thumbnail);
     ctx->thumbnail = nullptr;
+    platformFree(ctx->screenCopy);
+    ctx->screenCopy = nullptr;
+    ctx->screenCopyBytes = 0;
 }
 
 bool acquireWorkingBuffers(FilterContext* ctx)
@@ -64,6 +67,8 @@ bool acquireWorkingBuffers(FilterContext* ctx)
     ctx->workBufferID = nullptr;
     ctx->thumbnail = nullptr;
     ctx->thumbnailBufferID = nullptr;
+    ctx->screenCopy = nullptr;
+    ctx->screenCopyBytes = 0;
     ctx->work = static_cast<WorkBlock*>(obtainBuffer(ctx, int32(sizeof(WorkBlock)), &ctx->workBufferID));
     ctx->thumbnail = static_cast<uint8*>(obtainBuffer(ctx, thumbnailBytes, &ctx->thumbnailBufferID));
     if (ctx->work && ctx->thumbnail) {

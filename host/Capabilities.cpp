@@ -33,3 +33,10 @@ bool hasEditableTransparency(const FilterRecord* record)
     return record->filterCase == filterCaseEditableTransparencyNoSelection ||
            record->filterCase == filterCaseEditableTransparencyWithSelection;
 }
+
+int bytesPerSample(const FilterRecord* record)
+{
+    if (record->depth == 16) return 2;
+    if (record->depth == 0 && (record->imageMode == plugInModeGray16 || record->imageMode == plugInModeRGB48)) return 2;
+    return 1;
+}

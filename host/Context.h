@@ -37,6 +37,8 @@ struct FilterContext {
     BufferID workBufferID;      // 0 when the buffer came from the system heap
     BufferID thumbnailBufferID;
     uint8* thumbnail;           // 64 x 64 RGB, rows from the top
+    uint8* screenCopy;          // at 16 bits: the preview output in 8 bits, for displayPixels
+    size_t screenCopyBytes;
     int32 undoIndex;            // the undo slot that took the latest snapshot
     void* dialogWindow;         // the main dialog while it is open
 };

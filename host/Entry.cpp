@@ -71,7 +71,7 @@ static void doPrepare(FilterContext* ctx)
     int32 span = 2 * (longerSide + 4);
     if (3 * ctx->renderWidth + 2184 > span) span = 3 * ctx->renderWidth + 2184;
     ctx->spanLength = span;
-    record->bufferSpace = 2 * span + 1128;
+    record->bufferSpace = 2 * span * bytesPerSample(record) + 1128;  // 16-bit samples take two bytes
 
     clearAboutBoxFlag();
     clearFileDialogFlag();

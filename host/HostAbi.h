@@ -142,7 +142,7 @@ enum : int16 {
     filterCaseProtectedTransparencyNoSelection = 6,
     filterCaseProtectedTransparencyWithSelection = 7,
 };
-enum : int16 { plugInModeGrayScale = 1, plugInModeRGBColor = 3 };
+enum : int16 { plugInModeGrayScale = 1, plugInModeRGBColor = 3, plugInModeGray16 = 10, plugInModeRGB48 = 11 };
 
 #pragma pack(push, 4)
 struct FilterRecord {

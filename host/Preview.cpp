@@ -8,6 +8,8 @@
 #include "host/Dialogs.h"
 #include "host/Mask.h"
 #include "host/Rects.h"
+#include "platform/Platform.h"
+#include "render/Compose16.h"
 #include "render/RowWorkers.h"
 #include "settings/CloudSettings.h"
 
@@ -124,8 +126,9 @@ void showSourceInPreview(FilterContext* ctx)
     ctx->maskRowFirst = ctx->inRowFirst = ctx->regionTop;
     ctx->maskRowLast = ctx->inRowLast = ctx->regionBottom;
     const bool layer = hasEditableTransparency(r) && r->outTransparencyMask != 0;
-    const int colourBytes = isColourImage(r) ? 3 : 1;
-    const int inStep = r->inHiPlane - r->inLoPlane + 1, outStep = r->planes;
+    const bool deep = bytesPerSample(r) == 2;
+    const int colourSamples = isColourImage(r) ? 3 : 1, sampleBytes = deep ? 2 : 1;
+    const int inStep = (r->inHiPlane - r->inLoPlane + 1) * sampleBytes, outStep = r->planes * sampleBytes;
     const int rows = rectHeight(r->inRect), columns = rectWidth(r->outRect);
     for (int i = 0; i < rows; ++i) {
         ctx->renderRow = i;
@@ -134,14 +137,53 @@ void showSourceInPreview(FilterContext* ctx)
         uint8* out = static_cast<uint8*>(r->outData) + ptrdiff_t(i) * r->outRowBytes;
         for (int x = 0; x < columns; ++x, in += inStep, out += outStep) {
             int e = maskValueAt(ctx, x, i);
-            if (layer) {
-                e = (e * in[r->inLayerPlanes]) >> 8;
-                out[r->outLayerPlanes] = 255;
-            }
             int checker = ((i ^ x) & 8) == 0 ? 255 : 204;
-            for (int k = 0; k < colourBytes; ++k) out[k] = uint8((checker * (255 - e) + e * in[k]) >> 8);
+            if (!deep) {
+                if (layer) {
+                    e = (e * in[r->inLayerPlanes]) >> 8;
+                    out[r->outLayerPlanes] = 255;
+                }
+                for (int k = 0; k < colourSamples; ++k) out[k] = uint8((checker * (255 - e) + e * in[k]) >> 8);
+                continue;
+            }
+            // 16 bits: the same weights, with the layer's transparency in 0..32768.
+            double weight = e / 255.0;
+            if (layer) {
+                weight *= loadSample16(in + 2 * r->inLayerPlanes) / double(deepWhite);
+                storeSample16(out + 2 * r->outLayerPlanes, deepWhite);
+            }
+            const double behind = sample16From8(checker);
+            for (int k = 0; k < colourSamples; ++k)
+                storeSample16(out + 2 * k, behind * (1.0 - weight) + weight * loadSample16(in + 2 * k));
         }
+        copyPreviewRowToScreen(ctx, i);
     }
+}
+
+// At 16 bits the screen gets an 8-bit copy of the preview output, of the
+// output rectangle's size, made anew when that changes.
+static bool screenCopyFits(FilterContext* ctx)
+{
+    const FilterRecord* r = ctx->filter;
+    int w = rectWidth(r->outRect), h = rectHeight(r->outRect);
+    size_t bytes = w > 0 && h > 0 && r->planes > 0 ? size_t(w) * size_t(h) * size_t(r->planes) : 0;
+    if (bytes == 0) return false;
+    if (ctx->screenCopy && ctx->screenCopyBytes == bytes) return true;
+    platformFree(ctx->screenCopy);
+    ctx->screenCopy = static_cast<uint8*>(platformAllocZeroed(bytes));
+    ctx->screenCopyBytes = ctx->screenCopy ? bytes : 0;
+    return ctx->screenCopy != nullptr;
+}
+
+void copyPreviewRowToScreen(FilterContext* ctx, int32 row)
+{
+    const FilterRecord* r = ctx->filter;
+    if (bytesPerSample(r) != 2 || !r->outData || row < 0 || row >= rectHeight(r->outRect) || !screenCopyFits(ctx))
+        return;
+    const int samples = rectWidth(r->outRect) * r->planes;
+    const uint8* from = static_cast<const uint8*>(r->outData) + ptrdiff_t(row) * r->outRowBytes;
+    uint8* to = ctx->screenCopy + size_t(row) * size_t(samples);
+    for (int k = 0; k < samples; ++k) to[k] = uint8(sample8From16(loadSample16(from + 2 * k)));
 }
 
 void fillThumbnailRamp(uint8* thumbnail)
@@ -166,13 +208,19 @@ void grabThumbnail(FilterContext* ctx)
 
     const auto* out = static_cast<const uint8*>(r->outData);
     const bool colour = r->planes >= 3;
+    const int sampleBytes = bytesPerSample(r);
+    // A sample of the output in 8 bits, whatever its depth.
+    auto sample = [&](const uint8* p, int k) {
+        return sampleBytes == 2 ? uint8(sample8From16(loadSample16(p + 2 * k))) : p[k];
+    };
     for (int y = d.top; y < d.bottom; ++y)
         for (int x = d.left; x < d.right; ++x) {
-            const uint8* p = out + ptrdiff_t(s.top + y - d.top) * r->outRowBytes + ptrdiff_t(s.left + x - d.left) * r->planes;
+            const uint8* p = out + ptrdiff_t(s.top + y - d.top) * r->outRowBytes +
+                             ptrdiff_t(s.left + x - d.left) * r->planes * sampleBytes;
             uint8* t = thumb + (y * thumbnailSide + x) * 3;
-            t[0] = p[0];
-            t[1] = colour ? p[1] : p[0];
-            t[2] = colour ? p[2] : p[0];
+            t[0] = sample(p, 0);
+            t[1] = sample(p, colour ? 1 : 0);
+            t[2] = sample(p, colour ? 2 : 0);
         }
 }
 
@@ -187,4 +235,11 @@ void describePreviewPixels(const FilterContext* ctx, PSPixelMap* map)
     map->colBytes = r->outHiPlane - r->outLoPlane + 1;
     map->planeBytes = 1;
     map->baseAddr = r->outData;
+    if (bytesPerSample(r) == 2) {
+        // displayPixels takes 8-bit maps: the screen's copy, in the matching 8-bit mode.
+        map->imageMode = r->planes >= 3 ? plugInModeRGBColor : plugInModeGrayScale;
+        map->rowBytes = rectWidth(r->outRect) * r->planes;
+        map->colBytes = r->planes;
+        map->baseAddr = screenCopyFits(const_cast<FilterContext*>(ctx)) ? ctx->screenCopy : nullptr;
+    }
 }

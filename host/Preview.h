@@ -34,5 +34,11 @@ void fillThumbnailRamp(uint8* thumbnail);
 // Fills the 64 x 64 thumbnail from the centre of the preview output.
 void grabThumbnail(FilterContext* ctx);
 
-// The host's output buffer described for displayPixels.
+// The host's output buffer described for displayPixels; at 16 bits, the
+// 8-bit copy of it the screen is shown (the base address is null when that
+// copy cannot be had).
 void describePreviewPixels(const FilterContext* ctx, PSPixelMap* map);
+
+// At 16 bits, brings row `row` of the preview output into the screen's 8-bit
+// copy; nothing at 8 bits.
+void copyPreviewRowToScreen(FilterContext* ctx, int32 row);

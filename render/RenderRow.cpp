@@ -6,6 +6,7 @@
 #include "host/Context.h"
 #include "host/Mask.h"
 #include "render/CloudModel.h"
+#include "render/Compose16.h"
 #include "render/RenderPath.h"
 #include "render/RowWorkers.h"
 #include "settings/CloudSettings.h"
@@ -136,8 +137,9 @@ struct RowWork {
     uint8* out;
     int32_t D;
     bool preview, transparency, colour;
+    bool deep;                           // 16 bits per channel: offsets and steps below are in bytes
     int inLayer, outLayer, inStep, outStep;
-    int sky8[3];
+    int sky8[3], sky16[3];
 };
 
 // Lays the cloud pixels of columns first .. first + n - 1 over their source
@@ -180,6 +182,43 @@ void composeColumns(const RowWork& w, int32_t first, int32_t n, const CloudPixel
     }
 }
 
+// The same at 16 bits per channel: samples of two bytes in the host's range
+// 0..32768, composed with 16-bit precision.
+void composeColumns16(const RowWork& w, int32_t first, int32_t n, const CloudPixel* clouds)
+{
+    const uint8* in = w.in + ptrdiff_t(first) * w.inStep;
+    uint8* out = w.out + ptrdiff_t(first) * w.outStep;
+    for (int32_t k = 0; k < n; ++k, in += w.inStep, out += w.outStep) {
+        const int32_t i = first + k;
+        const double source[3] = {double(loadSample16(in)), double(loadSample16(w.colour ? in + 2 : in)),
+                                  double(loadSample16(w.colour ? in + 4 : in))};
+        const double a0 = w.transparency ? loadSample16(in + w.inLayer) : deepWhite;
+        DeepPixel px = ComposeCloudPixel16(clouds[k], source, a0, w.colour, w.transparency);
+        const double channels[3] = {px.red, px.green, px.blue};
+
+        if (!w.preview) {
+            for (int c = 0; c < (w.colour ? 3 : 1); ++c) storeSample16(out + 2 * c, channels[c]);
+            if (w.transparency) storeSample16(out + w.outLayer, px.transparency);
+            continue;
+        }
+
+        // As at 8 bits: the sky colour or the checkerboard where the cloud does not reach.
+        int32_t m = maskValueAt(w.ctx, i, w.D);
+        if (m > 127) m += 1;
+        double weight = m / 256.0;
+        if (w.transparency) {
+            weight *= px.transparency / deepWhite;
+            storeSample16(out + w.outLayer, deepWhite);
+        }
+        if (w.colour) {
+            for (int c = 0; c < 3; ++c) storeSample16(out + 2 * c, weight * channels[c] + (1.0 - weight) * w.sky16[c]);
+        } else {
+            int32_t checker = sample16From8(((i ^ w.D) & 8) ? 112 : 144);
+            storeSample16(out, weight * px.red + (1.0 - weight) * checker);
+        }
+    }
+}
+
 }  // namespace
 
 void RenderCloudRow(FilterContext* ctx)
@@ -204,14 +243,19 @@ void RenderCloudRow(FilterContext* ctx)
 
     w.transparency = hasEditableTransparency(record);
     w.colour = isColourImage(record);
-    w.inLayer = record->inLayerPlanes;
-    w.outLayer = record->outLayerPlanes;
-    w.inStep = record->inHiPlane - record->inLoPlane + 1;
-    w.outStep = record->planes;
-    w.sky8[0] = s->skyColor.red >> 8;
-    w.sky8[1] = s->skyColor.green >> 8;
-    w.sky8[2] = s->skyColor.blue >> 8;
+    w.deep = bytesPerSample(record) == 2;
+    const int sampleBytes = w.deep ? 2 : 1;
+    w.inLayer = record->inLayerPlanes * sampleBytes;
+    w.outLayer = record->outLayerPlanes * sampleBytes;
+    w.inStep = (record->inHiPlane - record->inLoPlane + 1) * sampleBytes;
+    w.outStep = record->planes * sampleBytes;
+    const uint16_t sky[3] = {s->skyColor.red, s->skyColor.green, s->skyColor.blue};
+    for (int c = 0; c < 3; ++c) {
+        w.sky8[c] = sky[c] >> 8;
+        w.sky16[c] = sample16FromFull(sky[c]);
+    }
     s->blendMode = 1;
+    void (*compose)(const RowWork&, int32_t, int32_t, const CloudPixel*) = w.deep ? composeColumns16 : composeColumns;
 
     const int32_t count = record->outRect.right - record->outRect.left;
     const Rect16& filterRect = ctx->savedFilterRect;
@@ -220,7 +264,7 @@ void RenderCloudRow(FilterContext* ctx)
     // The row's clouds from the helpers when there are any, else computed
     // here a span at a time.
     if (const CloudPixel* clouds = sharedCloudRow(pass, w.D)) {
-        composeColumns(w, 0, count, clouds);
+        compose(w, 0, count, clouds);
         return;
     }
     CloudRow row;
@@ -231,6 +275,6 @@ void RenderCloudRow(FilterContext* ctx)
     for (int32_t first = 0; first < count; first += span) {
         int32_t n = count - first < span ? count - first : int32_t(span);
         ShadeCloudSpan(&row, w.tables, first, n, clouds);
-        composeColumns(w, first, n, clouds);
+        compose(w, first, n, clouds);
     }
 }

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <set>
+#include <utility>
 
 #include "host/EngineHarness.h"
 #include "host/Mask.h"
@@ -323,5 +325,54 @@ TEST(Preview, GreyThumbnailHasEqualChannels)
     for (int k = 0; k < 64 * 64; ++k) {
         ASSERT_EQ(thumb[k * 3], thumb[k * 3 + 1]);
         ASSERT_EQ(thumb[k * 3], thumb[k * 3 + 2]);
+    }
+}
+
+TEST(Apply, SixteenBitImagesGetTheSamePictureInFinerSteps)
+{
+    // Through the host: grey, RGB, layers, and a selection the host applies.
+    const struct {
+        const char* name;
+        int planes;
+        bool layer, selection;
+    } kinds[] = {{"grey", 1, false, false}, {"RGB", 3, false, false}, {"grey layer", 2, true, false},
+                 {"RGB layer", 4, true, false}, {"RGB with a selection", 3, false, true}};
+    const int w = 180, h = 120;
+    auto paint = [&](int planes, bool layer, bool selection, bool deep, int aboveWhiteEvery) {
+        TestHost host(w, h, planes);
+        if (layer) host.setEditableTransparency(false);
+        if (selection) {
+            std::vector<uint8> mask(size_t(w) * h);
+            for (size_t k = 0; k < mask.size(); ++k) mask[k] = uint8((k % w) * 255 / (w - 1));
+            host.setMask(mask);
+        }
+        if (deep) host.useSixteenBits();
+        for (size_t k = 0; aboveWhiteEvery && k < host.source.size(); k += 2 * size_t(aboveWhiteEvery)) {
+            host.source[k] = 0xFF;  // 65535: a host past its own white
+            host.source[k + 1] = 0xFF;
+        }
+        EXPECT_EQ(host.run(false), noErr);
+        EXPECT_EQ(host.counts.badCalls, 0);
+        return std::make_pair(host.source, host.output);
+    };
+    for (const auto& k : kinds) {
+        auto narrow = paint(k.planes, k.layer, k.selection, false, 0);
+        auto deep = paint(k.planes, k.layer, k.selection, true, 0);
+        size_t close = 0, samples = narrow.second.size();
+        std::set<unsigned> values8, values16;
+        for (size_t i = 0; i < samples; ++i) {
+            unsigned v = deep.second[2 * i] | deep.second[2 * i + 1] << 8;
+            ASSERT_LE(v, 32768u) << k.name;
+            close += std::abs(int((v * 255 + 16384) / 32768) - int(narrow.second[i])) <= 1;
+            if (narrow.second[i] != narrow.first[i] && i % size_t(k.planes) == 0) {
+                values8.insert(narrow.second[i]);
+                values16.insert(v);
+            }
+        }
+        EXPECT_GE(double(close), 0.999 * double(samples)) << k.name;
+        EXPECT_GE(values16.size(), 4 * values8.size()) << k.name;
+        // Samples past white are painted as white.
+        auto white = paint(k.planes, k.layer, k.selection, true, 7);
+        for (size_t i = 0; i < white.second.size(); i += 2) ASSERT_LE(white.second[i] | white.second[i + 1] << 8, 32768) << k.name;
     }
 }

@@ -7,7 +7,9 @@
 #include <cstring>
 #include <filesystem>
 #include <random>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/ImageFile.h"
@@ -283,6 +285,102 @@ TEST_F(CliFormats, DamagedFilesGetAClearErrorAndNoOutput)
     }
 }
 
+// The picture with 16 bits a sample, as a file holds it: each 8-bit value
+// times 257, so both files hold the same picture.
+Image sixteenBitImageOf(const Picture& p)
+{
+    Image image = imageOf(p);
+    image.bytesPerSample = 2;
+    image.pixels.resize(p.pixels.size() * 2);
+    for (size_t k = 0; k < p.pixels.size(); ++k) {
+        uint16_t v = uint16_t(p.pixels[k] * 257);
+        std::memcpy(&image.pixels[2 * k], &v, 2);
+    }
+    return image;
+}
+
+uint16_t sampleAt(const Image& image, size_t k)
+{
+    uint16_t v;
+    std::memcpy(&v, &image.pixels[2 * k], 2);
+    return v;
+}
+
+TEST_F(CliFormats, SixteenBitPngsArePaintedAtSixteenBits)
+{
+    const struct {
+        const char* name;
+        int planes;
+        bool alpha;
+        const char* options;
+    } kinds[] = {{"grey", 1, false, ""}, {"grey-alpha", 2, true, ""}, {"rgb", 3, false, ""},
+                 {"rgba", 4, true, ""}, {"rgb-selection", 3, false, "--mask sel.png"}};
+    Picture selection = gradientPicture(96, 64, 1, false);
+    savePicture("sel.png", selection);
+    for (const auto& k : kinds) {
+        Picture p = gradientPicture(96, 64, k.planes, k.alpha);
+        savePicture(std::string(k.name) + "8.png", p);
+        writeBytes(std::string(k.name) + "16.png", encoded(sixteenBitImageOf(p), imagePng));
+        Image narrow = rendered(std::string(k.name) + "8.png", "out8.png", k.options);
+        Image deep = rendered(std::string(k.name) + "16.png", "out16.png", k.options);
+        ASSERT_EQ(deep.bytesPerSample, 2) << k.name;
+        ASSERT_EQ(deep.pixels.size(), narrow.pixels.size() * 2) << k.name;
+        size_t close = 0;
+        std::set<uint16_t> values8, values16;
+        for (size_t i = 0; i < narrow.pixels.size(); ++i) {
+            int reduced = (sampleAt(deep, i) * 255 + 32767) / 65535;
+            close += std::abs(reduced - int(narrow.pixels[i])) <= 1;
+            if (narrow.pixels[i] != p.pixels[i] && i % size_t(k.planes) == 0) {
+                values8.insert(narrow.pixels[i]);
+                values16.insert(sampleAt(deep, i));
+            }
+        }
+        EXPECT_GE(double(close), 0.999 * double(narrow.pixels.size())) << k.name;
+        EXPECT_GE(values16.size(), 4 * values8.size()) << k.name;
+    }
+
+    // Pixels the filter does not reach come back with their own 16-bit values.
+    Image outside = rendered("rgb16.png", "out16.png", "--rect 0,0,40,64");
+    Image original;
+    std::string error;
+    ASSERT_EQ(readImage("rgb16.png", 0, 4096, &original, &error), imageOk) << error;
+    for (int y = 0; y < 64; ++y)
+        for (size_t x = 40 * 3; x < 96 * 3; ++x)
+            ASSERT_EQ(sampleAt(outside, size_t(y) * 96 * 3 + x), sampleAt(original, size_t(y) * 96 * 3 + x));
+
+    // A new 16-bit sky, and outputs that hold 8 bits only.
+    Image sky = rendered("--size 96x64", "out16.png", "--depth 16");
+    EXPECT_EQ(sky.bytesPerSample, 2);
+    Outcome o = run("render rgb16.png -o out.jpg --quiet");
+    EXPECT_EQ(o.code, 0) << o.errors;
+    o = run("render rgb16.png -o out.bmp");
+    EXPECT_NE(o.errors.find("written with 8 bits per channel"), std::string::npos) << o.errors;
+    EXPECT_EQ(loadPicture("out.bmp").bytesPerSample, 1);
+    o = run("render rgb16.png -o out.png --depth 16");
+    EXPECT_EQ(o.code, 2) << o.errors;
+}
+
+TEST_F(CliFormats, ChunksWithAWrongChecksumAreRefused)
+{
+    const std::vector<uint8_t> png = encoded(imageOf(rgb), imagePng);
+    // The header's checksum, and one inside the image data.
+    std::vector<uint8_t> header = png, data = png;
+    header[8 + 4 + 4 + 13] ^= 0x01;
+    size_t idat = 8;
+    while (std::memcmp(&data[idat + 4], "IDAT", 4) != 0)
+        idat += 12 + (size_t(data[idat]) << 24 | size_t(data[idat + 1]) << 16 | size_t(data[idat + 2]) << 8 | data[idat + 3]);
+    data[idat + 8 + 5] ^= 0x40;
+    writeBytes("bad-header.png", header);
+    writeBytes("bad-data.png", data);
+    for (auto c : {std::make_pair("bad-header.png", "IHDR"), std::make_pair("bad-data.png", "IDAT")}) {
+        Outcome o = run(std::string("render ") + c.first + " -o out.png");
+        EXPECT_EQ(o.code, 3) << c.first;
+        EXPECT_NE(o.errors.find(c.first), std::string::npos) << o.errors;
+        EXPECT_NE(o.errors.find(std::string(c.second) + " chunk's checksum is wrong"), std::string::npos) << o.errors;
+        EXPECT_FALSE(exists("out.png"));
+    }
+}
+
 TEST(ImageReaders, RandomDamageIsReadSafely)
 {
     // A bounded fuzz test, run under the sanitizers too: bytes flipped, cut and
@@ -293,7 +391,8 @@ TEST(ImageReaders, RandomDamageIsReadSafely)
     source.metadata.iccProfile = std::vector<uint8_t>(300, 7);
     const std::vector<std::vector<uint8_t>> seeds = {encoded(source, imagePng), encoded(source, imageJpeg),
                                                      encoded(source, imageBmp), tgaOf(p),
-                                                     withExif(encoded(source, imageJpeg), 6)};
+                                                     withExif(encoded(source, imageJpeg), 6),
+                                                     encoded(sixteenBitImageOf(p), imagePng)};
     std::mt19937 random(std::getenv("NIMBULO_FUZZ_SEED") ? unsigned(std::atoi(std::getenv("NIMBULO_FUZZ_SEED"))) : 77u);
     int pictures = 0;
     const int rounds = std::getenv("NIMBULO_FUZZ_ROUNDS") ? std::atoi(std::getenv("NIMBULO_FUZZ_ROUNDS")) : 20000;
@@ -309,11 +408,15 @@ TEST(ImageReaders, RandomDamageIsReadSafely)
             default: bytes.insert(bytes.begin() + long(at), uint8_t(random())); break;
             }
         }
+        // Half the damaged PNGs get their checksums made right again, so that
+        // the damage reaches the decoder instead of the checksum test.
+        if (round % 2 && bytes.size() > 8 && bytes[1] == 'P') repairPngChecksums(&bytes);
         Image image;
         std::string error;
         if (decodeImage(bytes.data(), bytes.size(), "fuzz", 0, 4096, &image, &error) == imageOk) {
             ++pictures;
-            ASSERT_EQ(image.pixels.size(), size_t(image.width) * image.height * image.channels);
+            ASSERT_EQ(image.pixels.size(),
+                      size_t(image.width) * image.height * image.channels * size_t(image.bytesPerSample));
         } else {
             ASSERT_FALSE(error.empty());
         }

@@ -51,7 +51,7 @@ std::vector<uint8_t> expectedPipl()
     b.text("ENTRYPOINT");
     b.zeros(2);
     b.property("mode", 4);
-    b.raw({0x50, 0x00, 0x00, 0x00});
+    b.raw({0x50, 0x30, 0x00, 0x00});  // Grayscale, RGB Color, Gray16, RGB48
     b.property("fici", 28);
     for (int filterCase = 1; filterCase <= 7; ++filterCase) b.raw({1, 1, uint8_t(filterCase >= 4 ? 2 : 0), 0});
     return b.data;

@@ -56,6 +56,38 @@ TEST(Preview, ShowsTheFiltersOwnCloudsOverTheImage)
     EXPECT_EQ(host.run(true), noErr);
 }
 
+TEST(Preview, SixteenBitImagesShowTheSamePicture)
+{
+    // The pane of a 16-bit image shows the 8-bit preview within a level, and
+    // the host's display only ever gets 8-bit maps; so does the pan's source view.
+    std::vector<uint8> shown[2];
+    for (int deep = 0; deep < 2; ++deep) {
+        Editor host;
+        if (deep) host.useSixteenBits();
+        host.dialogs.expect("Nimbulo", [&](HWND d) {
+            capture(d);
+            Screenshot shot = captureAsIs(d);
+            POINT o = outputOrigin(d, host);
+            for (int y = 0; y < 200; ++y)
+                for (int x = 0; x < 300; ++x) {
+                    uint32_t p = shot.pixel(o.x + x, o.y + y);
+                    shown[deep].insert(shown[deep].end(), {uint8(p >> 16), uint8(p >> 8), uint8(p)});
+                }
+            PixelRect box = windowRect(d, pane);
+            press(d, middleX(box), middleY(box));
+            moveTo(d, middleX(box) - 30, middleY(box) - 20);  // the source view while dragging
+            release(d, middleX(box) - 30, middleY(box) - 20);
+            sendCommand(d, okButton);
+        });
+        ASSERT_EQ(host.run(true), noErr) << deep;
+        EXPECT_EQ(host.counts.badCalls, 0) << deep;
+    }
+    ASSERT_EQ(shown[0].size(), shown[1].size());
+    int worst = 0;
+    for (size_t i = 0; i < shown[0].size(); ++i) worst = std::max(worst, std::abs(int(shown[0][i]) - int(shown[1][i])));
+    EXPECT_LE(worst, 1);
+}
+
 TEST(Preview, ClickPlacesTheCentreAndOkRendersWithIt)
 {
     Editor host;

@@ -20,6 +20,7 @@ static void showOutput(FilterContext* ctx, HDC dc, int row, int column)
     if (!r->displayPixels || !r->outData || !dc) return;
     PSPixelMap map;
     describePreviewPixels(ctx, &map);
+    if (!map.baseAddr) return;
     VRect bounds = map.bounds;
     r->displayPixels(&map, &bounds, row, column, dc);
 }

@@ -29,6 +29,29 @@ Picture gradientPicture(int width, int height, int planes, bool transparency)
     return p;
 }
 
+Picture sixteenBitPicture(const Picture& eightBit)
+{
+    Picture p = eightBit;
+    p.bytesPerSample = 2;
+    p.pixels.resize(eightBit.pixels.size() * 2);
+    for (size_t k = 0; k < eightBit.pixels.size(); ++k) {
+        unsigned v = (eightBit.pixels[k] * 32768u + 127u) / 255u;
+        p.pixels[2 * k] = uint8_t(v);
+        p.pixels[2 * k + 1] = uint8_t(v >> 8);
+    }
+    return p;
+}
+
+std::vector<uint8_t> eightBitSamples(const Picture& sixteenBit)
+{
+    std::vector<uint8_t> bytes(sixteenBit.pixels.size() / 2);
+    for (size_t k = 0; k < bytes.size(); ++k) {
+        unsigned v = sixteenBit.pixels[2 * k] | sixteenBit.pixels[2 * k + 1] << 8;
+        bytes[k] = uint8_t((v * 255u + 16384u) / 32768u);
+    }
+    return bytes;
+}
+
 RenderRig::RenderRig(const CloudSettings& settings, const Picture& picture) : work(new WorkBlock())
 {
     record.parameters = newHandle(&record, sizeof(CloudSettings));
@@ -40,7 +63,10 @@ RenderRig::RenderRig(const CloudSettings& settings, const Picture& picture) : wo
     record.filterRect = {0, 0, int16(picture.height), int16(picture.width)};
     record.inLoPlane = record.outLoPlane = 0;
     record.inHiPlane = record.outHiPlane = int16(picture.planes - 1);
-    record.imageMode = picture.planes >= 3 ? plugInModeRGBColor : plugInModeGrayScale;
+    const bool deep = picture.bytesPerSample == 2;
+    record.imageMode = picture.planes >= 3 ? (deep ? plugInModeRGB48 : plugInModeRGBColor)
+                                           : (deep ? plugInModeGray16 : plugInModeGrayScale);
+    record.depth = deep ? 16 : 8;
     record.filterCase = picture.transparency ? filterCaseEditableTransparencyNoSelection
                                              : filterCaseFlatImageNoSelection;
     if (picture.transparency) record.inLayerPlanes = record.outLayerPlanes = int16(picture.planes - 1);
@@ -59,7 +85,7 @@ void RenderRig::renderRow(const uint8_t* in, uint8_t* out, int y)
     record.outRect = record.inRect;
     record.inData = const_cast<uint8_t*>(in);
     record.outData = out;
-    record.inRowBytes = record.outRowBytes = width * record.planes;
+    record.inRowBytes = record.outRowBytes = width * record.planes * (record.depth == 16 ? 2 : 1);
     ctx.renderRow = y;
     RenderCloudRow(&ctx);
 }
@@ -84,7 +110,7 @@ Picture renderInProcess(const CloudSettings& settings, const Picture& source, in
     RenderRig rig(settings, source);
     settingsOf(&rig.ctx)->dialogActive = 0;
     Picture out = source;
-    size_t rowBytes = size_t(source.width) * source.planes;
+    size_t rowBytes = size_t(source.width) * source.planes * source.bytesPerSample;
     RenderWorkers helpers(threads);
     for (int y = 0; y < source.height; ++y) rig.renderRow(&source.pixels[y * rowBytes], &out.pixels[y * rowBytes], y);
     return out;
@@ -100,7 +126,7 @@ Picture renderPreviewInProcess(const CloudSettings& settings, const Picture& sou
     r.inRect = r.outRect = r.maskRect = r.filterRect;
     r.inData = const_cast<uint8_t*>(source.pixels.data());
     r.outData = out.pixels.data();
-    r.inRowBytes = r.outRowBytes = source.width * source.planes;
+    r.inRowBytes = r.outRowBytes = source.width * source.planes * source.bytesPerSample;
     if (!mask.empty()) {
         r.haveMask = true;
         r.maskData = const_cast<uint8_t*>(mask.data());

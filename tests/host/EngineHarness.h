@@ -16,11 +16,17 @@ struct Picture {
     int width = 0, height = 0, planes = 3;
     bool transparency = false;       // the last plane is the layer's transparency
     std::vector<uint8_t> pixels;     // interleaved, rows from the top
+    int bytesPerSample = 1;          // 2: 16-bit samples, native order, 0..32768
 };
 
 // A deterministic picture with every kind of pixel: gradients in colour and,
 // with transparency, alphas from fully transparent to opaque.
 Picture gradientPicture(int width, int height, int planes, bool transparency);
+
+// The same picture at 16 bits per channel: each sample (c x 32768 + 127) / 255.
+Picture sixteenBitPicture(const Picture& eightBit);
+// A 16-bit picture's samples brought to 8 bits: (v x 255 + 16384) / 32768.
+std::vector<uint8_t> eightBitSamples(const Picture& sixteenBit);
 
 // A context, a record and a parameter block in emulated handles, with the
 // render tables prepared: the minimum the row renderer reads.

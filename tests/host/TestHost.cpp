@@ -176,6 +176,10 @@ static OSErr NIMBULO_CDECL displayPixels(const PSPixelMap* map, const VRect* sou
                                          void* platformContext)
 {
     TestHost::current->counts.display++;
+    // The interface's display takes 8-bit maps only.
+    bool eightBit = map && (map->imageMode == plugInModeGrayScale || map->imageMode == plugInModeRGBColor) &&
+                    map->planeBytes == 1;
+    if (!eightBit) TestHost::current->counts.badCalls++;
 #ifdef _WIN32
     HDC dc = static_cast<HDC>(platformContext);
     if (!dc || !map || !source || !map->baseAddr) return noErr;
@@ -350,17 +354,30 @@ int16 TestHost::call(int16 selector)
     return result;
 }
 
-// A new host block holding the pixels of `rect` from `pixels`.
-static void* fillRequest(const Rect16& rect, Fixed rate, int lo, int hi, std::vector<uint8>& pixels, int width,
-                         int height, int planes, int16 padding, int32* rowBytes)
+// A new host block holding the pixels of `rect` from `image`.
+static void* fillRequest(const Rect16& rect, Fixed rate, int lo, int hi, const HostImage& image, int16 padding,
+                         int32* rowBytes)
 {
-    size_t bytes = requestBytes(rect, lo, hi);
-    *rowBytes = bytes ? (rect.right - rect.left) * (hi - lo + 1) : 0;
-    if (!bytes || pixels.empty()) return nullptr;
+    size_t bytes = requestBytes(rect, lo, hi, image.bytesPerSample);
+    *rowBytes = bytes ? (rect.right - rect.left) * (hi - lo + 1) * image.bytesPerSample : 0;
+    if (!bytes || !image.pixels) return nullptr;
     void* block = hostAlloc(bytes);
-    copyRequest(HostImage{width, height, planes, pixels.data()}, rect, rate, lo, hi, padding,
-                static_cast<uint8*>(block));
+    copyRequest(image, rect, rate, lo, hi, padding, static_cast<uint8*>(block));
     return block;
+}
+
+void TestHost::useSixteenBits()
+{
+    bytesPerSample = 2;
+    record->depth = 16;
+    record->imageMode = record->imageMode == plugInModeRGBColor ? plugInModeRGB48 : plugInModeGray16;
+    std::vector<uint8> wide(source.size() * 2);
+    for (size_t k = 0; k < source.size(); ++k) {
+        unsigned v = (source[k] * 32768u + 127u) / 255u;
+        wide[2 * k] = uint8(v);
+        wide[2 * k + 1] = uint8(v >> 8);
+    }
+    setPixels(wide);
 }
 
 void TestHost::writeBack()
@@ -368,7 +385,7 @@ void TestHost::writeBack()
     FilterRecord& r = *record;
     if (!r.outData) return;
     HostImage selection{width, height, 1, mask.data()};
-    writeBackRequest(HostImage{width, height, planes, output.data()}, deliveredOut, deliveredOutLo,
+    writeBackRequest(HostImage{width, height, planes, output.data(), bytesPerSample}, deliveredOut, deliveredOutLo,
                      deliveredOutLo + deliveredOutPlanes - 1, static_cast<const uint8*>(r.outData), r.outRowBytes,
                      mask.empty() ? nullptr : &selection);
 }
@@ -389,16 +406,18 @@ OSErr TestHost::deliver()
     releaseDelivered();
     FilterRecord& r = *record;
     if (!withholdInput)
-        r.inData = fillRequest(r.inRect, r.inputRate, r.inLoPlane, r.inHiPlane, source, width, height, planes,
-                           r.inputPadding, &r.inRowBytes);
-    r.outData = fillRequest(r.outRect, 65536, r.outLoPlane, r.outHiPlane, output, width, height, planes,
-                            r.outputPadding, &r.outRowBytes);
+        r.inData = fillRequest(r.inRect, r.inputRate, r.inLoPlane, r.inHiPlane,
+                               HostImage{width, height, planes, source.data(), bytesPerSample}, r.inputPadding,
+                               &r.inRowBytes);
+    r.outData = fillRequest(r.outRect, 65536, r.outLoPlane, r.outHiPlane,
+                            HostImage{width, height, planes, output.data(), bytesPerSample}, r.outputPadding,
+                            &r.outRowBytes);
     deliveredOut = r.outRect;
     deliveredOutLo = r.outLoPlane;
     deliveredOutPlanes = r.outHiPlane - r.outLoPlane + 1;
     if (!mask.empty())
-        r.maskData = fillRequest(r.maskRect, r.maskRate, 0, 0, mask, width, height, 1, r.maskPadding,
-                                 &r.maskRowBytes);
+        r.maskData = fillRequest(r.maskRect, r.maskRate, 0, 0, HostImage{width, height, 1, mask.data()},
+                                 r.maskPadding, &r.maskRowBytes);
     return noErr;
 }
 

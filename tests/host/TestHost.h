@@ -19,7 +19,7 @@ struct Counters {
     int handleNew = 0, handleDispose = 0, handleLock = 0, handleUnlock = 0;
     int bufferAllocate = 0, bufferLock = 0, bufferUnlock = 0, bufferFree = 0;
     int advance = 0, display = 0, colour = 0, abortPolls = 0;
-    int badCalls = 0;  // a handle or buffer the host never gave out, or a double free
+    int badCalls = 0;  // a handle or buffer the host never gave out, a double free, a 16-bit display
 };
 
 struct ProgressCall {
@@ -92,6 +92,11 @@ public:
 
     // Replaces the image (same size and planes); the output starts as a copy.
     void setPixels(const std::vector<uint8>& pixels);
+
+    // The image in the 16-bit mode (Gray16 or RGB48): samples of two bytes,
+    // native order, 0..32768; the pixels so far converted.
+    void useSixteenBits();
+    int bytesPerSample = 1;
 
     // Delivers the rectangles the plug-in last requested (and writes back the
     // previous output first). Used by advanceState and between Continue calls.
