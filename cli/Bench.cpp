@@ -166,7 +166,7 @@ int runBench(const std::string& pluginPath, int width, int height, int threads)
     // What the filter (and this host's row buffers) add beyond the image.
     std::printf("peak memory: %.1f MiB before the image, %.1f MiB with the image (%.1f MiB), %.1f MiB after the "
                 "renders: %.0f KiB more\n",
-                double(before) / (1 << 20), double(withImage) / (1 << 20), pixels * 3 / (1 << 20),
+                double(before) / (1 << 20), double(withImage) / (1 << 20), double(image.size()) / (1 << 20),
                 double(after) / (1 << 20), (double(after) - double(withImage)) / 1024.0);
     return exitOk;
 }
