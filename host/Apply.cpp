@@ -113,7 +113,7 @@ void renderOneRow(FilterContext* ctx)
     RenderCloudRow(ctx);
     if (preview) copyPreviewRowToScreen(ctx, ctx->renderRow);
 
-    if (canDisplay(r) && preview && (ctx->renderRow & 1)) showPreviewRows(ctx);
+    if (canDisplay(r) && preview && ctx->drawRowsAsRendered && (ctx->renderRow & 1)) showPreviewRows(ctx);
 
     if (ctx->currentRow >= ctx->renderHeight - 1) {
         ctx->moreRows = 0;

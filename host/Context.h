@@ -41,6 +41,7 @@ struct FilterContext {
     size_t screenCopyBytes;
     int32 undoIndex;            // the undo slot that took the latest snapshot
     void* dialogWindow;         // the main dialog while it is open
+    uint8 drawRowsAsRendered;   // the preview render in progress shows its rows as they come
 };
 
 enum { thumbnailSide = 64, thumbnailBytes = thumbnailSide * thumbnailSide * 3 };

@@ -98,10 +98,12 @@ void recentrePan(FilterContext* ctx, int32 a, int32 b)
     clampPan(ctx, b);
 }
 
-void renderPreview(FilterContext* ctx)
+void renderPreview(FilterContext* ctx, PreviewRender how)
 {
     FilterRecord* r = ctx->filter;
-    showWaitCursor(true);
+    const bool shown = how == previewRenderShown;
+    ctx->drawRowsAsRendered = shown;
+    if (shown) showWaitCursor(true);
     if (canDisplay(r)) {
         RenderWorkers helpers(renderThreadCount());
         ctx->maskRowFirst = ctx->inRowFirst = ctx->regionTop;
@@ -117,7 +119,7 @@ void renderPreview(FilterContext* ctx)
             }
         }
     }
-    showWaitCursor(false);
+    if (shown) showWaitCursor(false);
 }
 
 void showSourceInPreview(FilterContext* ctx)

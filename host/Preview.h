@@ -21,8 +21,13 @@ void clampPan(FilterContext* ctx, int32 s);
 // Keeps the view's centre when the factor changes from a to b.
 void recentrePan(FilterContext* ctx, int32 a, int32 b);
 
-// Renders the whole preview request and shows it row by row.
-void renderPreview(FilterContext* ctx);
+// How a preview render shows itself: after a change, with the wait cursor
+// and its rows drawn as they are finished; during a drag (live), with neither:
+// the caller shows the finished pane once.
+enum PreviewRender { previewRenderShown, previewRenderLive };
+
+// Renders the whole preview request.
+void renderPreview(FilterContext* ctx, PreviewRender how = previewRenderShown);
 
 // The source pixels over a checkerboard, weighted by the selection: a fast
 // view while the preview is dragged.

@@ -191,14 +191,19 @@ void saveCommand(FilterContext* ctx, HWND dialog, int id, uint8_t*)
     std::memcpy(folder, settingsOf(ctx)->presetFolder, sizeof folder);
     folder[sizeof folder - 1] = '\0';
     if (showSaveDialog(path, proposed, folder, ctx, dialog)) {
-        // The session goes on with what the file keeps (the pad moves by less
-        // than a pixel), so OK now paints what the file paints.
+        // The file keeps the light to the hundredth; once it is written the
+        // session goes on with what it keeps (the pad moves by less than a
+        // pixel), so OK then paints what the file paints. A failed save
+        // changes nothing.
+        const CloudSettings unsaved = *settingsOf(ctx);
         bringToFilePrecision(settingsOf(ctx));
-        settingsToControls(dialog, ctx);
-        if (savePresetFile(ctx, path))
+        if (savePresetFile(ctx, path)) {
+            settingsToControls(dialog, ctx);
             notePresetPath(settingsOf(ctx), path);
-        else
+        } else {
+            *settingsOf(ctx) = unsaved;
             fileMessage(dialog, "saved", path);
+        }
     }
     repaintControl(dialog, statusLine);
 }

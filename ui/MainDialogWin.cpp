@@ -14,6 +14,7 @@
 #include "ui/FileDialogs.h"
 #include "ui/GdiScope.h"
 #include "ui/Layout.h"
+#include "ui/LivePreview.h"
 #include "ui/PreviewPane.h"
 #include "ui/Resources.h"
 #include "ui/Sliders.h"
@@ -91,12 +92,13 @@ void startUp(HWND dialog)
         setupPreview(ctx, zoom);
         settings()->zoomRate = zoom;
         ctx->zoomLimit = zoom;
+        forgetPaneContent();
         if (resultOf(ctx) != noErr) {
             // The host could not deliver the preview: the dialog opens without it.
             settings()->previewOn = 0;
             setResult(ctx, noErr);
         } else {
-            renderPreview(ctx);
+            renderPaneTimed(ctx, false);
         }
         showWaitCursor(false);
         ctx->zoomLimit = settings()->zoomRate;
@@ -142,9 +144,13 @@ void mouseMove(HWND dialog, LPARAM lParam)
         showSystemCursor(IDC_ARROW);
 
     if (captured == previewControl) panPreview(dialogContext, dialog, x, y);
-    if (captured == lightPad) dragPad(dialogContext, dialog, captured, x, y);
     int kind = controlKind(captured);
-    if (kind == SliderTrack) dragSlider(dialogContext, dialog, captured, x, y);
+    // The knob and the sun follow every move; the clouds the newest one, while renders are quick.
+    bool moved = false;
+    if (captured == lightPad) moved = dragPad(dialogContext, dialog, captured, x, y);
+    if (kind == SliderTrack) moved = dragSlider(dialogContext, dialog, captured, x, y);
+    if (moved && liveRenderWanted(dialogContext, dialog) && !newerMouseMessageWaiting(dialog))
+        renderLive(dialogContext, dialog);
     if (kind == CheckToggle) trackToggle(dialogContext, dialog, captured, x, y);
 }
 
@@ -165,7 +171,8 @@ void mouseRelease(HWND dialog)
     }
     if (settings()->capturedControl != noControl) {
         noteChange(ctx, captured, dialog);
-        if (renderWanted && settings()->autoPreview) rerenderPreview(ctx, dialog);
+        // A live drag may have shown the final position already: one render at most.
+        if (renderWanted && settings()->autoPreview && !paneShowsSettings(ctx)) rerenderPreview(ctx, dialog);
     }
     settings()->capturedControl = noControl;
 }
@@ -228,7 +235,7 @@ void rerenderPreview(FilterContext* ctx, HWND dialog)
 {
     controlsToSettings(dialog, ctx);
     if (!settingsOf(ctx)->previewOn || !canDisplay(ctx->filter)) return;
-    renderPreview(ctx);
+    renderPaneTimed(ctx, false);
     invalidateControl(dialog, previewControl);
 }
 

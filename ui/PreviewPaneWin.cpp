@@ -7,6 +7,7 @@
 #include "settings/ControlBinding.h"
 #include "settings/Persistence.h"
 #include "ui/GdiScope.h"
+#include "ui/LivePreview.h"
 #include "ui/MainDialog.h"
 #include "ui/PreviewPane.h"
 #include "ui/Resources.h"
@@ -58,8 +59,10 @@ void showPreviewRows(FilterContext* ctx)
     const Rect16& out = ctx->filter->outRect;
     int column = (screen.left + screen.right - rectWidth(out)) / 2 - origin.x;
     int row = (screen.top + screen.bottom - rectHeight(out)) / 2 - origin.y;
+    double start = previewClockMs();
     WindowDC dc(dialog);
     showOutput(ctx, dc.get(), row, column);
+    noteRowsShownMs(previewClockMs() - start);
 }
 
 void showWaitCursor(bool waiting) { showSystemCursor(waiting ? IDC_WAIT : IDC_ARROW); }
@@ -95,10 +98,17 @@ void panPreview(FilterContext* ctx, HWND dialog, int x, int y)
         s->panX -= dx;
         s->panY -= dy;
         clampPan(ctx, s->zoomRate);
-        setupPreview(ctx, settingsOf(ctx)->zoomRate);
+        setupPreview(ctx, settingsOf(ctx)->zoomRate);  // the host delivers the new area
+        forgetPaneContent();
         showModuleCursor(grabbingHandCursor);
-        showSourceInPreview(ctx);
-        if (settingsOf(ctx)->previewOn) displayPreview(ctx, dialog, false);
+        if (liveRenderWanted(ctx, dialog)) {
+            // The clouds over the new area, unless the pointer has moved on already.
+            if (!newerMouseMessageWaiting(dialog)) renderLive(ctx, dialog);
+        } else {
+            // Renders are slow here: the source image, cheaply, until the release.
+            showSourceInPreview(ctx);
+            if (settingsOf(ctx)->previewOn) displayPreview(ctx, dialog, false);
+        }
     }
     s = settingsOf(ctx);
     s->pressPoint[0] = s->currentPoint[0];
