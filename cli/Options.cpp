@@ -271,6 +271,7 @@ void printMainHelp(FILE* to)
                  "  nimbulo preset show FILE.k00 [--thumbnail OUT.png]  the settings of a presets file\n"
                  "  nimbulo bench [--size WxH] [--threads N]        render speed (1 thread and all, quiet and busy) and memory\n"
                  "  nimbulo render --help                           every render option\n"
+                 "  nimbulo --version                               the version\n"
                  "\n"
                  "exit codes:\n"
                  "  0 done; 1 the filter reported an error; 2 bad command line;\n"

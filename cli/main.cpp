@@ -10,10 +10,15 @@
 #include "cli/PresetFiles.h"
 #include "cli/Render.h"
 #include "cli/System.h"
+#include "Version.h"
 
 int main(int argc, char** argv)
 {
     std::string command = argc > 1 ? argv[1] : "";
+    if (command == "--version") {
+        std::printf("nimbulo %s\n", NIMBULO_VERSION_TEXT);
+        return exitOk;
+    }
     if (command == "--help" || command == "-h" || command == "help") {
         printMainHelp(stdout);
         return exitOk;

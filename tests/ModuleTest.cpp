@@ -9,7 +9,9 @@
 #ifdef _WIN32
 #include <windows.h>
 
+#include "Version.h"
 #include "host/HostAbi.h"
+#include "host/TestHost.h"
 
 namespace {
 
@@ -57,12 +59,19 @@ std::vector<uint8_t> expectedPipl()
     return b.data;
 }
 
-std::wstring modulePath()
+std::wstring modulePath() { return testhost::moduleUnderTest(); }
+
+// A text of the version resource of `path`; empty when there is none.
+std::string versionText(const std::wstring& path, const char* name)
 {
-    wchar_t path[MAX_PATH];
-    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring full(path, length);
-    return full.substr(0, full.find_last_of(L"\\/") + 1) + L"Nimbulo.8bf";
+    DWORD ignored = 0, size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    std::vector<uint8_t> block(size);
+    if (!size || !GetFileVersionInfoW(path.c_str(), 0, size, block.data())) return "";
+    char* text = nullptr;
+    UINT length = 0;
+    std::string key = std::string("\\StringFileInfo\\040904B0\\") + name;
+    if (!VerQueryValueA(block.data(), key.c_str(), reinterpret_cast<void**>(&text), &length) || !length) return "";
+    return std::string(text);
 }
 
 }  // namespace
@@ -113,6 +122,20 @@ TEST(Module, ImportsOnlyTheSystemsOwnLibraries)
     for (const std::string& name : names)
         EXPECT_NE(std::find(allowed.begin(), allowed.end(), name), allowed.end()) << name;
     FreeLibrary(module);
+}
+
+TEST(Module, CarriesTheVersionAUserSees)
+{
+    // The module and nimbulo.exe beside the test program, as Explorer reads them.
+    std::wstring folder = modulePath().substr(0, modulePath().find_last_of(L"\\/") + 1);
+    for (const std::wstring& path : {modulePath(), folder + L"nimbulo.exe"}) {
+        EXPECT_EQ(versionText(path, "ProductName"), "Nimbulo");
+        EXPECT_EQ(versionText(path, "CompanyName"), "Nimbulo Labs");
+        EXPECT_EQ(versionText(path, "ProductVersion"), NIMBULO_VERSION_TEXT);
+        EXPECT_EQ(versionText(path, "FileVersion"), NIMBULO_VERSION_TEXT);
+        EXPECT_NE(versionText(path, "LegalCopyright").find("Nimbulo Labs"), std::string::npos);
+        EXPECT_FALSE(versionText(path, "FileDescription").empty());
+    }
 }
 
 TEST(Module, NeedsNoMinGWRuntime)

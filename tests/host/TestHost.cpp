@@ -444,10 +444,12 @@ int16 TestHost::run(bool withParameters)
 }
 
 #ifdef _WIN32
-static std::wstring moduleBesideExecutable()
+std::wstring moduleUnderTest()
 {
     wchar_t path[MAX_PATH];
-    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    DWORD length = GetEnvironmentVariableW(L"NIMBULO_MODULE", path, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) return std::wstring(path, length);
+    length = GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring full(path, length);
     return full.substr(0, full.find_last_of(L"\\/") + 1) + L"Nimbulo.8bf";
 }
@@ -455,9 +457,9 @@ static std::wstring moduleBesideExecutable()
 PluginEntryProc pluginEntry()
 {
     static PluginEntryProc entry = [] {
-        HMODULE module = LoadLibraryW(moduleBesideExecutable().c_str());
+        HMODULE module = LoadLibraryW(moduleUnderTest().c_str());
         if (!module) {
-            std::fprintf(stderr, "test host: cannot load Nimbulo.8bf beside the test program\n");
+            std::fprintf(stderr, "test host: cannot load the module (NIMBULO_MODULE, or Nimbulo.8bf beside the test program)\n");
             std::exit(2);
         }
         auto proc = reinterpret_cast<PluginEntryProc>(reinterpret_cast<void*>(GetProcAddress(module, "ENTRYPOINT")));

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "host/Context.h"
@@ -116,6 +117,12 @@ private:
 
 // The entry point under test: linked in natively, loaded from the module on Windows.
 PluginEntryProc pluginEntry();
+
+#ifdef _WIN32
+// The module the Windows suites load: NIMBULO_MODULE when set (a release
+// archive's module, say), else Nimbulo.8bf beside the test program.
+std::wstring moduleUnderTest();
+#endif
 
 // True when the entry point comes from the built module rather than linked code.
 bool entryFromModule();
