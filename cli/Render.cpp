@@ -90,13 +90,7 @@ static int composeSettings(const RenderJob& job, const Image& image, CloudSettin
 static void settle(const CloudSettings& look, CloudSettings* block)
 {
     std::memcpy(block->presetName, look.presetName, sizeof block->presetName);
-    std::memcpy(&block->cloudColor, &look.cloudColor, 8 * sizeof(RGB48));
-    std::memcpy(&block->harshness, &look.harshness, 30 * sizeof(int32));
-    std::memcpy(&block->lightX, &look.lightX, 6 * sizeof(float));
-    block->seed = look.seed;
-    block->blendMode = look.blendMode;
-    block->centreU = look.centreU;
-    block->centreV = look.centreV;
+    copyLook(block, &look);
     block->centreX = look.centreX;
     block->centreY = look.centreY;
 }

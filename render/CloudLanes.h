@@ -8,6 +8,7 @@
 
 #include "render/CloudModel.h"
 #include "render/DetMath.h"
+#include "render/EngineConstants.h"
 #include "render/Lanes.h"
 
 template <class L>
@@ -16,9 +17,6 @@ struct CloudLanes {
     typedef typename L::I I;
     typedef typename L::D D;
     enum { count = L::count };
-
-    // Beyond this magnitude a coordinate has no cell an int can hold.
-    static constexpr float largestCell = 2147483520.0f;
 
     static F clampUnit(F v)
     {
@@ -35,7 +33,7 @@ struct CloudLanes {
 
     static F fade(F t)
     {
-        F inner = L::add(L::mul(t, L::sub(L::mul(t, L::set(6.0f)), L::set(15.0f))), L::set(10.0f));
+        F inner = L::add(L::mul(t, L::sub(L::mul(t, L::set(fadeQuintic)), L::set(fadeQuartic))), L::set(fadeCubic));
         return L::mul(L::mul(L::mul(t, t), t), inner);
     }
 
@@ -95,8 +93,8 @@ struct CloudLanes {
         float amplitude = 1.0f;
         for (float i = 1.0f; i <= octaves; i += 1.0f) {
             // Each whole octave is sampled in a frame turned by 39 degrees.
-            const D ys = L::dset(double(y) * 0.6293203), yc = L::dset(double(y) * 0.7771459);
-            const D c = L::dset(0.7771459), s = L::dset(0.6293203);
+            const D ys = L::dset(double(y) * octaveTurnSin), yc = L::dset(double(y) * octaveTurnCos);
+            const D c = L::dset(octaveTurnCos), s = L::dset(octaveTurnSin);
             D low = L::lowHalf(x), high = L::highHalf(x);
             F turnedX = L::fromHalves(L::dsub(L::dmul(low, c), ys), L::dsub(L::dmul(high, c), ys));
             F turnedY = L::fromHalves(L::dadd(yc, L::dmul(low, s)), L::dadd(yc, L::dmul(high, s)));
@@ -107,9 +105,9 @@ struct CloudLanes {
                 F n = noiseInCell(corners, L::select(inside, turnedX, zero), L::select(inside, turnedY, zero));
                 sum = L::select(inside, L::add(sum, L::mul(L::set(amplitude), n)), sum);
             }
-            const D shift = L::dset(0.0764), scale = L::dset(1.9134);
+            const D shift = L::dset(octaveShiftX), scale = L::dset(octaveLacunarity);
             x = L::fromHalves(L::dmul(L::dadd(low, shift), scale), L::dmul(L::dadd(high, shift), scale));
-            y = float((y + 723.453) * 1.9134);
+            y = float((y + octaveShiftY) * octaveLacunarity);
             amplitude *= gain;
         }
         if (!(std::fabs(octaves) < largestCell)) return sum;
@@ -126,28 +124,16 @@ struct CloudLanes {
     static D sinKernel(D r)
     {
         D r2 = L::dmul(r, r);
-        D sum = L::dset(1.0 / 355687428096000.0);
-        sum = L::dsub(L::dmul(sum, r2), L::dset(1.0 / 1307674368000.0));
-        sum = L::dadd(L::dmul(sum, r2), L::dset(1.0 / 6227020800.0));
-        sum = L::dsub(L::dmul(sum, r2), L::dset(1.0 / 39916800.0));
-        sum = L::dadd(L::dmul(sum, r2), L::dset(1.0 / 362880.0));
-        sum = L::dsub(L::dmul(sum, r2), L::dset(1.0 / 5040.0));
-        sum = L::dadd(L::dmul(sum, r2), L::dset(1.0 / 120.0));
-        sum = L::dsub(L::dmul(sum, r2), L::dset(1.0 / 6.0));
+        D sum = L::dset(sinTerms[0]);
+        for (int k = 1; k < taylorTermCount; ++k) sum = L::dadd(L::dmul(sum, r2), L::dset(sinTerms[k]));
         return L::dadd(r, L::dmul(L::dmul(r, r2), sum));
     }
 
     static D cosKernel(D r)
     {
         D r2 = L::dmul(r, r);
-        D sum = L::dset(1.0 / 20922789888000.0);
-        sum = L::dsub(L::dmul(sum, r2), L::dset(1.0 / 87178291200.0));
-        sum = L::dadd(L::dmul(sum, r2), L::dset(1.0 / 479001600.0));
-        sum = L::dsub(L::dmul(sum, r2), L::dset(1.0 / 3628800.0));
-        sum = L::dadd(L::dmul(sum, r2), L::dset(1.0 / 40320.0));
-        sum = L::dsub(L::dmul(sum, r2), L::dset(1.0 / 720.0));
-        sum = L::dadd(L::dmul(sum, r2), L::dset(1.0 / 24.0));
-        sum = L::dsub(L::dmul(sum, r2), L::dset(0.5));
+        D sum = L::dset(cosTerms[0]);
+        for (int k = 1; k < taylorTermCount; ++k) sum = L::dadd(L::dmul(sum, r2), L::dset(cosTerms[k]));
         return L::dadd(L::dset(1.0), L::dmul(r2, sum));
     }
 
@@ -161,8 +147,8 @@ struct CloudLanes {
     // DetSin for finite |x| <= 1e9 (the caller checks).
     static D sine(D x)
     {
-        D k = dfloor(L::dadd(L::dmul(x, L::dset(0.63661977236758134308)), L::dset(0.5)));
-        D r = L::dsub(L::dsub(x, L::dmul(k, L::dset(1.5707963267341256e+00))), L::dmul(k, L::dset(6.0771005065061922e-11)));
+        D k = dfloor(L::dadd(L::dmul(x, L::dset(twoOverPi)), L::dset(0.5)));
+        D r = L::dsub(L::dsub(x, L::dmul(k, L::dset(halfPiHigh))), L::dmul(k, L::dset(halfPiLow)));
         D quarter = L::dsub(k, L::dmul(L::dset(4.0), dfloor(L::dmul(k, L::dset(0.25)))));  // k mod 4
         D s = sinKernel(r), c = cosKernel(r);
         D odd = L::dselect(L::deq(quarter, L::dset(1.0)), c, L::dnegate(c));
@@ -176,26 +162,23 @@ struct CloudLanes {
     {
         D e = L::dsub(L::dexponentField(x), L::dset(1022.0));
         D m = L::dbits(x, int64_t(0x800FFFFFFFFFFFFFULL), 0x3FE0000000000000LL);  // x = m 2^e, 0.5 <= m < 1
-        D small = L::dlt(m, L::dset(0.70710678118654752440));
+        D small = L::dlt(m, L::dset(sqrtHalf));
         m = L::dselect(small, L::dmul(m, L::dset(2.0)), m);
         e = L::dselect(small, L::dsub(e, L::dset(1.0)), e);
         D s = L::ddiv(L::dsub(m, L::dset(1.0)), L::dadd(m, L::dset(1.0)));
         D s2 = L::dmul(s, s);
-        static const double inverseOdd[14] = {1.0 / 1,  1.0 / 3,  1.0 / 5,  1.0 / 7,  1.0 / 9,
-                                              1.0 / 11, 1.0 / 13, 1.0 / 15, 1.0 / 17, 1.0 / 19,
-                                              1.0 / 21, 1.0 / 23, 1.0 / 25, 1.0 / 27};
         D sum = L::dset(0.0);
-        for (int k = 13; k >= 0; --k) sum = L::dadd(L::dmul(sum, s2), L::dset(inverseOdd[k]));
-        return L::dadd(e, L::dmul(L::dmul(L::dmul(L::dset(2.0), s), sum), L::dset(1.44269504088896340736)));
+        for (int k = atanhTermCount - 1; k >= 0; --k) sum = L::dadd(L::dmul(sum, s2), L::dset(atanhTerms[k]));
+        return L::dadd(e, L::dmul(L::dmul(L::dmul(L::dset(2.0), s), sum), L::dset(log2OfE)));
     }
 
     // DetExp2 for -1022 <= x + 0.5 < 1023.5, where 2^n is a normal double.
     static D exp2(D x)
     {
         D n = dfloor(L::dadd(x, L::dset(0.5)));
-        D t = L::dmul(L::dsub(x, n), L::dset(0.69314718055994530942));
+        D t = L::dmul(L::dsub(x, n), L::dset(ln2));
         D sum = L::dset(1.0);
-        for (int k = 18; k >= 1; --k) sum = L::dadd(L::dset(1.0), L::dmul(L::dmul(sum, t), L::dset(1.0 / k)));
+        for (int k = expTermCount; k >= 1; --k) sum = L::dadd(L::dset(1.0), L::dmul(L::dmul(sum, t), L::dset(1.0 / k)));
         return L::dmul(sum, L::dpowerOfTwo(n));
     }
 
@@ -218,7 +201,7 @@ struct CloudLanes {
         // One noise value serves every puff; the pixel takes the largest coverage.
         F coverage = L::set(0.0f);
         F one = L::set(1.0f);
-        F spread = L::add(L::mul(noise, L::set(row->lumpiness)), L::set(0.5f));
+        F spread = L::add(L::mul(noise, L::set(row->lumpiness)), L::set(lumpBias));
         for (int p = 0; p < row->puffCount; ++p) {
             F a = L::add(X, L::set(row->puffOffsetX[p]));
             float tp = row->puffT[p];
@@ -230,12 +213,12 @@ struct CloudLanes {
             F c = L::sub(one, L::mul(L::mul(open2, open2), open));
             coverage = L::max(c, coverage);
         }
-        F edge = L::mul(L::mul(L::set(4.0f), coverage), L::sub(one, coverage));
+        F edge = L::mul(L::mul(L::set(edgeGlowPeak), coverage), L::sub(one, coverage));
         L::store(opacity, coverage);
         L::store(glow, clampUnit(L::mul(edge, L::set(row->glowFactor))));
 
         // Only lanes where the opacity reaches one level are lit.
-        F visible = L::ge(L::mul(coverage, L::set(255.0f)), one);
+        F visible = L::ge(L::mul(coverage, L::set(opacityLevels)), one);
         int shown = L::bits(visible);
         if (shown) {
             F mostLit = L::set(0.0f);
@@ -266,7 +249,7 @@ struct CloudLanes {
         if (L::bits(inside) != L::allBits()) {
             // Outside the silhouette the normal lies flat: NormalizeVector.
             F s = L::add(L::add(L::mul(nx, nx), L::mul(ny, ny)), L::mul(nz, nz));
-            F k = L::select(L::le(s, L::set(0.05f)), L::div(one, L::sqrt(s)), fastInvSqrt(t, s));
+            F k = L::select(L::le(s, L::set(directInvSqrtBelow)), L::div(one, L::sqrt(s)), fastInvSqrt(t, s));
             F isZero = L::both(L::ge(s, zero), L::le(s, zero));
             F fx = L::select(isZero, zero, L::mul(nx, k));
             F fy = L::select(isZero, zero, L::mul(ny, k));
@@ -281,11 +264,12 @@ struct CloudLanes {
                           L::mul(nz, L::set(row->bentZ)));
         if (L::bits(L::lt(L::abs(facing), L::set(1.0e6f))) != L::allBits()) return false;
         F turned = inDouble(facing, [](D f) {
-            return L::dmul(L::dset(-0.1), sine(L::dmul(f, L::dset(1.5707963265))));
+            return L::dmul(L::dset(lightTurn), sine(L::dmul(f, L::dset(quarterTurn))));
         });
         F S = L::mul(L::set(row->harshness),
                      L::sub(L::sub(turned, L::mul(a, L::set(row->lightX))), L::set(row->puffLightY[p])));
-        *lit = clampUnit(L::add(L::sub(L::set(0.5f), L::mul(L::set(0.5f), S)), L::mul(noise, L::set(row->mottling))));
+        *lit = clampUnit(
+            L::add(L::sub(L::set(litMidpoint), L::mul(L::set(litMidpoint), S)), L::mul(noise, L::set(row->mottling))));
         return true;
     }
 
@@ -293,7 +277,8 @@ struct CloudLanes {
     {
         I b = L::asInt(s);
         I e = L::iand(L::template shiftRight<23>(b), L::iset(255));
-        I guess = L::iand(L::isub(L::iset(0x5F000000), L::template shiftLeft<22>(e)), L::iset(int32_t(0xFF800000u)));
+        I guess = L::iand(L::isub(L::iset(int32_t(invSqrtGuess)), L::template shiftLeft<22>(e)),
+                          L::iset(int32_t(invSqrtGuessMask)));
         I mantissa = L::gather8(t->InvSqrtTable, L::iand(L::template shiftRight<17>(b), L::iset(127)));
         F r = L::asFloat(L::ior(guess, L::template shiftLeft<15>(mantissa)));
         F three = L::set(3.0f), half = L::set(0.5f);

@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "render/DetMath.h"
+#include "render/EngineConstants.h"
 #include "settings/CloudSettings.h"
 
-static const double quarterTurn = 1.5707963265;      // pi/2
 static const double channelToUnit = 1.5259022e-05;   // 1/65535
 
 static inline float clampUnit(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
@@ -134,7 +134,7 @@ float FastInvSqrt(const CloudTables* t, float s)
     uint32_t b;
     std::memcpy(&b, &s, sizeof b);
     uint32_t e = (b >> 23) & 255u;
-    uint32_t guessBits = ((0x5F000000u - (e << 22)) & 0xFF800000u) | (uint32_t(t->InvSqrtTable[(b >> 17) & 127u]) << 15);
+    uint32_t guessBits = ((invSqrtGuess - (e << 22)) & invSqrtGuessMask) | (uint32_t(t->InvSqrtTable[(b >> 17) & 127u]) << 15);
     float r;
     std::memcpy(&r, &guessBits, sizeof r);
     r = r * (3.0f - r * r * s) * 0.5f;
@@ -151,7 +151,7 @@ void NormalizeVector(const CloudTables* t, float* v)
         v[2] = 1.0f;
         return;
     }
-    float k = s <= 0.05f ? 1.0f / std::sqrt(s) : FastInvSqrt(t, s);
+    float k = s <= directInvSqrtBelow ? 1.0f / std::sqrt(s) : FastInvSqrt(t, s);
     v[0] *= k;
     v[1] *= k;
     v[2] *= k;
@@ -162,7 +162,7 @@ float PuffCoverage(const CloudRow* row, int p, float a, float noise)
     if (row->belowHorizon) return 0.0f;
     float u = a, t = row->puffT[p];
     float d = std::sqrt(t * t + u * u);
-    float w = clampUnit(noise * row->lumpiness + 0.5f - ((2.0f * d - 1.0f) * row->puffTwiceStrength[p] + 1.0f));
+    float w = clampUnit(noise * row->lumpiness + lumpBias - ((2.0f * d - 1.0f) * row->puffTwiceStrength[p] + 1.0f));
     float open = 1.0f - w;
     float open2 = open * open;
     return 1.0f - open2 * open2 * open;
@@ -178,9 +178,9 @@ float PuffLight(const CloudRow* row, const CloudTables* tables, int p, float a, 
     else
         NormalizeVector(tables, normal);
     float facing = normal[0] * row->bentX + normal[1] * row->bentY + normal[2] * row->bentZ;
-    float turned = float(-0.1 * DetSin(facing * quarterTurn));
+    float turned = float(lightTurn * DetSin(facing * quarterTurn));
     float S = row->harshness * (turned - a * row->lightX - row->puffLightY[p]);
-    return clampUnit(0.5f - 0.5f * S + noise * row->mottling);
+    return clampUnit(litMidpoint - litMidpoint * S + noise * row->mottling);
 }
 
 float ShadeOfLight(const CloudRow* row, float lit)
@@ -208,11 +208,11 @@ CloudPixel ShadeCloudPixel(const CloudRow* row, const CloudTables* t, int32_t i)
     }
     pixel.opacity = coverage;
     // Backlit edges glow where the coverage is one half.
-    float edge = 4.0f * coverage * (1.0f - coverage);
+    float edge = edgeGlowPeak * coverage * (1.0f - coverage);
     pixel.glow = clampUnit(edge * row->glowFactor);
     // Where the opacity stays below one level the composite keeps the source
     // pixel whatever the colour: no need to light it.
-    if (!(coverage * 255.0f >= 1.0f)) return pixel;
+    if (!(coverage * opacityLevels >= 1.0f)) return pixel;
 
     // The brightest shade of all puffs. With the factors in their ranges (a
     // shadow depth of at least 0.5, an exponent of at least 1, a backlight

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "render/EngineConstants.h"
+
 // Ken Perlin's reference permutation for improved noise (2002), entry for entry.
 const uint8_t BasePermutation[256] = {
     151, 160, 137, 91,  90,  15,  131, 13,  201, 95,  96,  53,  194, 233, 7,   225,
@@ -108,7 +110,7 @@ void PrepareCloudTables(CloudTables* t, int32_t seed)
 // The cell of a coordinate: negative whole numbers fall into the cell below.
 static inline int cellOf(float v) { return v >= 0.0f ? int(v) : int(v - 1.0f); }
 
-static inline float fade(float t) { return t * t * t * (t * (t * 6.0f - 15.0f) + 10.0f); }
+static inline float fade(float t) { return t * t * t * (t * (t * fadeQuintic - fadeQuartic) + fadeCubic); }
 
 static inline float lerp(float t, float a, float b) { return a + t * (b - a); }
 
@@ -127,9 +129,6 @@ static inline float gradient(int hash, float dx, float dy)
     int g = hash & 15;
     return GradientX[g] * dx + GradientY[g] * dy;
 }
-
-// Beyond this magnitude a coordinate no longer has a cell an int can hold.
-static const float largestCell = 2147483520.0f;
 
 // The noise proper, for coordinates already known to have a cell.
 static inline float noiseInCell(const int16_t* P, float x, float y)
@@ -155,11 +154,11 @@ float FractalNoise(const int16_t* P, float x, float y, float octaves, float gain
     float sum = 0.0f, amplitude = 1.0f;
     for (float i = 1.0f; i <= octaves; i += 1.0f) {
         // Each whole octave is sampled in a frame turned by 39 degrees.
-        float turnedX = float(x * 0.7771459 - y * 0.6293203);
-        float turnedY = float(y * 0.7771459 + x * 0.6293203);
+        float turnedX = float(x * octaveTurnCos - y * octaveTurnSin);
+        float turnedY = float(y * octaveTurnCos + x * octaveTurnSin);
         if (hasCell(turnedX, turnedY)) sum += amplitude * noiseInCell(P, turnedX, turnedY);
-        x = float((x + 0.0764) * 1.9134);
-        y = float((y + 723.453) * 1.9134);
+        x = float((x + octaveShiftX) * octaveLacunarity);
+        y = float((y + octaveShiftY) * octaveLacunarity);
         amplitude *= gain;
     }
     if (!(std::fabs(octaves) < largestCell)) return sum;

@@ -79,15 +79,47 @@ void applyDefaults(CloudSettings* s)
     s->centreV = 0.5f;
 }
 
-// Copies the snapshot field set from `from` to `to`.
-static void copySnapshotFields(CloudSettings* to, const CloudSettings* from)
+int32 CloudSettings::* const kParameterWords[parameterWordCount] = {
+    &CloudSettings::harshness,  &CloudSettings::word360,    &CloudSettings::word364,   &CloudSettings::word368,
+    &CloudSettings::lumpScale,  &CloudSettings::mottling,   &CloudSettings::word380,   &CloudSettings::word384,
+    &CloudSettings::word388,    &CloudSettings::word392,    &CloudSettings::dispersion, &CloudSettings::word400,
+    &CloudSettings::word404,    &CloudSettings::word408,    &CloudSettings::flatness,  &CloudSettings::density,
+    &CloudSettings::lumpiness,  &CloudSettings::smokiness,  &CloudSettings::detail,    &CloudSettings::skyLight,
+    &CloudSettings::puffs,      &CloudSettings::zoom,       &CloudSettings::word444,   &CloudSettings::word448,
+    &CloudSettings::word452,    &CloudSettings::word456,    &CloudSettings::backlighting, &CloudSettings::brightness,
+    &CloudSettings::word468,    &CloudSettings::word472,
+};
+
+RGB48 CloudSettings::* const kColours[colourCount] = {
+    &CloudSettings::cloudColor, &CloudSettings::color2, &CloudSettings::color3, &CloudSettings::color4,
+    &CloudSettings::skyColor,   &CloudSettings::color6, &CloudSettings::color7, &CloudSettings::color8,
+};
+
+float CloudSettings::* const kLightFloats[lightFloatCount] = {
+    &CloudSettings::lightX, &CloudSettings::lightY, &CloudSettings::lightZ,
+    &CloudSettings::auxX,   &CloudSettings::auxY,   &CloudSettings::auxZ,
+};
+
+void copyLook(CloudSettings* to, const CloudSettings* from)
+{
+    for (auto word : kParameterWords) to->*word = from->*word;
+    for (auto colour : kColours) to->*colour = from->*colour;
+    for (auto f : kLightFloats) to->*f = from->*f;
+    to->seed = from->seed;
+    to->blendMode = from->blendMode;
+    to->centreU = from->centreU;
+    to->centreV = from->centreV;
+}
+
+void copySnapshotFields(CloudSettings* to, const CloudSettings* from)
 {
     std::memcpy(to->presetName, from->presetName, sizeof to->presetName);
-    std::memcpy(&to->cloudColor, &from->cloudColor, 8 * sizeof(RGB48));
-    std::memcpy(&to->harshness, &from->harshness, 29 * sizeof(int32));  // harshness .. word468
-    to->seed = from->seed;
-    std::memcpy(&to->lightX, &from->lightX, 6 * sizeof(float));          // lightX .. auxZ
-    to->blendMode = from->blendMode;
+    const float centreU = to->centreU, centreV = to->centreV;
+    const int32 word472 = to->word472;
+    copyLook(to, from);
+    to->centreU = centreU;
+    to->centreV = centreV;
+    to->word472 = word472;
 }
 
 void copySnapshot(CloudSettings* snapshot, FilterContext* ctx, SnapshotDirection direction)

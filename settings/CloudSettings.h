@@ -97,6 +97,22 @@ void initSettingsBlock(FilterContext* ctx);
 void resetSettings(FilterContext* ctx);
 void applyDefaults(CloudSettings* s);  // the same on a block in hand
 
+// The field sets, named once: the thirty parameter words (harshness ..
+// word472, in the block's order), the eight colours (cloudColor .. color8) and the
+// six floats of the light and the dormant vector (lightX .. auxZ).
+enum { parameterWordCount = 30, colourCount = 8, lightFloatCount = 6 };
+extern int32 CloudSettings::* const kParameterWords[parameterWordCount];
+extern RGB48 CloudSettings::* const kColours[colourCount];
+extern float CloudSettings::* const kLightFloats[lightFloatCount];
+
+// The look: every field a presets file carries (the colours, the parameter
+// words, the light floats, the seed, the blend mode and the pattern's centre).
+void copyLook(CloudSettings* to, const CloudSettings* from);
+
+// The snapshot the undo history keeps: the look without word472 and the
+// centre (those come back from an undo file), with the preset's name.
+void copySnapshotFields(CloudSettings* to, const CloudSettings* from);
+
 enum SnapshotDirection { snapshotSave, snapshotRestore };
 
 // Copies the snapshot field set between the live block and `snapshot`.

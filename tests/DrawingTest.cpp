@@ -121,20 +121,26 @@ TEST(Drawing, ColourButtonShowsTheHighBytes)
     }
 }
 
-TEST(Drawing, KnobLandsWhereTheFormulaSays)
+TEST(Drawing, KnobLandsAtItsValue)
 {
+    // On the 140-pixel track the knob's left edge runs over 125 pixels from
+    // one pixel in: 0 at 1, 37 at 1 + 46, 100 at 1 + 125.
     const int track = 57;
-    for (int value : {0, 37, 100}) {
+    const struct {
+        int value, offset;
+    } knobs[] = {{0, 1}, {37, 47}, {100, 126}};
+    for (const auto& k : knobs) {
         Canvas c;
-        controlValue[track] = value;
+        controlValue[track] = k.value;
         controlLow[track] = 0;
         controlHigh[track] = 100;
         drawSliderTrack(nullptr, c.dc, track);
         PixelRect r = outerRectOf(track);
-        int left = knobLeft(r, value, 0, 100);
+        ASSERT_EQ(r.right - r.left, 140);
         // The knob bitmap, pixel for pixel, at (left, top + 1).
         for (int y = 0; y < 10; ++y)
-            for (int x = 0; x < 12; ++x) ASSERT_EQ(c.at(left + x, r.top + 1 + y), bitmapPixel(knobBitmap, x, y)) << value;
+            for (int x = 0; x < 12; ++x)
+                ASSERT_EQ(c.at(r.left + k.offset + x, r.top + 1 + y), bitmapPixel(knobBitmap, x, y)) << k.value;
     }
 }
 

@@ -59,16 +59,16 @@ struct Block {
 void fillDistinct(CloudSettings* s)
 {
     int32_t next = 1000;
-    for (int32_t* w = &s->harshness; w <= &s->word472; ++w) *w = next++;
+    for (auto word : kParameterWords) s->*word = next++;
     uint16_t c = 0x1111;
-    for (RGB48* colour = &s->cloudColor; colour <= &s->color8; ++colour) {
-        *colour = RGB48{c, uint16_t(c + 1), uint16_t(c + 2)};
+    for (auto colour : kColours) {
+        s->*colour = RGB48{c, uint16_t(c + 1), uint16_t(c + 2)};
         c = uint16_t(c + 0x1111);
     }
     s->seed = 1234;
     s->blendMode = 7;
-    const float lights[6] = {-0.25f, 0.5f, 0.75f, -0.5f, 0.25f, 1.0f};  // whole hundredths, exact as floats
-    std::memcpy(&s->lightX, lights, sizeof lights);
+    const float lights[lightFloatCount] = {-0.25f, 0.5f, 0.75f, -0.5f, 0.25f, 1.0f};  // whole hundredths, exact as floats
+    for (int k = 0; k < lightFloatCount; ++k) s->*kLightFloats[k] = lights[k];
     s->centreU = 0.3125f;
     s->centreV = -0.75f;
 }

@@ -189,29 +189,3 @@ TEST(Preview, ZoomButtonsStepRenderAndStopAtTheirLimits)
     });
     EXPECT_EQ(host.run(true), noErr);
 }
-
-TEST(Preview, TimeFromASliderReleaseToTheFinishedPreview)
-{
-    // Not a pass mark, a reading: the largest preview (435 x 323, the fit of
-    // a 4000 x 3000 image), from the release to the finished render.
-    Editor host(4000, 3000);
-    host.dialogs.expect("Nimbulo", [&](HWND d) {
-        PixelRect track = windowRect(d, densityTrack);
-        double best = 1e9;
-        for (int value : {40, 60, 50}) {
-            press(d, trackX(track, value), middleY(track));
-            LARGE_INTEGER start, end, frequency;
-            QueryPerformanceFrequency(&frequency);
-            QueryPerformanceCounter(&start);
-            SendMessageA(d, WM_LBUTTONUP, 0, MAKELPARAM(trackX(track, value), middleY(track)));
-            QueryPerformanceCounter(&end);
-            best = std::min(best, double(end.QuadPart - start.QuadPart) * 1000.0 / double(frequency.QuadPart));
-            pump();
-        }
-        EXPECT_EQ(host.record->outRect.right - host.record->outRect.left, 400);
-        std::printf("[ reading  ] release to finished preview, %d-bit module: %.1f ms (best of 3)\n",
-                    int(sizeof(void*) * 8), best);
-        sendCommand(d, okButton);
-    });
-    EXPECT_EQ(host.run(true), noErr);
-}

@@ -104,7 +104,7 @@ TEST(Robustness, RandomWordsRenderBoundedAndFinite)
     };
     for (int round = 0; round < 300; ++round) {
         CloudSettings s = testhost::defaultSettings();
-        for (int32_t* w = &s.harshness; w <= &s.word472; ++w) *w = anyWord();
+        for (auto word : kParameterWords) s.*word = anyWord();
         s.seed = anyWord();
         s.lightX = anyFloat();
         s.lightY = anyFloat();

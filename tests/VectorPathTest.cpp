@@ -22,7 +22,7 @@ CloudSettings randomSettings(std::mt19937& random)
 {
     CloudSettings s = testhost::defaultSettings();
     bool hostile = random() % 5 == 0;
-    for (int32_t* w = &s.harshness; w <= &s.word472; ++w) *w = hostile ? int32_t(random()) : int32_t(random() % 101);
+    for (auto word : kParameterWords) s.*word = hostile ? int32_t(random()) : int32_t(random() % 101);
     s.backlighting = int32_t(random() % 2);
     s.seed = hostile ? int32_t(random()) : int32_t(random() % 2048);
     auto anyFloat = [&](float low, float high) -> float {
