@@ -15,6 +15,45 @@ static inline float clampUnit(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.
 // any 32-bit value, but every factor is derived from 0..100.
 static inline int32_t sliderValue(int32_t v) { return v < 0 ? 0 : (v > 100 ? 100 : v); }
 
+// How each slider (0..100) becomes the model's factor: slider x perStep +
+// atZero, in double precision, stored as a float.
+namespace {
+struct SliderFactor {
+    int32_t CloudSettings::*slider;
+    float CloudRow::*factor;
+    double perStep, atZero;
+};
+const SliderFactor kSliderFactors[] = {
+    {&CloudSettings::lumpScale, &CloudRow::lumpScale, 0.00396, 0.0},   // the noise's frequency
+    {&CloudSettings::detail, &CloudRow::octaves, 0.12, 1.01},          // octaves, 1.01 to 13.01
+    {&CloudSettings::dispersion, &CloudRow::gain, 0.01, 0.0},          // each octave's amplitude over the last
+    {&CloudSettings::density, &CloudRow::density, 0.01, 0.0},          // how far each puff reaches
+    {&CloudSettings::lumpiness, &CloudRow::lumpiness, 0.015, 0.0},     // how much the noise moves the edges
+    {&CloudSettings::flatness, &CloudRow::flatness, 0.015, 0.0},       // how flat the bases are
+    {&CloudSettings::harshness, &CloudRow::harshness, 0.2, 0.5},       // how sharply light turns to shadow
+    {&CloudSettings::mottling, &CloudRow::mottling, 0.01, 0.0},        // how much the noise mottles the light
+    {&CloudSettings::brightness, &CloudRow::brightness, 0.01, 0.0},
+    {&CloudSettings::smokiness, &CloudRow::smokiness, 0.003, 0.0},
+    {&CloudSettings::skyLight, &CloudRow::skyLight, 0.01, 0.0},        // how much the sky tints the shadows
+};
+}  // namespace
+
+const double puffsPerStep = 0.09;  // Puffs 0..100 give 1 to 10 puffs
+// Zoom: the field is scaled by 2^(zoomWidestOctaves - Zoom x zoomOctavesPerStep).
+const double zoomWidestOctaves = 3.0, zoomOctavesPerStep = 0.06;
+// Noise cells across the field at Lump scale's factor 1.
+const float noiseCellsPerField = 15.0f;
+// The shade: up to this deep in full smoke; this share of it comes from
+// Smokiness, the rest is there without smoke.
+const float deepestShade = 5.0f;
+const double smokeShadeShare = 0.9, smokelessShadeShare = 0.1;
+// Brightness raises the shadow's exponent from 1 to 4.
+const float brightnessExponentPerUnit = 3.0f;
+// Backlighting dims the clouds by up to a half and brightens their glow;
+// smoke dulls the glow.
+const double backlightDimming = 0.5, smokeDullsGlow = 0.8;
+const float glowBacklightGain = 4.0f;
+
 // The pattern's origin as a fraction of the filter size. Beyond this distance
 // no puff can reach the picture any more, so nothing visible changes, and the
 // arithmetic stays finite.
@@ -50,19 +89,9 @@ static void usableLight(const CloudSettings* s, float* x, float* y, float* z)
 void SetupCloudFactors(CloudRow* row, const CloudSettings* s, const CloudTables* t, int32_t width,
                        int32_t height)
 {
-    row->lumpScale = float(sliderValue(s->lumpScale) * 0.00396);
-    row->octaves = float(sliderValue(s->detail) * 0.12 + 1.01);
-    row->gain = float(sliderValue(s->dispersion) * 0.01);
-    row->puffCount = int32_t(sliderValue(s->puffs) * 0.09 + 1.0);
-    row->density = float(sliderValue(s->density) * 0.01);
-    row->lumpiness = float(sliderValue(s->lumpiness) * 0.015);
-    row->flatness = float(sliderValue(s->flatness) * 0.015);
-    row->harshness = float(sliderValue(s->harshness) * 0.2 + 0.5);
-    row->mottling = float(sliderValue(s->mottling) * 0.01);
-    row->brightness = float(sliderValue(s->brightness) * 0.01);
-    row->smokiness = float(sliderValue(s->smokiness) * 0.003);
-    row->skyLight = float(sliderValue(s->skyLight) * 0.01);
-    row->zoom = float(DetExp2(3.0 - sliderValue(s->zoom) * 0.06));
+    for (const SliderFactor& f : kSliderFactors) row->*f.factor = float(sliderValue(s->*f.slider) * f.perStep + f.atZero);
+    row->puffCount = int32_t(sliderValue(s->puffs) * puffsPerStep + 1.0);
+    row->zoom = float(DetExp2(zoomWidestOctaves - sliderValue(s->zoom) * zoomOctavesPerStep));
 
     row->cloudRed = float(s->cloudColor.red * channelToUnit);
     row->cloudGreen = float(s->cloudColor.green * channelToUnit);
@@ -99,13 +128,13 @@ void SetupCloudFactors(CloudRow* row, const CloudSettings* s, const CloudTables*
     row->centreV = usableCentre(s->centreV);
     row->zoomRate = s->zoomRate > 0 ? s->zoomRate : 1;
     row->panColumn = s->panX / row->zoomRate;
-    row->noiseScaleX = row->lumpScale * 15.0f;
-    row->noiseScaleY = row->aspect * row->lumpScale * 15.0f;
+    row->noiseScaleX = row->lumpScale * noiseCellsPerField;
+    row->noiseScaleY = row->aspect * row->lumpScale * noiseCellsPerField;
 
-    row->shadeDepth = 5.0f * float(0.9 * row->smokiness + 0.1);
-    row->shadeExponent = 3.0f * row->brightness + 1.0f;
-    row->backDim = float(1.0 - 0.5 * row->backlight);
-    row->glowFactor = (1.0f - 4.0f * (1.0f - row->backlight)) * float(1.0 - 0.8 * row->smokiness);
+    row->shadeDepth = deepestShade * float(smokeShadeShare * row->smokiness + smokelessShadeShare);
+    row->shadeExponent = brightnessExponentPerUnit * row->brightness + 1.0f;
+    row->backDim = float(1.0 - backlightDimming * row->backlight);
+    row->glowFactor = (1.0f - glowBacklightGain * (1.0f - row->backlight)) * float(1.0 - smokeDullsGlow * row->smokiness);
 
     for (int p = 0; p < maxPuffs; ++p) {
         row->puffTwiceStrength[p] = 2.0f * (row->density * t->PuffScale[p]);
