@@ -11,6 +11,7 @@
 #include "platform/Platform.h"
 #include "render/Compose16.h"
 #include "render/RowWorkers.h"
+#include "resources/ResourceIds.h"
 #include "settings/CloudSettings.h"
 
 static inline int minInt(int a, int b) { return a < b ? a : b; }
@@ -114,7 +115,7 @@ void renderPreview(FilterContext* ctx, PreviewRender how)
                 renderOneRow(ctx);
                 if (resultOf(ctx) != noErr) {
                     ctx->moreRows = 0;
-                    showMessage("NOT_ENOUGH_MEMORY");
+                    showMessage(RESOURCE_NAME(IDD_OUT_OF_MEMORY));
                 }
             }
         }

@@ -4,23 +4,24 @@
 #include <cstring>
 
 #include "host/Context.h"
+#include "resources/ResourceIds.h"
 
 // Every setting a parameter word holds, with its control and default.
 const SettingWord kSettingWords[] = {
-    {"Harshness", 12, &CloudSettings::harshness, 31},
-    {"Lump scale", 37, &CloudSettings::lumpScale, 33},
-    {"Mottling", 39, &CloudSettings::mottling, 62},
-    {"Dispersion", 51, &CloudSettings::dispersion, 61},
-    {"Flatness", 55, &CloudSettings::flatness, 77},
-    {"Density", 57, &CloudSettings::density, 66},
-    {"Lumpiness", 59, &CloudSettings::lumpiness, 29},
-    {"Smokiness", 61, &CloudSettings::smokiness, 11},
-    {"Detail", 63, &CloudSettings::detail, 70},
-    {"Sky light", 103, &CloudSettings::skyLight, 59},
-    {"Puffs", 98, &CloudSettings::puffs, 45},
-    {"Zoom", 69, &CloudSettings::zoom, 44},
-    {"Backlighting", 105, &CloudSettings::backlighting, 0},
-    {"Brightness", 65, &CloudSettings::brightness, 29},
+    {"Harshness", IDC_HARSHNESS_TRACK, &CloudSettings::harshness, 31},
+    {"Lump scale", IDC_LUMP_SCALE_TRACK, &CloudSettings::lumpScale, 33},
+    {"Mottling", IDC_MOTTLING_TRACK, &CloudSettings::mottling, 62},
+    {"Dispersion", IDC_DISPERSION_TRACK, &CloudSettings::dispersion, 61},
+    {"Flatness", IDC_FLATNESS_TRACK, &CloudSettings::flatness, 77},
+    {"Density", IDC_DENSITY_TRACK, &CloudSettings::density, 66},
+    {"Lumpiness", IDC_LUMPINESS_TRACK, &CloudSettings::lumpiness, 29},
+    {"Smokiness", IDC_SMOKINESS_TRACK, &CloudSettings::smokiness, 11},
+    {"Detail", IDC_DETAIL_TRACK, &CloudSettings::detail, 70},
+    {"Sky light", IDC_SKY_LIGHT_TRACK, &CloudSettings::skyLight, 59},
+    {"Puffs", IDC_PUFFS_TRACK, &CloudSettings::puffs, 45},
+    {"Zoom", IDC_ZOOM_TRACK, &CloudSettings::zoom, 44},
+    {"Backlighting", IDC_BACKLIGHTING, &CloudSettings::backlighting, 0},
+    {"Brightness", IDC_BRIGHTNESS_TRACK, &CloudSettings::brightness, 29},
 };
 const int kSettingWordCount = int(sizeof kSettingWords / sizeof kSettingWords[0]);
 

@@ -21,27 +21,25 @@ struct Binding {
 
 // Both directions walk this table in order.
 const Binding kBindings[] = {
-    {30, integerTable, &CloudSettings::autoPreview, nullptr},
-    {105, integerTable, &CloudSettings::backlighting, nullptr},
-    {7, colourTable, nullptr, &CloudSettings::cloudColor},
-    {20, colourTable, nullptr, &CloudSettings::skyColor},
-    {12, integerTable, &CloudSettings::harshness, nullptr},
-    {37, integerTable, &CloudSettings::lumpScale, nullptr},
-    {39, integerTable, &CloudSettings::mottling, nullptr},
-    {51, integerTable, &CloudSettings::dispersion, nullptr},
-    {55, integerTable, &CloudSettings::flatness, nullptr},
-    {57, integerTable, &CloudSettings::density, nullptr},
-    {59, integerTable, &CloudSettings::lumpiness, nullptr},
-    {61, integerTable, &CloudSettings::smokiness, nullptr},
-    {63, integerTable, &CloudSettings::detail, nullptr},
-    {69, integerTable, &CloudSettings::zoom, nullptr},
-    {65, integerTable, &CloudSettings::brightness, nullptr},
-    {103, integerTable, &CloudSettings::skyLight, nullptr},
-    {98, integerTable, &CloudSettings::puffs, nullptr},
-    {101, vectorTable, nullptr, nullptr},  // lightX, lightY, lightZ
+    {IDC_AUTO_PREVIEW, integerTable, &CloudSettings::autoPreview, nullptr},
+    {IDC_BACKLIGHTING, integerTable, &CloudSettings::backlighting, nullptr},
+    {IDC_CLOUD_COLOUR, colourTable, nullptr, &CloudSettings::cloudColor},
+    {IDC_SKY_COLOUR, colourTable, nullptr, &CloudSettings::skyColor},
+    {IDC_HARSHNESS_TRACK, integerTable, &CloudSettings::harshness, nullptr},
+    {IDC_LUMP_SCALE_TRACK, integerTable, &CloudSettings::lumpScale, nullptr},
+    {IDC_MOTTLING_TRACK, integerTable, &CloudSettings::mottling, nullptr},
+    {IDC_DISPERSION_TRACK, integerTable, &CloudSettings::dispersion, nullptr},
+    {IDC_FLATNESS_TRACK, integerTable, &CloudSettings::flatness, nullptr},
+    {IDC_DENSITY_TRACK, integerTable, &CloudSettings::density, nullptr},
+    {IDC_LUMPINESS_TRACK, integerTable, &CloudSettings::lumpiness, nullptr},
+    {IDC_SMOKINESS_TRACK, integerTable, &CloudSettings::smokiness, nullptr},
+    {IDC_DETAIL_TRACK, integerTable, &CloudSettings::detail, nullptr},
+    {IDC_ZOOM_TRACK, integerTable, &CloudSettings::zoom, nullptr},
+    {IDC_BRIGHTNESS_TRACK, integerTable, &CloudSettings::brightness, nullptr},
+    {IDC_SKY_LIGHT_TRACK, integerTable, &CloudSettings::skyLight, nullptr},
+    {IDC_PUFFS_TRACK, integerTable, &CloudSettings::puffs, nullptr},
+    {IDC_LIGHT_PAD, vectorTable, nullptr, nullptr},  // lightX, lightY, lightZ
 };
-
-const int autoPreviewControl = 30;
 
 }  // namespace
 
@@ -89,6 +87,6 @@ void controlsToSettings(void*, FilterContext* ctx)
 
 bool readAutoPreview(void*, FilterContext* ctx)
 {
-    settingsOf(ctx)->autoPreview = controlValue[autoPreviewControl];
-    return controlValue[autoPreviewControl] != 0;
+    settingsOf(ctx)->autoPreview = controlValue[IDC_AUTO_PREVIEW];
+    return controlValue[IDC_AUTO_PREVIEW] != 0;
 }

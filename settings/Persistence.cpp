@@ -64,16 +64,16 @@ void noteChange(FilterContext* ctx, int id, void* window)
 {
     controlsToSettings(window, ctx);
     switch (id) {
-    case commandCancel:
-    case commandOk:
-    case commandSave:
-    case controlAutoPreview:
-    case commandZoomIn:
-    case commandZoomOut:
-    case commandZoomReadout:
-    case commandUndo:
+    case IDC_CANCEL:
+    case IDC_OK:
+    case IDC_SAVE:
+    case IDC_AUTO_PREVIEW:
+    case IDC_ZOOM_IN:
+    case IDC_ZOOM_OUT:
+    case IDC_ZOOM_READOUT:
+    case IDC_UNDO:
         return;  // not changes of the look
-    case commandLoad:
+    case IDC_LOAD:
         pushUndo(ctx, true);  // the file brings fields a snapshot does not hold
         return;
     case gesturePlaceCentre:
@@ -100,12 +100,12 @@ static void showReplacedSettings(FilterContext* ctx, void* window, uint8_t* chan
 {
     settingsToControls(window, ctx);
     *changed = 1;
-    repaintControl(window, controlNameStrip);
+    repaintControl(window, IDC_STATUS_LINE);
 }
 
 void undoCommand(FilterContext* ctx, void* window, int id, uint8_t* changed)
 {
-    if (id != commandUndo) return;
+    if (id != IDC_UNDO) return;
     int other = ctx->undoIndex ^ 1;
     CloudSettings* slot = ctx->work ? &ctx->work->undoSlots[other] : nullptr;
     if (slot && slot->slotValid) {
@@ -124,7 +124,7 @@ void undoCommand(FilterContext* ctx, void* window, int id, uint8_t* changed)
 
 void cloudsCommand(FilterContext* ctx, void* window, int id, uint8_t* changed)
 {
-    if (id != commandClouds) return;
+    if (id != IDC_CLOUDS) return;
     resetSettings(ctx);
     std::strcpy(settingsOf(ctx)->presetName, "plain");
     showReplacedSettings(ctx, window, changed);
@@ -132,20 +132,20 @@ void cloudsCommand(FilterContext* ctx, void* window, int id, uint8_t* changed)
 
 void diceCommand(FilterContext* ctx, void* window, int id, uint8_t* changed)
 {
-    if (id != commandDice) return;
+    if (id != IDC_DICE) return;
     RandomizeSettings(settingsOf(ctx));
     settingsToControls(window, ctx);
     *changed = 1;
     NameRandomSettings(settingsOf(ctx));
-    repaintControl(window, controlNameStrip);
+    repaintControl(window, IDC_STATUS_LINE);
 }
 
 void ecceCommand(FilterContext* ctx, void* window, int id, uint8_t* changed)
 {
-    if (id != commandEcce) return;
+    if (id != IDC_ECCE) return;
     settingsOf(ctx)->seed = DrawSeed();
     settingsToControls(window, ctx);
     *changed = 1;
     NameRandomSettings(settingsOf(ctx));
-    repaintControl(window, controlNameStrip);
+    repaintControl(window, IDC_STATUS_LINE);
 }

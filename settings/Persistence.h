@@ -6,25 +6,13 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "resources/ResourceIds.h"
+
 struct FilterContext;
 
-// Command and control ids the history knows.
-enum {
-    commandCancel = 2,
-    commandOk = 3,
-    commandClouds = 17,
-    commandSave = 26,
-    controlAutoPreview = 30,
-    commandZoomIn = 32,
-    commandZoomOut = 33,
-    commandZoomReadout = 34,
-    commandLoad = 35,
-    commandDice = 72,
-    commandUndo = 74,
-    commandEcce = 75,
-    controlNameStrip = 76,
-    gesturePlaceCentre = 777,  // a click in the preview that moved the cloud origin
-};
+// A click in the preview that moved the cloud origin: recorded for undo like
+// a control (control ids are in resources/ResourceIds.h).
+enum { gesturePlaceCentre = 777 };
 
 // The path of `name` in the temporary folder.
 void temporaryFilePath(const char* name, char* path, size_t size);

@@ -17,16 +17,11 @@
 #include "settings/PresetFile.h"
 #include "ui/Layout.h"
 #include "ui/SliderGeometry.h"
+#include "resources/ResourceIds.h"
 
 using namespace testhost;
 
 namespace {
-
-enum {
-    okButton = 3, cancelButton = 2, cloudsButton = 17, diceButton = 72, undoButton = 74, ecceButton = 75,
-    densityTrack = 57, puffsTrack = 98, autoPreview = 30, backlighting = 105, pad = 101, cloudSwatch = 7,
-    aboutIcon = 25, pane = 18,
-};
 
 std::string cachePath()
 {
@@ -54,17 +49,17 @@ TEST(Dialog, OpensWithItsLayoutAndLooksAsReviewed)
         GetClientRect(d, &client);
         EXPECT_EQ(client.right, 791);
         EXPECT_EQ(client.bottom, 559);
-        PixelRect track = windowRect(d, puffsTrack);
+        PixelRect track = windowRect(d, IDC_PUFFS_TRACK);
         EXPECT_EQ(track.left, 126);
         EXPECT_EQ(track.top, 22);
         EXPECT_EQ(track.right, 266);
         EXPECT_EQ(track.bottom, 42);
-        for (int id : {int(diceButton), int(okButton), int(pane), 76}) {
+        for (int id : {IDC_DICE, IDC_OK, IDC_PREVIEW, IDC_STATUS_LINE}) {
             PixelRect real = windowRect(d, id), table = outerRectOf(id);
             EXPECT_EQ(std::memcmp(&real, &table, sizeof real), 0) << id;
         }
         expectScreenshot(d, "dialog");
-        sendCommand(d, okButton);
+        sendCommand(d, IDC_OK);
     });
     EXPECT_EQ(host.run(true), noErr);
     EXPECT_EQ(host.dialogs.opened, std::vector<std::string>{"Nimbulo"});
@@ -76,12 +71,12 @@ TEST(Dialog, OkAndEnterAcceptAndRender)
         Editor host;
         std::remove(cachePath().c_str());
         host.dialogs.expect("Nimbulo", [&](HWND d) {
-            PixelRect track = windowRect(d, densityTrack);
+            PixelRect track = windowRect(d, IDC_DENSITY_TRACK);
             click(d, trackX(track, 20), middleY(track));
             if (enter)
                 pressKey(d, VK_RETURN);
             else
-                sendCommand(d, okButton);
+                sendCommand(d, IDC_OK);
         });
         ASSERT_EQ(host.run(true), noErr) << enter;
         EXPECT_EQ(host.settings()->density, 20) << enter;
@@ -103,14 +98,14 @@ TEST(Dialog, OkPaintsWhatTheNextRunWithoutTheDialogPaints)
     } gestures[] = {
         {"pad drag",
          [](HWND d) {
-             PixelRect r = windowRect(d, pad);
+             PixelRect r = windowRect(d, IDC_LIGHT_PAD);
              press(d, r.left + 43, r.top + 41);
              moveTo(d, r.left + 43 - 19, r.top + 41 + 13);
              release(d, r.left + 43 - 19, r.top + 41 + 13);
          }},
         {"Backlighting ticked",
          [](HWND d) {
-             PixelRect box = windowRect(d, backlighting);
+             PixelRect box = windowRect(d, IDC_BACKLIGHTING);
              click(d, middleX(box), middleY(box));
          }},
     };
@@ -120,7 +115,7 @@ TEST(Dialog, OkPaintsWhatTheNextRunWithoutTheDialogPaints)
             Editor accepted;
             accepted.dialogs.expect("Nimbulo", [&](HWND d) {
                 g.gesture(d);
-                sendCommand(d, okButton);
+                sendCommand(d, IDC_OK);
             });
             ASSERT_EQ(accepted.run(true), noErr) << g.name;
             picture = accepted.output;
@@ -145,12 +140,12 @@ TEST(Dialog, CancelAndEscapeRestoreAndLeaveTheImage)
         CloudSettings atStart{};
         host.dialogs.expect("Nimbulo", [&](HWND d) {
             atStart = *host.settings();
-            sendCommand(d, diceButton);
+            sendCommand(d, IDC_DICE);
             EXPECT_FALSE(sameSettings(*host.settings(), atStart));
             if (escape)
                 pressKey(d, VK_ESCAPE);
             else
-                sendCommand(d, cancelButton);
+                sendCommand(d, IDC_CANCEL);
         });
         EXPECT_EQ(host.run(true), userCanceledErr) << escape;
         EXPECT_TRUE(host.output == host.source) << escape;
@@ -166,29 +161,29 @@ TEST(Dialog, CommandsReplaceTheSettingsAndUndoGoesBack)
     host.dialogs.expect("Nimbulo", [&](HWND d) {
         CloudSettings* s = host.settings();
         CloudSettings start = *s;
-        sendCommand(d, diceButton, 1);  // a notification other than a click does nothing
+        sendCommand(d, IDC_DICE, 1);  // a notification other than a click does nothing
         EXPECT_TRUE(sameSettings(*s, start));
 
-        sendCommand(d, diceButton);
+        sendCommand(d, IDC_DICE);
         EXPECT_STREQ(s->presetName, "random settings");
         CloudSettings diced = *s;
-        sendCommand(d, undoButton);
+        sendCommand(d, IDC_UNDO);
         EXPECT_TRUE(sameSettings(*s, start));
-        sendCommand(d, undoButton);  // and redo
+        sendCommand(d, IDC_UNDO);  // and redo
         EXPECT_TRUE(sameSettings(*s, diced));
 
         int32 density = s->density;
-        sendCommand(d, ecceButton);  // a new seed, nothing else
+        sendCommand(d, IDC_ECCE);  // a new seed, nothing else
         EXPECT_EQ(s->density, density);
         EXPECT_GE(s->seed, 0);
         EXPECT_LE(s->seed, 2047);
 
-        sendCommand(d, cloudsButton);
+        sendCommand(d, IDC_CLOUDS);
         EXPECT_STREQ(s->presetName, "plain");
         EXPECT_EQ(s->density, 66);
         EXPECT_EQ(s->seed, 21);
         expectScreenshot(d, "dialog-plain");  // the status line shows the name
-        sendCommand(d, okButton);
+        sendCommand(d, IDC_OK);
     });
     EXPECT_EQ(host.run(true), noErr);
 }
@@ -209,9 +204,9 @@ TEST(Dialog, OpensWithoutAHostWindowAndWithoutAPreview)
         bool opened = false;
         host.dialogs.expect("Nimbulo", [&](HWND d) {
             opened = true;
-            sendCommand(d, diceButton);
-            sendCommand(d, 32);  // "+": inert without sampling
-            sendCommand(d, okButton);
+            sendCommand(d, IDC_DICE);
+            sendCommand(d, IDC_ZOOM_IN);  // "+": inert without sampling
+            sendCommand(d, IDC_OK);
         });
         EXPECT_EQ(host.run(true), noErr) << h.what;
         EXPECT_TRUE(opened) << h.what;
@@ -237,16 +232,16 @@ TEST(AboutBox, FromTheHostAndFromTheIcon)
     host.dialogs.opened.clear();
     HWND mainDialog = nullptr;
     host.dialogs.expect("About", [&](HWND about) {
-        sendCommand(mainDialog, aboutIcon);
+        sendCommand(mainDialog, IDC_ABOUT);
         pump();
-        sendCommand(about, 5);
+        sendCommand(about, IDC_WEB_SITE);
     });
     host.dialogs.expect("Nimbulo", [&](HWND d) {
         mainDialog = d;
-        PixelRect icon = windowRect(d, aboutIcon);
+        PixelRect icon = windowRect(d, IDC_ABOUT);
         press(d, middleX(icon), middleY(icon));
         release(d, 700, 100);
-        sendCommand(d, okButton);
+        sendCommand(d, IDC_OK);
     });
     EXPECT_EQ(host.run(true), noErr);
     ASSERT_GE(host.dialogs.opened.size(), 2u);
@@ -269,7 +264,7 @@ TEST(Gestures, SliderFollowsThePointerAndTheReleaseCommits)
     Editor host;
     host.dialogs.expect("Nimbulo", [&](HWND d) {
         CloudSettings* s = host.settings();
-        PixelRect track = windowRect(d, densityTrack);
+        PixelRect track = windowRect(d, IDC_DENSITY_TRACK);
         int displays = host.counts.display;
         press(d, trackX(track, 80), middleY(track));  // the knob jumps under the pointer at once
         EXPECT_EQ(s->density, 66);  // the settings wait for the release
@@ -286,18 +281,18 @@ TEST(Gestures, SliderFollowsThePointerAndTheReleaseCommits)
         moveTo(d, track.left - 60, middleY(track));
         release(d, track.left - 60, middleY(track));
         EXPECT_EQ(s->density, 0);
-        sendCommand(d, undoButton);
+        sendCommand(d, IDC_UNDO);
         EXPECT_EQ(s->density, 100);
 
         // With Auto preview off, a change renders nothing.
-        PixelRect box = windowRect(d, autoPreview);
+        PixelRect box = windowRect(d, IDC_AUTO_PREVIEW);
         click(d, middleX(box), middleY(box));
         EXPECT_EQ(s->autoPreview, 0);
         displays = host.counts.display;
         click(d, trackX(track, 40), middleY(track));
         EXPECT_EQ(s->density, 40);
         EXPECT_EQ(host.counts.display, displays);
-        sendCommand(d, okButton);
+        sendCommand(d, IDC_OK);
     });
     EXPECT_EQ(host.run(true), noErr);
 }
@@ -307,7 +302,7 @@ TEST(Gestures, TogglePressesAndReleases)
     Editor host;
     host.dialogs.expect("Nimbulo", [&](HWND d) {
         CloudSettings* s = host.settings();
-        PixelRect box = windowRect(d, backlighting);
+        PixelRect box = windowRect(d, IDC_BACKLIGHTING);
         int x = middleX(box), y = middleY(box);
         // The box's interior as drawn: white, grey while pressed.
         auto interior = [&] { return captureAsIs(d).pixel(box.left + 4, box.top + 5); };
@@ -333,7 +328,7 @@ TEST(Gestures, TogglePressesAndReleases)
         release(d, x + 40, y);
         EXPECT_EQ(s->backlighting, 1);
         EXPECT_EQ(host.counts.display, displays);
-        sendCommand(d, okButton);
+        sendCommand(d, IDC_OK);
     });
     EXPECT_EQ(host.run(true), noErr);
 }
@@ -349,7 +344,7 @@ TEST(Gestures, PadAimsTheLightAndColoursComeFromTheHost)
     };
     host.dialogs.expect("Nimbulo", [&](HWND d) {
         CloudSettings* s = host.settings();
-        PixelRect r = windowRect(d, pad);
+        PixelRect r = windowRect(d, IDC_LIGHT_PAD);
         int displays = host.counts.display;
         press(d, r.left + 43 + 16, r.top + 41);
         moveTo(d, r.left + 43 + 66, r.top + 41);
@@ -359,15 +354,15 @@ TEST(Gestures, PadAimsTheLightAndColoursComeFromTheHost)
         EXPECT_FLOAT_EQ(s->lightZ, 0.0f);
         EXPECT_GT(host.counts.display, displays);
 
-        sendCommand(d, cloudSwatch);
+        sendCommand(d, IDC_CLOUD_COLOUR);
         EXPECT_EQ(host.counts.colour, 1);
         EXPECT_EQ(s->cloudColor.red, 0x1200);
         EXPECT_EQ(s->cloudColor.green, 0x8000);
         EXPECT_EQ(s->cloudColor.blue, 0xF000);
-        PixelRect swatch = windowRect(d, cloudSwatch);
+        PixelRect swatch = windowRect(d, IDC_CLOUD_COLOUR);
         pump();
         EXPECT_EQ(captureAsIs(d).pixel(middleX(swatch), middleY(swatch)), 0x1280F0u);
-        sendCommand(d, okButton);
+        sendCommand(d, IDC_OK);
     });
     EXPECT_EQ(host.run(true), noErr);
 }
@@ -378,7 +373,7 @@ TEST(Gestures, LongSessionsLeakNoDrawingObjects)
     // object a paint would leave the dialog without text or pictures.
     Editor host(64, 48);
     host.dialogs.expect("Nimbulo", [&](HWND d) {
-        PixelRect track = windowRect(d, densityTrack);
+        PixelRect track = windowRect(d, IDC_DENSITY_TRACK);
         press(d, trackX(track, 10), middleY(track));
         int paints = std::getenv("NIMBULO_PAINTS") ? std::atoi(std::getenv("NIMBULO_PAINTS")) : 17000;
         DWORD started = GetTickCount();
@@ -393,7 +388,7 @@ TEST(Gestures, LongSessionsLeakNoDrawingObjects)
         ShowWindow(d, SW_SHOW);
         release(d, trackX(track, 50), middleY(track));
         expectScreenshot(d, "dialog-after-long-session");
-        sendCommand(d, okButton);
+        sendCommand(d, IDC_OK);
     });
     EXPECT_EQ(host.run(true), noErr);
 }
@@ -409,11 +404,11 @@ TEST(Gestures, WithoutTheHostsPickerTheSystemColourDialogAsks)
     host.dialogs.expect("Nimbulo", [&](HWND d) {
         RGB48 before = host.settings()->skyColor;
         int displays = host.counts.display;
-        sendCommand(d, 20);
+        sendCommand(d, IDC_SKY_COLOUR);
         EXPECT_EQ(host.settings()->skyColor.red, before.red);  // a cancelled picker changes nothing
         EXPECT_EQ(host.settings()->skyColor.blue, before.blue);
         EXPECT_EQ(host.counts.display, displays);
-        sendCommand(d, okButton);
+        sendCommand(d, IDC_OK);
     });
     EXPECT_EQ(host.run(true), noErr);
     EXPECT_EQ(host.dialogs.opened, (std::vector<std::string>{"Nimbulo", "Color"}));

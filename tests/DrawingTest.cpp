@@ -93,8 +93,8 @@ TEST(Drawing, PressedBitmapButtonShiftsItsBitmapAndDarkensItsFrame)
 TEST(Drawing, DisabledZoomButtonIsGreyTextOnAFlatFace)
 {
     Canvas c;
-    drawButtonFace(nullptr, nullptr, c.dc, zoomInButton, buttonDisabled, nullptr, noReadout);
-    PixelRect r = outerRectOf(zoomInButton);
+    drawButtonFace(nullptr, nullptr, c.dc, IDC_ZOOM_IN, buttonDisabled, nullptr, noReadout);
+    PixelRect r = outerRectOf(IDC_ZOOM_IN);
     EXPECT_EQ(c.at(r.left, r.top), 0x8C8C8Cu);  // a grey one-pixel frame
     EXPECT_EQ(c.at(r.right, r.bottom), 0x8C8C8Cu);
     int grey = 0, other = 0;
@@ -112,10 +112,10 @@ TEST(Drawing, DisabledZoomButtonIsGreyTextOnAFlatFace)
 TEST(Drawing, ColourButtonShowsTheHighBytes)
 {
     Canvas c;
-    controlColour[7] = RGB48{0xFF12, 0x8000, 0x00FF};
+    controlColour[IDC_CLOUD_COLOUR] = RGB48{0xFF12, 0x8000, 0x00FF};
     for (UINT state : {0u, UINT(buttonPressed)}) {
-        drawButtonFace(nullptr, nullptr, c.dc, 7, state, nullptr, noReadout);
-        PixelRect r = outerRectOf(7);
+        drawButtonFace(nullptr, nullptr, c.dc, IDC_CLOUD_COLOUR, state, nullptr, noReadout);
+        PixelRect r = outerRectOf(IDC_CLOUD_COLOUR);
         EXPECT_EQ(c.at((r.left + r.right) / 2, (r.top + r.bottom) / 2), 0xFF8000u) << state;
         EXPECT_EQ(c.at(r.left + 2, r.top + 2), 0xFF8000u) << state;  // the swatch does not move when pressed
     }
@@ -125,7 +125,7 @@ TEST(Drawing, KnobLandsAtItsValue)
 {
     // On the 140-pixel track the knob's left edge runs over 125 pixels from
     // one pixel in: 0 at 1, 37 at 1 + 46, 100 at 1 + 125.
-    const int track = 57;
+    const int track = IDC_DENSITY_TRACK;
     const struct {
         int value, offset;
     } knobs[] = {{0, 1}, {37, 47}, {100, 126}};
@@ -140,7 +140,7 @@ TEST(Drawing, KnobLandsAtItsValue)
         // The knob bitmap, pixel for pixel, at (left, top + 1).
         for (int y = 0; y < 10; ++y)
             for (int x = 0; x < 12; ++x)
-                ASSERT_EQ(c.at(r.left + k.offset + x, r.top + 1 + y), bitmapPixel(knobBitmap, x, y)) << k.value;
+                ASSERT_EQ(c.at(r.left + k.offset + x, r.top + 1 + y), bitmapPixel(IDB_KNOB, x, y)) << k.value;
     }
 }
 
@@ -152,9 +152,9 @@ TEST(Drawing, StickIsYellowInFrontAndMagentaBehind)
     } cases[] = {{{0.6f, 0.0f, 0.8f}, 0xFFFF00u}, {{0.6f, 0.0f, -0.8f}, 0xFF00FFu}};
     for (const auto& k : cases) {
         Canvas c;
-        for (int i = 0; i < 3; ++i) controlVector[lightPad][i] = k.v[i];
-        drawPad(nullptr, c.dc, lightPad);
-        PixelRect r = outerRectOf(lightPad);
+        for (int i = 0; i < 3; ++i) controlVector[IDC_LIGHT_PAD][i] = k.v[i];
+        drawPad(nullptr, c.dc, IDC_LIGHT_PAD);
+        PixelRect r = outerRectOf(IDC_LIGHT_PAD);
         // Along the stick, which runs from (48, 40) to (61, 41) of the pad,
         // up to the marker drawn over its end.
         int found = 0;
@@ -169,8 +169,8 @@ TEST(Drawing, ToggleImagesComeFromTheirBitmaps)
     const int bitmaps[4] = {148, 150, 149, 151};
     for (int image = 0; image < 4; ++image) {
         Canvas c;
-        drawToggle(nullptr, c.dc, 30, image);
-        PixelRect r = outerRectOf(30);
+        drawToggle(nullptr, c.dc, IDC_AUTO_PREVIEW, image);
+        PixelRect r = outerRectOf(IDC_AUTO_PREVIEW);
         for (int y = 0; y < 10; ++y)
             for (int x = 0; x < 10; ++x)
                 ASSERT_EQ(c.at(r.left + 1 + x, r.top + 3 + y), bitmapPixel(bitmaps[image], x, y)) << image;

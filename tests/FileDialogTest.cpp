@@ -16,12 +16,12 @@
 #include "host/Editor.h"
 #include "host/Preview.h"
 #include "settings/PresetFile.h"
+#include "resources/ResourceIds.h"
 
 using namespace testhost;
 
 namespace {
 
-enum { okButton = 3, saveButton = 26, loadButton = 35, densityTrack = 57, backlighting = 105, pad = 101, thumbnailControl = 123 };
 const char* const saveTitle = "Save a settings file";
 const char* const openTitle = "Open a settings file";
 
@@ -107,11 +107,11 @@ std::vector<uint8> panelPicture(HWND fileDialog)
 {
     HWND panel = nullptr;
     for (HWND child = GetWindow(fileDialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        if (GetDlgItem(child, thumbnailControl)) panel = child;
+        if (GetDlgItem(child, IDC_THUMBNAIL)) panel = child;
     std::vector<uint8> picture;
     if (!panel) return picture;
     RECT r;
-    GetWindowRect(GetDlgItem(panel, thumbnailControl), &r);
+    GetWindowRect(GetDlgItem(panel, IDC_THUMBNAIL), &r);
     MapWindowPoints(nullptr, fileDialog, reinterpret_cast<POINT*>(&r), 2);
     Screenshot shot = captureAsIs(fileDialog);
     int left = (r.left + r.right) / 2 - 32, top = (r.top + r.bottom) / 2 - 32;
@@ -146,9 +146,9 @@ TEST(FileDialogs, SaveProposesTheNameWithoutItsExtension)
             PostMessageA(save, WM_COMMAND, IDCANCEL, 0);  // Cancel writes nothing, renames nothing
         });
         host.dialogs.expect("Nimbulo", [&](HWND d) {
-            sendCommand(d, saveButton);
+            sendCommand(d, IDC_SAVE);
             EXPECT_STREQ(host.settings()->presetName, n.name);
-            sendCommand(d, okButton);
+            sendCommand(d, IDC_OK);
         });
         EXPECT_EQ(host.run(false), noErr);
         EXPECT_EQ(host.dialogs.waiting(), 0u);
@@ -171,17 +171,17 @@ TEST(FileDialogs, SaveAndLoadARoundTripWithItsThumbnail)
             PostMessageA(save, WM_COMMAND, IDCANCEL, 0);
         });
         host.dialogs.expect("Nimbulo", [&](HWND d) {
-            PixelRect track = windowRect(d, densityTrack);
+            PixelRect track = windowRect(d, IDC_DENSITY_TRACK);
             click(d, trackX(track, 12), middleY(track));
             const uint8* out = static_cast<const uint8*>(host.record->outData);
             preview.assign(out, out + 32 * 20 * 3);
-            sendCommand(d, saveButton);
+            sendCommand(d, IDC_SAVE);
             EXPECT_STREQ(host.settings()->presetName, "Storm.k00");
             EXPECT_STREQ(host.settings()->presetFolder, presetsFolder.c_str());
             expectScreenshot(d, "dialog-saved");  // the status line names the file
-            sendCommand(d, saveButton);
+            sendCommand(d, IDC_SAVE);
             saved = *host.settings();
-            sendCommand(d, okButton);
+            sendCommand(d, IDC_OK);
         });
         ASSERT_EQ(host.run(true), noErr);
     }
@@ -208,12 +208,12 @@ TEST(FileDialogs, SaveAndLoadARoundTripWithItsThumbnail)
     });
     host.dialogs.expect("Nimbulo", [&](HWND d) {
         int displays = host.counts.display;
-        sendCommand(d, loadButton);
+        sendCommand(d, IDC_LOAD);
         EXPECT_EQ(host.settings()->density, 12);
         EXPECT_EQ(host.settings()->seed, saved.seed);
         EXPECT_STREQ(host.settings()->presetName, "Storm.k00");
         EXPECT_GT(host.counts.display, displays);
-        sendCommand(d, okButton);
+        sendCommand(d, IDC_OK);
     });
     EXPECT_EQ(host.run(true), noErr);
     EXPECT_EQ(host.dialogs.waiting(), 0u);
@@ -225,11 +225,11 @@ TEST(FileDialogs, SaveThenLoadThenOkPaintsWhatOkPaints)
     const std::string storm = presetsFolder + "Storm.k00";
     // A light the pad makes (no whole hundredths), backlit so that all of it shows.
     auto aimAndBacklight = [](HWND d) {
-        PixelRect r = windowRect(d, pad);
+        PixelRect r = windowRect(d, IDC_LIGHT_PAD);
         press(d, r.left + 43, r.top + 41);
         moveTo(d, r.left + 43 + 23, r.top + 41 - 9);
         release(d, r.left + 43 + 23, r.top + 41 - 9);
-        PixelRect box = windowRect(d, backlighting);
+        PixelRect box = windowRect(d, IDC_BACKLIGHTING);
         click(d, middleX(box), middleY(box));
     };
     std::vector<uint8> pictures[2];
@@ -242,10 +242,10 @@ TEST(FileDialogs, SaveThenLoadThenOkPaintsWhatOkPaints)
         host.dialogs.expect("Nimbulo", [&](HWND d) {
             aimAndBacklight(d);
             if (roundTrip) {
-                sendCommand(d, saveButton);
-                sendCommand(d, loadButton);
+                sendCommand(d, IDC_SAVE);
+                sendCommand(d, IDC_LOAD);
             }
-            sendCommand(d, okButton);
+            sendCommand(d, IDC_OK);
         });
         ASSERT_EQ(host.run(true), noErr) << roundTrip;
         EXPECT_EQ(host.dialogs.waiting(), 0u);
@@ -260,19 +260,19 @@ TEST(FileDialogs, OneAtATimeAndCancelChangesNothing)
     Editor host;
     HWND mainDialog = nullptr;
     host.dialogs.expect(saveTitle, [&](HWND save) {
-        sendCommand(mainDialog, loadButton);  // refused while the save dialog is up
+        sendCommand(mainDialog, IDC_LOAD);  // refused while the save dialog is up
         PostMessageA(save, WM_COMMAND, IDCANCEL, 0);
     });
     host.dialogs.expect(openTitle, [&](HWND open) { PostMessageA(open, WM_COMMAND, IDCANCEL, 0); });
     host.dialogs.expect("Nimbulo", [&](HWND d) {
         mainDialog = d;
-        PixelRect track = windowRect(d, densityTrack);
+        PixelRect track = windowRect(d, IDC_DENSITY_TRACK);
         click(d, trackX(track, 12), middleY(track));
         CloudSettings before = *host.settings();
-        sendCommand(d, saveButton);
-        sendCommand(d, loadButton);
+        sendCommand(d, IDC_SAVE);
+        sendCommand(d, IDC_LOAD);
         EXPECT_EQ(std::memcmp(host.settings(), &before, sizeof before), 0);
-        sendCommand(d, okButton);
+        sendCommand(d, IDC_OK);
     });
     EXPECT_EQ(host.run(true), noErr);
     EXPECT_EQ(host.dialogs.opened, (std::vector<std::string>{"Nimbulo", saveTitle, openTitle}));
@@ -293,18 +293,18 @@ TEST(FileDialogs, FilesThatCannotBeWrittenOrReadAreNamedAndChangeNothing)
     };
     // The main dialog opens first: its handler comes first among those titled "Nimbulo".
     host.dialogs.expect("Nimbulo", [&](HWND d) {
-        PixelRect track = windowRect(d, densityTrack);
+        PixelRect track = windowRect(d, IDC_DENSITY_TRACK);
         click(d, trackX(track, 12), middleY(track));
         std::strcpy(host.settings()->presetName, "mine");
         CloudSettings before = *host.settings();
         int displays = host.counts.display;
-        sendCommand(d, saveButton);
-        sendCommand(d, loadButton);
+        sendCommand(d, IDC_SAVE);
+        sendCommand(d, IDC_LOAD);
         EXPECT_EQ(std::memcmp(host.settings(), &before, sizeof before), 0);
         EXPECT_LE(host.counts.display, displays + 2);  // repaints after the dialogs, no render
-        sendCommand(d, 74);  // Undo goes back past the drag: the failed load was no step
+        sendCommand(d, IDC_UNDO);  // Undo goes back past the drag: the failed load was no step
         EXPECT_EQ(host.settings()->density, 66);
-        sendCommand(d, okButton);
+        sendCommand(d, IDC_OK);
     });
     host.dialogs.expect(saveTitle, [&](HWND save) { choose(save, unwritable); });
     host.dialogs.expect("Nimbulo", readMessage);

@@ -30,22 +30,22 @@ TEST(Layout, TableAndOuterRectangles)
     PixelRect client = layoutRect(0);
     EXPECT_EQ(widthOf(client), 791);
     EXPECT_EQ(heightOf(client), 559);
-    PixelRect track = outerRectOf(98);  // a sunken placeholder: 2 wider and taller
+    PixelRect track = outerRectOf(IDC_PUFFS_TRACK);  // a sunken placeholder: 2 wider and taller
     EXPECT_EQ(track.left, 126);
     EXPECT_EQ(track.top, 22);
     EXPECT_EQ(track.right, 266);
     EXPECT_EQ(track.bottom, 42);
-    PixelRect dice = outerRectOf(72);  // an owner-drawn button: the table rectangle
+    PixelRect dice = outerRectOf(IDC_DICE);  // an owner-drawn button: the table rectangle
     EXPECT_EQ(widthOf(dice), 63);
     EXPECT_EQ(heightOf(dice), 25);
     for (int id : {-1, 116, 200}) EXPECT_EQ(widthOf(layoutRect(id)), 0) << id;
-    EXPECT_FALSE(layoutVisible(29));  // the unused third colour button is parked below
-    EXPECT_FALSE(layoutVisible(40));
+    EXPECT_FALSE(layoutVisible(IDC_SPARE_COLOUR));  // the unused third colour button is parked below
+    EXPECT_FALSE(layoutVisible(IDC_HIDDEN_LABEL));
 
     // Nothing the user sees lies on the preview pane.
-    PixelRect pane = outerRectOf(18);
+    PixelRect pane = outerRectOf(IDC_PREVIEW);
     for (int id = 1; id < layoutCount; ++id) {
-        if (id == 18 || !layoutVisible(id)) continue;
+        if (id == IDC_PREVIEW || !layoutVisible(id)) continue;
         EXPECT_FALSE(rectsOverlap(outerRectOf(id), pane)) << id;
     }
 }
@@ -61,16 +61,16 @@ TEST(Layout, AbsentControlsAndPairs)
         EXPECT_EQ(info.nameIndex, 0) << id;
         EXPECT_EQ(info.high, 100) << id;
     }
-    ControlInfo value = lookupControl(99);
-    EXPECT_EQ(controlKind(99), SliderValue);
-    EXPECT_EQ(value.trackId, 98);
-    EXPECT_EQ(value.valueId, 99);
+    ControlInfo value = lookupControl(IDC_PUFFS_VALUE);
+    EXPECT_EQ(controlKind(IDC_PUFFS_VALUE), SliderValue);
+    EXPECT_EQ(value.trackId, IDC_PUFFS_TRACK);
+    EXPECT_EQ(value.valueId, IDC_PUFFS_VALUE);
 
     fillControlArrays();
-    EXPECT_EQ(controlHigh[98], 100);
-    EXPECT_EQ(controlHigh[99], 0);  // ranges only for tracks
-    EXPECT_EQ(controlBitmap[30][2], 150);
-    EXPECT_EQ(controlBitmap[101][1], 122);
+    EXPECT_EQ(controlHigh[IDC_PUFFS_TRACK], 100);
+    EXPECT_EQ(controlHigh[IDC_PUFFS_VALUE], 0);  // ranges only for tracks
+    EXPECT_EQ(controlBitmap[IDC_AUTO_PREVIEW][2], IDB_TOGGLE_ON);
+    EXPECT_EQ(controlBitmap[IDC_LIGHT_PAD][1], IDI_MARKER);
 }
 
 TEST(Slider, KnobAndDragValues)
@@ -164,7 +164,7 @@ struct PreviewRig {
         host.call(filterSelectorPrepare);
         ctx = host.context();
         ctx->work = &work;
-        PixelRect pane = outerRectOf(previewControl);
+        PixelRect pane = outerRectOf(IDC_PREVIEW);
         ctx->previewItemRect = Rect16{int16(pane.top), int16(pane.left), int16(pane.bottom), int16(pane.right)};
         startZoom = fitPreview(ctx);
         setupPreview(ctx, startZoom);
@@ -183,7 +183,7 @@ struct PreviewRig {
     // The image point in the middle of what the pane shows.
     PanePoint middle()
     {
-        PixelRect pane = outerRectOf(previewControl);
+        PixelRect pane = outerRectOf(IDC_PREVIEW);
         return imagePointAt(ctx, pane, PanePoint{(pane.left + pane.right) / 2, (pane.top + pane.bottom) / 2});
     }
 };
@@ -212,7 +212,7 @@ TEST(PreviewPane, FitAndReadout)
     EXPECT_EQ(rectWidth(small.ctx->previewArea), 200);
     EXPECT_EQ(rectHeight(small.ctx->previewArea), 100);
     EXPECT_FALSE(pressStartsPan(small.ctx));  // every press places the centre
-    EXPECT_EQ(small.work.controlEnabled[zoomOutButton], 0);
+    EXPECT_EQ(small.work.controlEnabled[IDC_ZOOM_OUT], 0);
 }
 
 TEST(PreviewPane, ZoomSteps)
@@ -220,22 +220,22 @@ TEST(PreviewPane, ZoomSteps)
     PreviewRig rig(2000, 1500);
     int32 limit = rig.ctx->fitZoom;
     ASSERT_EQ(limit, 5);
-    EXPECT_EQ(rig.zoom(zoomOutButton), 0);  // "-" at the limit does nothing
+    EXPECT_EQ(rig.zoom(IDC_ZOOM_OUT), 0);  // "-" at the limit does nothing
     EXPECT_EQ(rig.s()->zoomRate, limit);
-    EXPECT_EQ(rig.work.controlEnabled[zoomOutButton], 0);
-    EXPECT_EQ(rig.work.controlEnabled[zoomInButton], 1);
+    EXPECT_EQ(rig.work.controlEnabled[IDC_ZOOM_OUT], 0);
+    EXPECT_EQ(rig.work.controlEnabled[IDC_ZOOM_IN], 1);
 
-    EXPECT_EQ(rig.zoom(zoomReadoutButton), 1);  // "%": actual pixels
+    EXPECT_EQ(rig.zoom(IDC_ZOOM_READOUT), 1);  // "%": actual pixels
     EXPECT_EQ(rig.s()->zoomRate, 1);
     EXPECT_TRUE(pressStartsPan(rig.ctx));
-    EXPECT_EQ(rig.zoom(zoomInButton), 0);  // "+" at 1 does nothing
-    EXPECT_EQ(rig.zoom(zoomReadoutButton), 1);  // "%" at 1 keeps 1 and still asks for a render
+    EXPECT_EQ(rig.zoom(IDC_ZOOM_IN), 0);  // "+" at 1 does nothing
+    EXPECT_EQ(rig.zoom(IDC_ZOOM_READOUT), 1);  // "%" at 1 keeps 1 and still asks for a render
     EXPECT_EQ(rig.s()->zoomRate, 1);
 
     // "+" from 3 to 2 keeps the middle of the view where it was.
-    while (rig.s()->zoomRate < 3) rig.zoom(zoomOutButton);
+    while (rig.s()->zoomRate < 3) rig.zoom(IDC_ZOOM_OUT);
     PanePoint before = rig.middle();
-    rig.zoom(zoomInButton);
+    rig.zoom(IDC_ZOOM_IN);
     ASSERT_EQ(rig.s()->zoomRate, 2);
     PanePoint after = rig.middle();
     EXPECT_NEAR(after.x, before.x, 3);
@@ -244,7 +244,7 @@ TEST(PreviewPane, ZoomSteps)
     // At the top-left corner the pan limits push the view back inside.
     rig.s()->panX = rig.s()->panY = 0;
     setupPreview(rig.ctx, 2);
-    rig.zoom(zoomOutButton);
+    rig.zoom(IDC_ZOOM_OUT);
     EXPECT_GE(rig.s()->panX, 0);
     EXPECT_GE(rig.s()->panY, 0);
 }
@@ -253,16 +253,16 @@ TEST(PreviewPane, WithoutSamplingTheZoomStaysAtOne)
 {
     PreviewRig rig(2000, 1500, false);
     EXPECT_EQ(rig.startZoom, 1);
-    for (int id : {zoomOutButton, zoomInButton, zoomReadoutButton}) EXPECT_EQ(rig.zoom(id), 0) << id;
-    EXPECT_EQ(rig.work.controlEnabled[zoomOutButton], 0);
-    EXPECT_EQ(rig.work.controlEnabled[zoomInButton], 0);
+    for (int id : {IDC_ZOOM_OUT, IDC_ZOOM_IN, IDC_ZOOM_READOUT}) EXPECT_EQ(rig.zoom(id), 0) << id;
+    EXPECT_EQ(rig.work.controlEnabled[IDC_ZOOM_OUT], 0);
+    EXPECT_EQ(rig.work.controlEnabled[IDC_ZOOM_IN], 0);
     EXPECT_TRUE(pressStartsPan(rig.ctx));  // the image is larger than the pane: it pans
 }
 
 TEST(PreviewPane, PressPlacesTheCentre)
 {
     PreviewRig rig(200, 100);
-    PixelRect pane = outerRectOf(previewControl);
+    PixelRect pane = outerRectOf(IDC_PREVIEW);
     PanePoint origin = paneImageOrigin(pane, 200, 100);
     EXPECT_EQ(origin.x, 342 + (439 - 200) / 2);
     EXPECT_EQ(origin.y, 5 + (327 - 100) / 2);

@@ -8,17 +8,16 @@
 
 #include "host/Editor.h"
 #include "ui/DirectionPad.h"
+#include "resources/ResourceIds.h"
 
 using namespace testhost;
 
 namespace {
 
-enum { okButton = 3, undoButton = 74, densityTrack = 57, autoPreview = 30, pad = 101, pane = 18, actualPixels = 34 };
-
 // The output's pixels as the pane shows them, rows from the top.
 std::vector<uint8> paneOutput(HWND d, const TestHost& host)
 {
-    PixelRect box = insetRect(windowRect(d, pane), 2);
+    PixelRect box = insetRect(windowRect(d, IDC_PREVIEW), 2);
     const Rect16& out = host.record->outRect;
     int w = out.right - out.left, h = out.bottom - out.top;
     int left = (box.left + box.right - w) / 2, top = (box.top + box.bottom - h) / 2;
@@ -57,7 +56,7 @@ TEST(LivePreview, TheKnobAndThePadRenderWhileHeldAndTheReleaseAddsOneUndoStep)
         const CloudSettings before = *s;
 
         // Density: the pane follows the knob; the settings wait for the release.
-        PixelRect track = windowRect(d, densityTrack);
+        PixelRect track = windowRect(d, IDC_DENSITY_TRACK);
         press(d, trackX(track, 30), middleY(track));
         moveTo(d, trackX(track, 70), middleY(track));
         EXPECT_EQ(s->density, before.density);
@@ -70,12 +69,12 @@ TEST(LivePreview, TheKnobAndThePadRenderWhileHeldAndTheReleaseAddsOneUndoStep)
         release(d, trackX(track, 70), middleY(track));
         EXPECT_EQ(s->density, 70);
         EXPECT_EQ(host.counts.display, displays);  // the pane shows it already: no second render
-        sendCommand(d, undoButton);
+        sendCommand(d, IDC_UNDO);
         EXPECT_EQ(s->density, before.density);  // one step for the whole gesture
-        sendCommand(d, undoButton);
+        sendCommand(d, IDC_UNDO);
 
         // The light pad: the sun's light, rendered while held.
-        PixelRect r = windowRect(d, pad);
+        PixelRect r = windowRect(d, IDC_LIGHT_PAD);
         press(d, r.left + padCentreX, r.top + padCentreY);
         moveTo(d, r.left + padCentreX + 14, r.top + padCentreY - 21);
         shown = *s;
@@ -84,9 +83,9 @@ TEST(LivePreview, TheKnobAndThePadRenderWhileHeldAndTheReleaseAddsOneUndoStep)
         EXPECT_NE(s->lightX, shown.lightX);
         release(d, r.left + padCentreX + 14, r.top + padCentreY - 21);
         EXPECT_EQ(s->lightX, shown.lightX);
-        sendCommand(d, undoButton);
+        sendCommand(d, IDC_UNDO);
         EXPECT_EQ(s->lightX, before.lightX);
-        sendCommand(d, okButton);
+        sendCommand(d, IDC_OK);
     });
     EXPECT_EQ(host.run(true), noErr);
 }
@@ -97,8 +96,8 @@ TEST(LivePreview, APanShowsTheCloudsOfTheNewArea)
     Editor host(1200, 900);
     host.dialogs.expect("Nimbulo", [&](HWND d) {
         CloudSettings* s = host.settings();
-        sendCommand(d, actualPixels);  // only part of the image shows
-        PixelRect box = windowRect(d, pane);
+        sendCommand(d, IDC_ZOOM_READOUT);  // only part of the image shows
+        PixelRect box = windowRect(d, IDC_PREVIEW);
         int x = middleX(box), y = middleY(box);
         press(d, x, y);
         moveTo(d, x - 70, y - 45);
@@ -108,10 +107,10 @@ TEST(LivePreview, APanShowsTheCloudsOfTheNewArea)
         EXPECT_EQ(host.counts.display, displays);  // nothing more at the release
         ASSERT_GT(s->panX, 0);
         // What a full render of the same view shows.
-        sendCommand(d, actualPixels);
+        sendCommand(d, IDC_ZOOM_READOUT);
         pump();
         EXPECT_LE(largestDifference(held, paneOutput(d, host)), 1);
-        sendCommand(d, okButton);
+        sendCommand(d, IDC_OK);
     });
     EXPECT_EQ(host.run(true), noErr);
 }
@@ -123,11 +122,11 @@ TEST(LivePreview, AutoPreviewOffAndSlowRendersWaitForTheRelease)
         Editor host;
         host.dialogs.expect("Nimbulo", [&](HWND d) {
             if (!slow) {
-                PixelRect box = windowRect(d, autoPreview);
+                PixelRect box = windowRect(d, IDC_AUTO_PREVIEW);
                 click(d, middleX(box), middleY(box));
                 ASSERT_EQ(host.settings()->autoPreview, 0);
             }
-            PixelRect track = windowRect(d, densityTrack);
+            PixelRect track = windowRect(d, IDC_DENSITY_TRACK);
             int displays = host.counts.display;
             press(d, trackX(track, 30), middleY(track));
             moveTo(d, trackX(track, 50), middleY(track));
@@ -135,7 +134,7 @@ TEST(LivePreview, AutoPreviewOffAndSlowRendersWaitForTheRelease)
             EXPECT_EQ(host.counts.display, displays) << slow;
             release(d, trackX(track, 90), middleY(track));
             EXPECT_EQ(host.counts.display > displays, slow) << "a render at the release only with Auto preview on";
-            sendCommand(d, okButton);
+            sendCommand(d, IDC_OK);
         });
         EXPECT_EQ(host.run(true), noErr);
     }

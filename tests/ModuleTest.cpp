@@ -12,6 +12,7 @@
 #include "Version.h"
 #include "host/HostAbi.h"
 #include "host/TestHost.h"
+#include "resources/ResourceIds.h"
 
 namespace {
 
@@ -80,7 +81,7 @@ TEST(Module, PiplIsByteExact)
 {
     HMODULE module = LoadLibraryExW(modulePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(module, nullptr);
-    HRSRC found = FindResourceExW(module, L"PIPL", MAKEINTRESOURCEW(16000), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+    HRSRC found = FindResourceExW(module, L"PIPL", MAKEINTRESOURCEW(IDR_PIPL), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
     ASSERT_NE(found, nullptr);
     DWORD size = SizeofResource(module, found);
     auto* bytes = static_cast<const uint8_t*>(LockResource(LoadResource(module, found)));

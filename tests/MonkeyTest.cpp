@@ -13,16 +13,11 @@
 #include "host/Editor.h"
 #include "settings/Persistence.h"
 #include "settings/PresetFile.h"
+#include "resources/ResourceIds.h"
 
 using namespace testhost;
 
 namespace {
-
-enum {
-    okButton = 3, cancelButton = 2, cloudsButton = 17, saveButton = 26, loadButton = 35, diceButton = 72,
-    undoButton = 74, ecceButton = 75, densityTrack = 57, autoPreview = 30, backlighting = 105, pad = 101,
-    pane = 18, zoomIn = 32, zoomOut = 33, zoomReadout = 34, aboutIcon = 25, cloudSwatch = 7,
-};
 
 std::string cachePath()
 {
@@ -41,8 +36,8 @@ long fromEnvironment(const char* name, long fallback)
 // preview, the zoom buttons and the commands that replace the settings.
 std::vector<int> favouredControls()
 {
-    std::vector<int> ids = {zoomIn, zoomOut, zoomReadout, autoPreview, backlighting, pad, pane,
-                            undoButton, cloudsButton, diceButton, ecceButton};
+    std::vector<int> ids = {IDC_ZOOM_IN, IDC_ZOOM_OUT, IDC_ZOOM_READOUT, IDC_AUTO_PREVIEW, IDC_BACKLIGHTING, IDC_LIGHT_PAD, IDC_PREVIEW,
+                            IDC_UNDO, IDC_CLOUDS, IDC_DICE, IDC_ECCE};
     for (int k = 0; k < kSettingWordCount; ++k) ids.push_back(kSettingWords[k].control);
     return ids;
 }
@@ -53,7 +48,7 @@ TEST(Monkey, CarelessHandsBreakNothing)
 {
     const uint32_t seed = uint32_t(fromEnvironment("NIMBULO_MONKEY_SEED", 20261209));
     const int gestures = int(fromEnvironment("NIMBULO_MONKEY_GESTURES", 500));
-    const std::vector<int> spared = {okButton, cancelButton};
+    const std::vector<int> spared = {IDC_OK, IDC_CANCEL};
 
     // A first session opens every dialog once (files, about box, colour), so
     // that what the system keeps for its own dialogs is counted before.
@@ -61,11 +56,11 @@ TEST(Monkey, CarelessHandsBreakNothing)
         Editor warm(96, 64);
         warm.dialogs.expect("Nimbulo", [&](HWND d) {
             runMonkey(d, seed + 1, 40, favouredControls(), spared, "OC");
-            for (int id : {saveButton, loadButton, cloudSwatch}) sendCommand(d, id);
-            PixelRect icon = windowRect(d, aboutIcon);
+            for (int id : {IDC_SAVE, IDC_LOAD, IDC_CLOUD_COLOUR}) sendCommand(d, id);
+            PixelRect icon = windowRect(d, IDC_ABOUT);
             click(d, middleX(icon), middleY(icon));
             pump();
-            sendCommand(d, okButton);
+            sendCommand(d, IDC_OK);
         });
         ASSERT_EQ(warm.run(true), noErr);
     }
@@ -79,19 +74,19 @@ TEST(Monkey, CarelessHandsBreakNothing)
         host.dialogs.expect("Nimbulo", [&](HWND d) {
             tally = runMonkey(d, seed, gestures, favouredControls(), spared, "OC");
             ASSERT_TRUE(IsWindow(d)) << "the monkey closed the dialog";
-            PixelRect icon = windowRect(d, aboutIcon);  // its pictures counted too
+            PixelRect icon = windowRect(d, IDC_ABOUT);  // its pictures counted too
             click(d, middleX(icon), middleY(icon));
             pump();
             // Undo and redo still alternate between the last two states.
             CloudSettings* s = host.settings();
-            PixelRect track = windowRect(d, densityTrack);
+            PixelRect track = windowRect(d, IDC_DENSITY_TRACK);
             click(d, trackX(track, 17), middleY(track));
             click(d, trackX(track, 83), middleY(track));
             for (int expected : {17, 83, 17}) {
-                sendCommand(d, undoButton);
+                sendCommand(d, IDC_UNDO);
                 EXPECT_EQ(s->density, expected);
             }
-            sendCommand(d, okButton);
+            sendCommand(d, IDC_OK);
         });
         ASSERT_EQ(host.run(true), noErr);
         EXPECT_EQ(host.dialogs.waiting(), 0u);

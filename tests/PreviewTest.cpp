@@ -6,19 +6,17 @@
 
 #include "host/Editor.h"
 #include "settings/PresetFile.h"
+#include "resources/ResourceIds.h"
 
 using namespace testhost;
 
 namespace {
 
-enum { okButton = 3, undoButton = 74, densityTrack = 57, autoPreview = 30, pane = 18 };
-enum { zoomIn = 32, zoomOut = 33, actualPixels = 34 };
-
 // Where the pane shows the output's top-left pixel: the output centred in the
 // pane less its 2-pixel frame.
 POINT outputOrigin(HWND d, const TestHost& host)
 {
-    PixelRect box = insetRect(windowRect(d, pane), 2);
+    PixelRect box = insetRect(windowRect(d, IDC_PREVIEW), 2);
     const Rect16& out = host.record->outRect;
     return POINT{(box.left + box.right - (out.right - out.left)) / 2,
                  (box.top + box.bottom - (out.bottom - out.top)) / 2};
@@ -51,7 +49,7 @@ TEST(Preview, ShowsTheFiltersOwnCloudsOverTheImage)
         Picture expected = renderPreviewInProcess(*host.settings(), host.picture(), {});
         EXPECT_LE(paneDifference(d, host, expected.pixels, 300, 200), 2);
         EXPECT_GT(paneDifference(d, host, host.source, 300, 200), 40);  // there are clouds
-        sendCommand(d, okButton);
+        sendCommand(d, IDC_OK);
     });
     EXPECT_EQ(host.run(true), noErr);
 }
@@ -73,11 +71,11 @@ TEST(Preview, SixteenBitImagesShowTheSamePicture)
                     uint32_t p = shot.pixel(o.x + x, o.y + y);
                     shown[deep].insert(shown[deep].end(), {uint8(p >> 16), uint8(p >> 8), uint8(p)});
                 }
-            PixelRect box = windowRect(d, pane);
+            PixelRect box = windowRect(d, IDC_PREVIEW);
             press(d, middleX(box), middleY(box));
             moveTo(d, middleX(box) - 30, middleY(box) - 20);  // the source view while dragging
             release(d, middleX(box) - 30, middleY(box) - 20);
-            sendCommand(d, okButton);
+            sendCommand(d, IDC_OK);
         });
         ASSERT_EQ(host.run(true), noErr) << deep;
         EXPECT_EQ(host.counts.badCalls, 0) << deep;
@@ -93,7 +91,7 @@ TEST(Preview, ClickPlacesTheCentreAndOkRendersWithIt)
     Editor host;
     host.dialogs.expect("Nimbulo", [&](HWND d) {
         CloudSettings* s = host.settings();
-        PixelRect track = windowRect(d, densityTrack);
+        PixelRect track = windowRect(d, IDC_DENSITY_TRACK);
         click(d, trackX(track, 30), middleY(track));
         POINT o = outputOrigin(d, host);
         int displays = host.counts.display;
@@ -106,9 +104,9 @@ TEST(Preview, ClickPlacesTheCentreAndOkRendersWithIt)
         expectScreenshot(d, "preview-centre-moved");
         // The click was a step of its own: Undo goes back to the state right
         // before it, which already had the new density.
-        sendCommand(d, undoButton);
+        sendCommand(d, IDC_UNDO);
         EXPECT_EQ(s->density, 30);
-        sendCommand(d, okButton);
+        sendCommand(d, IDC_OK);
     });
     ASSERT_EQ(host.run(true), noErr);
     CloudSettings expected = defaultSettings();
@@ -127,9 +125,9 @@ TEST(Preview, DragPansOverTheSourceAndTheReleaseRenders)
     host.dialogs.expect("Nimbulo", [&](HWND d) {
         CloudSettings* s = host.settings();
         EXPECT_EQ(s->zoomRate, 3);  // the fit: 1200 / 435 and 900 / 323, rounded up
-        sendCommand(d, actualPixels);
+        sendCommand(d, IDC_ZOOM_READOUT);
         ASSERT_EQ(s->zoomRate, 1);
-        PixelRect r = windowRect(d, pane);
+        PixelRect r = windowRect(d, IDC_PREVIEW);
         int x = middleX(r), y = middleY(r);
         press(d, x, y);
         moveTo(d, x - 50, y - 40);
@@ -152,7 +150,7 @@ TEST(Preview, DragPansOverTheSourceAndTheReleaseRenders)
         EXPECT_GT(host.counts.display, displays + 100);  // rendered at the release
         EXPECT_GT(paneDifference(d, host, visible, w, h), 40);
         EXPECT_EQ(s->centreX, 600);  // a pan is no click
-        sendCommand(d, okButton);
+        sendCommand(d, IDC_OK);
     });
     EXPECT_EQ(host.run(true), noErr);
     SetEnvironmentVariableA("NIMBULO_LIVE_BUDGET_MS", nullptr);
@@ -164,18 +162,18 @@ TEST(Preview, ZoomButtonsStepRenderAndStopAtTheirLimits)
     host.dialogs.expect("Nimbulo", [&](HWND d) {
         CloudSettings* s = host.settings();
         expectScreenshot(d, "preview-fit");
-        PixelRect box = windowRect(d, autoPreview);
+        PixelRect box = windowRect(d, IDC_AUTO_PREVIEW);
         click(d, middleX(box), middleY(box));  // Auto preview off: zooming still renders
         ASSERT_EQ(s->autoPreview, 0);
         const struct {
             int button, zoom;
             bool renders;
         } steps[] = {
-            {zoomOut, 3, false},  // at the fit already
-            {zoomIn, 2, true}, {zoomIn, 1, true},
-            {zoomIn, 1, false},   // at actual pixels already
-            {actualPixels, 1, true},
-            {zoomOut, 2, true}, {zoomOut, 3, true}, {zoomOut, 3, false},
+            {IDC_ZOOM_OUT, 3, false},  // at the fit already
+            {IDC_ZOOM_IN, 2, true}, {IDC_ZOOM_IN, 1, true},
+            {IDC_ZOOM_IN, 1, false},   // at actual pixels already
+            {IDC_ZOOM_READOUT, 1, true},
+            {IDC_ZOOM_OUT, 2, true}, {IDC_ZOOM_OUT, 3, true}, {IDC_ZOOM_OUT, 3, false},
         };
         for (const auto& step : steps) {
             int displays = host.counts.display;
@@ -185,7 +183,7 @@ TEST(Preview, ZoomButtonsStepRenderAndStopAtTheirLimits)
             pump();
         }
         EXPECT_EQ(s->panX, 0);  // back at the fit, the view starts at the corner
-        sendCommand(d, okButton);
+        sendCommand(d, IDC_OK);
     });
     EXPECT_EQ(host.run(true), noErr);
 }

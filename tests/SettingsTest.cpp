@@ -6,6 +6,7 @@
 
 #include "host/Context.h"
 #include "host/Handles.h"
+#include "resources/ResourceIds.h"
 #include "settings/CloudSettings.h"
 
 namespace {
@@ -145,9 +146,11 @@ TEST(Settings, NamesFindTheirWords)
         int32 CloudSettings::*field;
         int control;
     } names[] = {
-        {"Puffs", &CloudSettings::puffs, 98}, {"lump scale", &CloudSettings::lumpScale, 37},
-        {"SKY LIGHT", &CloudSettings::skyLight, 103}, {"Backlighting", &CloudSettings::backlighting, 105},
-        {"Brightness", &CloudSettings::brightness, 65},
+        {"Puffs", &CloudSettings::puffs, IDC_PUFFS_TRACK},
+        {"lump scale", &CloudSettings::lumpScale, IDC_LUMP_SCALE_TRACK},
+        {"SKY LIGHT", &CloudSettings::skyLight, IDC_SKY_LIGHT_TRACK},
+        {"Backlighting", &CloudSettings::backlighting, IDC_BACKLIGHTING},
+        {"Brightness", &CloudSettings::brightness, IDC_BRIGHTNESS_TRACK},
     };
     for (const auto& n : names) {
         const SettingWord* w = findSettingWord(n.name);

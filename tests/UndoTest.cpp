@@ -51,31 +51,29 @@ struct Dialog {
     }
 };
 
-const int densitySlider = 57, puffsSlider = 98;
-
 }  // namespace
 
 TEST(Undo, UndoAndRedoAlternate)
 {
     Dialog d;
-    d.slide(densitySlider, 10);
+    d.slide(IDC_DENSITY_TRACK, 10);
     EXPECT_EQ(d.s()->density, 10);
-    d.command(commandUndo);
+    d.command(IDC_UNDO);
     EXPECT_EQ(d.s()->density, 66);
-    EXPECT_EQ(controlValue[densitySlider], 66);
+    EXPECT_EQ(controlValue[IDC_DENSITY_TRACK], 66);
     EXPECT_EQ(d.changed, 1);
-    d.command(commandUndo);
+    d.command(IDC_UNDO);
     EXPECT_EQ(d.s()->density, 10);
-    d.command(commandUndo);
+    d.command(IDC_UNDO);
     EXPECT_EQ(d.s()->density, 66);
 }
 
 TEST(Undo, UndoGoesBackOneChangeOnly)
 {
     Dialog d;
-    d.slide(densitySlider, 10);
-    d.slide(puffsSlider, 90);
-    d.command(commandUndo);
+    d.slide(IDC_DENSITY_TRACK, 10);
+    d.slide(IDC_PUFFS_TRACK, 90);
+    d.command(IDC_UNDO);
     EXPECT_EQ(d.s()->density, 10);
     EXPECT_EQ(d.s()->puffs, 45);
 }
@@ -83,12 +81,12 @@ TEST(Undo, UndoGoesBackOneChangeOnly)
 TEST(Undo, UndoOnAFreshDialogRestoresNothingButRefreshes)
 {
     Dialog d;
-    controlValue[densitySlider] = 3;  // a control out of step with the settings
+    controlValue[IDC_DENSITY_TRACK] = 3;  // a control out of step with the settings
     d.s()->density = 40;
     d.changed = 0;
-    undoCommand(&d.rig.ctx, nullptr, commandUndo, &d.changed);
+    undoCommand(&d.rig.ctx, nullptr, IDC_UNDO, &d.changed);
     EXPECT_EQ(d.s()->density, 40);
-    EXPECT_EQ(controlValue[densitySlider], 40);
+    EXPECT_EQ(controlValue[IDC_DENSITY_TRACK], 40);
     EXPECT_EQ(d.changed, 1);
 }
 
@@ -97,13 +95,13 @@ TEST(Undo, EcceChangesOnlyTheSeedAndUndoBringsItBack)
     Dialog d;
     seedRandom(77);
     CloudSettings before = *d.s();
-    d.command(commandEcce);
+    d.command(IDC_ECCE);
     EXPECT_STREQ(d.s()->presetName, "random settings");
     CloudSettings after = *d.s();
     after.seed = before.seed;
     std::memcpy(after.presetName, before.presetName, sizeof after.presetName);
     EXPECT_EQ(std::memcmp(&after, &before, sizeof before), 0);
-    d.command(commandUndo);
+    d.command(IDC_UNDO);
     EXPECT_EQ(d.s()->seed, before.seed);
 }
 
@@ -123,16 +121,16 @@ TEST(Undo, LoadThenChangeThenUndoBringsBackTheLoadedCentre)
     bool picture = false;
     readPresetFile(&d.rig.ctx, path, presetReadNormal, &picture);
     settingsToControls(nullptr, &d.rig.ctx);
-    noteChange(&d.rig.ctx, commandLoad, nullptr);
+    noteChange(&d.rig.ctx, IDC_LOAD, nullptr);
 
     // A click in the preview moves the centre, which snapshots do not hold.
     d.s()->centreU = 0.9f;
     noteChange(&d.rig.ctx, gesturePlaceCentre, nullptr);
-    d.slide(densitySlider, 80);
-    d.command(commandUndo);
+    d.slide(IDC_DENSITY_TRACK, 80);
+    d.command(IDC_UNDO);
     EXPECT_EQ(d.s()->density, 20);
     EXPECT_EQ(d.s()->centreU, 0.9f);  // the click's state: no file, the centre stays
-    d.command(commandUndo);
+    d.command(IDC_UNDO);
     EXPECT_EQ(d.s()->density, 80);
 
     // Load, click, Undo: the load's undo file brings its centre back.
@@ -140,10 +138,10 @@ TEST(Undo, LoadThenChangeThenUndoBringsBackTheLoadedCentre)
     resetSettings(&e.rig.ctx);
     readPresetFile(&e.rig.ctx, path, presetReadNormal, &picture);
     settingsToControls(nullptr, &e.rig.ctx);
-    noteChange(&e.rig.ctx, commandLoad, nullptr);
+    noteChange(&e.rig.ctx, IDC_LOAD, nullptr);
     e.s()->centreU = 0.9f;
     noteChange(&e.rig.ctx, gesturePlaceCentre, nullptr);
-    e.command(commandUndo);
+    e.command(IDC_UNDO);
     EXPECT_EQ(e.s()->centreU, 0.25f);
     EXPECT_EQ(e.s()->density, 20);
 }
@@ -151,27 +149,27 @@ TEST(Undo, LoadThenChangeThenUndoBringsBackTheLoadedCentre)
 TEST(Undo, ZoomAndAutoPreviewAreNotRecorded)
 {
     Dialog d;
-    d.slide(densitySlider, 10);
+    d.slide(IDC_DENSITY_TRACK, 10);
     int index = d.rig.ctx.undoIndex;
-    for (int id : {int(commandZoomIn), int(commandZoomOut), int(commandZoomReadout), int(controlAutoPreview),
-                   int(commandSave), int(commandOk), int(commandCancel), 76, 99, 22, 150}) {
+    for (int id : {IDC_ZOOM_IN, IDC_ZOOM_OUT, IDC_ZOOM_READOUT, IDC_AUTO_PREVIEW,
+                   IDC_SAVE, IDC_OK, IDC_CANCEL, 76, 99, 22, 150}) {
         noteChange(&d.rig.ctx, id, nullptr);
         EXPECT_EQ(d.rig.ctx.undoIndex, index) << id;
     }
-    d.command(commandUndo);
+    d.command(IDC_UNDO);
     EXPECT_EQ(d.s()->density, 66);
 }
 
 TEST(Undo, CloudsRestoresThePlainDefaults)
 {
     Dialog d;
-    d.slide(densitySlider, 10);
+    d.slide(IDC_DENSITY_TRACK, 10);
     d.s()->seed = 5;
-    d.command(commandClouds);
+    d.command(IDC_CLOUDS);
     EXPECT_EQ(d.s()->density, 66);
     EXPECT_EQ(d.s()->seed, 21);
     EXPECT_STREQ(d.s()->presetName, "plain");
-    d.command(commandUndo);
+    d.command(IDC_UNDO);
     EXPECT_EQ(d.s()->density, 10);
 }
 
@@ -227,15 +225,15 @@ TEST(Binding, SettingsAndControlsRoundTrip)
     Dialog d;
     resetSettings(&d.rig.ctx);
     settingsToControls(nullptr, &d.rig.ctx);
-    EXPECT_EQ(controlValue[12], 31);
-    EXPECT_EQ(controlValue[69], 44);
-    EXPECT_EQ(controlColour[7].red, 0xEC00);
-    EXPECT_EQ(controlColour[20].blue, 0xB600);
-    EXPECT_EQ(controlVector[101][0], -0.54f);
+    EXPECT_EQ(controlValue[IDC_HARSHNESS_TRACK], 31);
+    EXPECT_EQ(controlValue[IDC_ZOOM_TRACK], 44);
+    EXPECT_EQ(controlColour[IDC_CLOUD_COLOUR].red, 0xEC00);
+    EXPECT_EQ(controlColour[IDC_SKY_COLOUR].blue, 0xB600);
+    EXPECT_EQ(controlVector[IDC_LIGHT_PAD][0], -0.54f);
     CloudSettings before = *d.s();
     controlsToSettings(nullptr, &d.rig.ctx);
     EXPECT_EQ(std::memcmp(d.s(), &before, sizeof before), 0);
-    controlValue[30] = 0;
+    controlValue[IDC_AUTO_PREVIEW] = 0;
     EXPECT_FALSE(readAutoPreview(nullptr, &d.rig.ctx));
     EXPECT_EQ(d.s()->autoPreview, 0);
 }
@@ -252,18 +250,19 @@ TEST(ControlTable, LookupsAndKinds)
         EXPECT_EQ(info.low, 0);
         EXPECT_EQ(info.high, 100);
     }
-    ControlInfo pair = lookupControl(99);
-    EXPECT_EQ(pair.trackId, 98);
-    EXPECT_EQ(pair.valueId, 99);
+    ControlInfo pair = lookupControl(IDC_PUFFS_VALUE);
+    EXPECT_EQ(pair.trackId, IDC_PUFFS_TRACK);
+    EXPECT_EQ(pair.valueId, IDC_PUFFS_VALUE);
     const struct {
         int id, kind;
-    } kinds[] = {{98, SliderTrack}, {99, SliderValue}, {97, Label}, {30, CheckToggle}, {72, BitmapButton},
-                 {7, ColourButton}, {101, DirectionPad}, {25, ClickIcon}, {76, Label}, {2, kindNone}};
+    } kinds[] = {{IDC_PUFFS_TRACK, SliderTrack}, {IDC_PUFFS_VALUE, SliderValue}, {IDC_PUFFS_LABEL, Label},
+                 {IDC_AUTO_PREVIEW, CheckToggle}, {IDC_DICE, BitmapButton}, {IDC_CLOUD_COLOUR, ColourButton},
+                 {IDC_LIGHT_PAD, DirectionPad}, {IDC_ABOUT, ClickIcon}, {IDC_STATUS_LINE, Label}, {IDC_CANCEL, kindNone}};
     for (const auto& k : kinds) EXPECT_EQ(controlKind(k.id), k.kind) << k.id;
-    EXPECT_STREQ(controlName(45), "-undef string-");
+    EXPECT_STREQ(controlName(NAME_HIDDEN_LABEL + 1), "-undef string-");
     EXPECT_STREQ(controlName(0), "-undef string-");
-    EXPECT_STREQ(controlName(33), "random settings");
-    EXPECT_EQ(lookupControl(31).low, alignLeft);
+    EXPECT_STREQ(controlName(NAME_RANDOM_SETTINGS), "random settings");
+    EXPECT_EQ(lookupControl(IDC_AUTO_PREVIEW_LABEL).low, alignLeft);
 }
 
 namespace {

@@ -8,7 +8,7 @@
 
 const char* const makerWebAddress = "https://nimbulo.example/";
 
-enum { webButton = 5, endedByWebButton = 6 };
+enum { endedByWebButton = 6 };
 
 static bool aboutOpen = false;
 static HWND aboutWindow = nullptr;
@@ -51,9 +51,9 @@ static INT_PTR CALLBACK aboutProc(HWND box, UINT message, WPARAM wParam, LPARAM)
     case WM_COMMAND: {
         if (HIWORD(wParam) != 0) return TRUE;
         int id = LOWORD(wParam);
-        if (id == webButton) {
+        if (id == IDC_WEB_SITE) {
             HINSTANCE shell = ShellExecuteA(nullptr, "open", makerWebAddress, nullptr, nullptr, SW_SHOWNORMAL);
-            if (reinterpret_cast<INT_PTR>(shell) <= 32) showMessage("COMPLAIN_KZ");
+            if (reinterpret_cast<INT_PTR>(shell) <= 32) showMessage(RESOURCE_NAME(IDD_NO_BROWSER));
             endAbout(box, endedByWebButton);
         } else {
             endAbout(box, id);
@@ -68,7 +68,7 @@ static INT_PTR CALLBACK aboutProc(HWND box, UINT message, WPARAM wParam, LPARAM)
 void showAboutBox()
 {
     if (aboutOpen) return;
-    DialogBoxParamA(moduleInstance(), "ABOUTBOX", nullptr, aboutProc, 0);
+    DialogBoxParamA(moduleInstance(), RESOURCE_NAME(IDD_ABOUT), nullptr, aboutProc, 0);
 }
 
 static INT_PTR CALLBACK messageProc(HWND box, UINT message, WPARAM wParam, LPARAM)

@@ -19,7 +19,7 @@ void frame(HDC dc, const PixelRect& r, COLORREF a, COLORREF b);
 void drawOwnerButton(FilterContext* ctx, HWND dialog, const DRAWITEMSTRUCT* item);
 
 // The same for a button id and state, into `dc` (a context of the dialog)
-// with `readoutFace` (the readout's own context and rectangle) for id 34.
+// with `readoutFace` (the readout's own context and rectangle) for IDC_ZOOM_READOUT.
 void drawButtonFace(FilterContext* ctx, HWND dialog, HDC dc, int id, UINT state, HDC readoutDC,
                     const RECT& readoutRect);
 

@@ -15,8 +15,6 @@ const COLORREF black = RGB(0, 0, 0), white = RGB(255, 255, 255), lightGrey = RGB
                midGrey = RGB(128, 128, 128), disabledGrey = RGB(140, 140, 140), faceGrey = RGB(222, 222, 222),
                readoutFace = RGB(227, 227, 227);
 
-enum { cancelButton = 2 };
-
 PixelRect shrink(const PixelRect& r, int by) { return insetRect(r, by); }
 
 // The rectangle less one pixel on every side, widened again right and down:
@@ -128,12 +126,12 @@ void drawButtonFace(FilterContext* ctx, HWND dialog, HDC dc, int id, UINT state,
 {
     if (!dc) return;
     PixelRect outer = controlRect(dialog, id);
-    if ((id == zoomInButton || id == zoomOutButton) && !enabledFlag(ctx, id)) state |= buttonDisabled;
+    if ((id == IDC_ZOOM_IN || id == IDC_ZOOM_OUT) && !enabledFlag(ctx, id)) state |= buttonDisabled;
     switch (id) {
-    case cancelButton: textButton(dc, outer, state, "Cancel"); return;
-    case zoomInButton: textButton(dc, outer, state, "+"); return;
-    case zoomOutButton: textButton(dc, outer, state, "-"); return;
-    case zoomReadoutButton: {
+    case IDC_CANCEL: textButton(dc, outer, state, "Cancel"); return;
+    case IDC_ZOOM_IN: textButton(dc, outer, state, "+"); return;
+    case IDC_ZOOM_OUT: textButton(dc, outer, state, "-"); return;
+    case IDC_ZOOM_READOUT: {
         fillSolid(readoutDC, readoutRect, readoutFace);
         char text[16];
         zoomReadout(ctx ? settingsOf(ctx)->zoomRate : 1, text, sizeof text);

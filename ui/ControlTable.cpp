@@ -11,8 +11,19 @@ struct SliderRow {
 
 // Slider pairs: track id, number-field id, track artwork. Range 0 to 100.
 const SliderRow kSliders[] = {
-    {98, 99, 102}, {37, 86, 102},  {55, 90, 102}, {57, 91, 102}, {59, 92, 102}, {63, 94, 102}, {51, 83, 102},
-    {103, 104, 101}, {65, 81, 101}, {61, 93, 101}, {12, 79, 101}, {39, 85, 101}, {69, 95, 102},
+    {IDC_PUFFS_TRACK, IDC_PUFFS_VALUE, IDB_TRACK_SHAPE},
+    {IDC_LUMP_SCALE_TRACK, IDC_LUMP_SCALE_VALUE, IDB_TRACK_SHAPE},
+    {IDC_FLATNESS_TRACK, IDC_FLATNESS_VALUE, IDB_TRACK_SHAPE},
+    {IDC_DENSITY_TRACK, IDC_DENSITY_VALUE, IDB_TRACK_SHAPE},
+    {IDC_LUMPINESS_TRACK, IDC_LUMPINESS_VALUE, IDB_TRACK_SHAPE},
+    {IDC_DETAIL_TRACK, IDC_DETAIL_VALUE, IDB_TRACK_SHAPE},
+    {IDC_DISPERSION_TRACK, IDC_DISPERSION_VALUE, IDB_TRACK_SHAPE},
+    {IDC_SKY_LIGHT_TRACK, IDC_SKY_LIGHT_VALUE, IDB_TRACK_LIGHT},
+    {IDC_BRIGHTNESS_TRACK, IDC_BRIGHTNESS_VALUE, IDB_TRACK_LIGHT},
+    {IDC_SMOKINESS_TRACK, IDC_SMOKINESS_VALUE, IDB_TRACK_LIGHT},
+    {IDC_HARSHNESS_TRACK, IDC_HARSHNESS_VALUE, IDB_TRACK_LIGHT},
+    {IDC_MOTTLING_TRACK, IDC_MOTTLING_VALUE, IDB_TRACK_LIGHT},
+    {IDC_ZOOM_TRACK, IDC_ZOOM_VALUE, IDB_TRACK_SHAPE},
 };
 
 struct ButtonRow {
@@ -24,14 +35,14 @@ struct ButtonRow {
 // Bitmap buttons, then the two toggles (their bitmaps by value: off, off
 // pressed, on, on pressed).
 const ButtonRow kButtons[] = {
-    {72, BitmapButton, {241, -1, -1, -1}},  // Dice
-    {75, BitmapButton, {111, -1, -1, -1}},  // Ecce
-    {74, BitmapButton, {152, -1, -1, -1}},  // Undo
-    {17, BitmapButton, {153, -1, -1, -1}},  // Clouds
-    {35, BitmapButton, {240, -1, -1, -1}},  // Load
-    {26, BitmapButton, {154, -1, -1, -1}},  // Save
-    {30, CheckToggle, {148, 149, 150, 151}},  // Auto preview
-    {105, CheckToggle, {148, 149, 150, 151}}, // Backlighting
+    {IDC_DICE, BitmapButton, {IDB_BUTTON_DICE, -1, -1, -1}},
+    {IDC_ECCE, BitmapButton, {IDB_BUTTON_ECCE, -1, -1, -1}},
+    {IDC_UNDO, BitmapButton, {IDB_BUTTON_UNDO, -1, -1, -1}},
+    {IDC_CLOUDS, BitmapButton, {IDB_BUTTON_CLOUDS, -1, -1, -1}},
+    {IDC_LOAD, BitmapButton, {IDB_BUTTON_LOAD, -1, -1, -1}},
+    {IDC_SAVE, BitmapButton, {IDB_BUTTON_SAVE, -1, -1, -1}},
+    {IDC_AUTO_PREVIEW, CheckToggle, {IDB_TOGGLE_OFF, IDB_TOGGLE_OFF_PRESSED, IDB_TOGGLE_ON, IDB_TOGGLE_ON_PRESSED}},
+    {IDC_BACKLIGHTING, CheckToggle, {IDB_TOGGLE_OFF, IDB_TOGGLE_OFF_PRESSED, IDB_TOGGLE_ON, IDB_TOGGLE_ON_PRESSED}},
 };
 
 struct LabelRow {
@@ -40,10 +51,25 @@ struct LabelRow {
 };
 
 const LabelRow kLabels[] = {
-    {97, 7, alignRight},   {36, 11, alignRight}, {54, 27, alignRight}, {56, 28, alignRight}, {58, 18, alignRight},
-    {62, 22, alignRight},  {50, 17, alignRight}, {42, 13, alignRight}, {44, 14, alignRight}, {102, 6, alignRight},
-    {64, 23, alignRight},  {60, 19, alignRight}, {22, 9, alignRight},  {38, 12, alignRight}, {68, 25, alignRight},
-    {31, 2, alignLeft},    {106, 20, alignLeft}, {40, 44, alignCentre}, {76, -1, alignRight},
+    {IDC_PUFFS_LABEL, NAME_PUFFS, alignRight},
+    {IDC_LUMP_SCALE_LABEL, NAME_LUMP_SCALE, alignRight},
+    {IDC_FLATNESS_LABEL, NAME_FLATNESS, alignRight},
+    {IDC_DENSITY_LABEL, NAME_DENSITY, alignRight},
+    {IDC_LUMPINESS_LABEL, NAME_LUMPINESS, alignRight},
+    {IDC_DETAIL_LABEL, NAME_DETAIL, alignRight},
+    {IDC_DISPERSION_LABEL, NAME_DISPERSION, alignRight},
+    {IDC_CLOUD_COLOUR_LABEL, NAME_CLOUD_COLOR, alignRight},
+    {IDC_SKY_COLOUR_LABEL, NAME_SKY_COLOR, alignRight},
+    {IDC_SKY_LIGHT_LABEL, NAME_SKY_LIGHT, alignRight},
+    {IDC_BRIGHTNESS_LABEL, NAME_BRIGHTNESS, alignRight},
+    {IDC_SMOKINESS_LABEL, NAME_SMOKINESS, alignRight},
+    {IDC_HARSHNESS_LABEL, NAME_HARSHNESS, alignRight},
+    {IDC_MOTTLING_LABEL, NAME_MOTTLING, alignRight},
+    {IDC_ZOOM_LABEL, NAME_ZOOM, alignRight},
+    {IDC_AUTO_PREVIEW_LABEL, NAME_AUTO_PREVIEW, alignLeft},
+    {IDC_BACKLIGHTING_LABEL, NAME_BACKLIGHTING, alignLeft},
+    {IDC_HIDDEN_LABEL, NAME_HIDDEN_LABEL, alignCentre},
+    {IDC_STATUS_LINE, NAME_NONE, alignRight},
 };
 
 const char* const kNames[] = {
@@ -71,10 +97,12 @@ ControlInfo lookupControl(int id)
             return ControlInfo{-1, b.id, b.kind, {b.bitmap[0], b.bitmap[1], b.bitmap[2], b.bitmap[3]}, 0, 0, 100};
     for (const LabelRow& l : kLabels)
         if (id == l.id) return ControlInfo{-1, -1, Label, {-1, -1, -1, -1}, l.nameIndex, l.alignment, 100};
-    if (id == 7) return ControlInfo{-1, -1, ColourButton, {-1, -1, -1, -1}, 35, 0, 100};  // cloud colour
-    if (id == 20) return ControlInfo{-1, -1, ColourButton, {-1, -1, -1, -1}, 41, 0, 100}; // sky colour
-    if (id == 101) return ControlInfo{-1, 101, DirectionPad, {178, 122, -1, -1}, 0, 0, 100};
-    if (id == 25) return ControlInfo{-1, 25, ClickIcon, {-1, -1, -1, -1}, 0, 0, 100};  // about
+    if (id == IDC_CLOUD_COLOUR)
+        return ControlInfo{-1, -1, ColourButton, {-1, -1, -1, -1}, NAME_CLOUD_COLOUR_PROMPT, 0, 100};
+    if (id == IDC_SKY_COLOUR) return ControlInfo{-1, -1, ColourButton, {-1, -1, -1, -1}, NAME_SKY_COLOUR_PROMPT, 0, 100};
+    if (id == IDC_LIGHT_PAD)  // the pad's picture, and the marker drawn as an icon
+        return ControlInfo{-1, IDC_LIGHT_PAD, DirectionPad, {IDB_LIGHT_PAD, IDI_MARKER, -1, -1}, 0, 0, 100};
+    if (id == IDC_ABOUT) return ControlInfo{-1, IDC_ABOUT, ClickIcon, {-1, -1, -1, -1}, 0, 0, 100};
     return info;
 }
 

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "resources/ResourceIds.h"
+
 enum { controlCount = 160 };
 
 enum ControlKind {

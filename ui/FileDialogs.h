@@ -8,7 +8,7 @@
 
 struct FilterContext;
 
-// Save (26) and Load (35); other ids are ignored. A Load that read a file
+// IDC_SAVE and IDC_LOAD; other ids are ignored. A Load that read a file
 // shows its settings and sets `changed`. A file that cannot be written or
 // read is named in a message and changes nothing; loadCommand then answers
 // false, so that the dialog records no undo step for it.

@@ -18,7 +18,7 @@
 
 namespace {
 
-enum { pathCapacity = 260, thumbnailControl = 123, statusLine = 76 };
+enum { pathCapacity = 260 };
 
 const char* const presetsFilter = "Nimbulo presets (*.k00)\0*.k00\0";
 
@@ -50,7 +50,7 @@ FilterContext* panelContext = nullptr;
 RECT thumbnailRect(HWND panel)
 {
     RECT r = {0, 0, 0, 0};
-    if (HWND control = GetDlgItem(panel, thumbnailControl)) {
+    if (HWND control = GetDlgItem(panel, IDC_THUMBNAIL)) {
         GetWindowRect(control, &r);
         MapWindowPoints(nullptr, panel, reinterpret_cast<POINT*>(&r), 2);
     }
@@ -164,7 +164,7 @@ int showOpenDialog(char* path, const char* folder, FilterContext* ctx, HWND owne
         prepareRequest(&request, path, folder, "Open a settings file", owner);
         request.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_ENABLEHOOK;
         request.lCustData = reinterpret_cast<LPARAM>(ctx);
-        HRSRC found = FindResourceA(moduleInstance(), "FANCY_OPEN", MAKEINTRESOURCEA(5));  // RT_DIALOG
+        HRSRC found = FindResourceA(moduleInstance(), RESOURCE_NAME(IDD_OPEN_PANEL), RT_DIALOG);
         HGLOBAL loaded = found ? LoadResource(moduleInstance(), found) : nullptr;
         void* panel = loaded ? LockResource(loaded) : nullptr;
         if (panel) {
@@ -183,7 +183,7 @@ int showOpenDialog(char* path, const char* folder, FilterContext* ctx, HWND owne
 
 void saveCommand(FilterContext* ctx, HWND dialog, int id, uint8_t*)
 {
-    if (id != commandSave) return;
+    if (id != IDC_SAVE) return;
     grabThumbnail(ctx);
     char proposed[pathCapacity], path[pathCapacity];
     proposedPresetName(settingsOf(ctx)->presetName, proposed, sizeof proposed);
@@ -205,12 +205,12 @@ void saveCommand(FilterContext* ctx, HWND dialog, int id, uint8_t*)
             fileMessage(dialog, "saved", path);
         }
     }
-    repaintControl(dialog, statusLine);
+    repaintControl(dialog, IDC_STATUS_LINE);
 }
 
 bool loadCommand(FilterContext* ctx, HWND dialog, int id, uint8_t* changed)
 {
-    if (id != commandLoad) return true;
+    if (id != IDC_LOAD) return true;
     fillThumbnailRamp(ctx->thumbnail);
     char path[pathCapacity];
     char folder[sizeof(CloudSettings::presetFolder)];
@@ -225,6 +225,6 @@ bool loadCommand(FilterContext* ctx, HWND dialog, int id, uint8_t* changed)
     notePresetPath(settingsOf(ctx), path);
     settingsToControls(dialog, ctx);
     *changed = 1;
-    repaintControl(dialog, statusLine);
+    repaintControl(dialog, IDC_STATUS_LINE);
     return true;
 }

@@ -7,36 +7,71 @@ struct LayoutRow {
     int16_t left, top, width, height;
 };
 
-// Table rectangles: left, top, width, height. Slider rows are label, track,
-// number field.
+// Table rectangles: left, top, width, height. Entry 0 is the client area.
 const LayoutRow kLayout[] = {
     {0, 0, 0, clientWidth, clientHeight},
-    {97, 85, 22, 33, 16},    {98, 126, 22, 138, 18},   {99, 270, 22, 33, 12},     // Puffs
-    {36, 85, 48, 33, 16},    {37, 126, 48, 138, 18},   {86, 270, 48, 33, 12},     // Lump scale
-    {54, 85, 75, 33, 16},    {55, 126, 75, 138, 18},   {90, 270, 75, 33, 12},     // Flatness
-    {56, 85, 102, 33, 16},   {57, 126, 103, 138, 18},  {91, 270, 103, 33, 12},    // Density
-    {58, 85, 130, 33, 16},   {59, 126, 130, 138, 18},  {92, 270, 130, 33, 12},    // Lumpiness
-    {62, 85, 157, 33, 16},   {63, 126, 157, 138, 18},  {94, 270, 157, 33, 12},    // Detail
-    {50, 85, 184, 33, 16},   {51, 126, 184, 138, 18},  {83, 270, 184, 33, 12},    // Dispersion
-    {42, 87, 247, 33, 17},   {7, 128, 243, 20, 20},                               // Cloud color
-    {44, 205, 247, 33, 17},  {20, 243, 243, 20, 20},                              // Sky color
-    {102, 87, 277, 33, 16},  {103, 128, 277, 138, 18}, {104, 272, 277, 33, 12},   // Sky light
-    {64, 87, 304, 33, 16},   {65, 128, 304, 138, 18},  {81, 272, 304, 33, 12},    // Brightness
-    {60, 87, 331, 33, 16},   {61, 128, 331, 138, 18},  {93, 272, 331, 33, 12},    // Smokiness
-    {22, 87, 360, 33, 16},   {12, 128, 360, 138, 18},  {79, 272, 360, 33, 12},    // Harshness
-    {38, 87, 388, 33, 16},   {39, 128, 388, 138, 18},  {85, 272, 388, 33, 12},    // Mottling
-    {68, 88, 461, 33, 16},   {69, 129, 461, 138, 18},  {95, 273, 461, 33, 12},    // Zoom
-    {25, 20, 519, 32, 32},                                                        // about icon
-    {72, 125, 521, 63, 25},  {75, 229, 521, 62, 25},                              // Dice, Ecce
-    {18, 342, 5, 437, 325},                                                       // preview
-    {33, 475, 339, 14, 15},  {34, 495, 338, 40, 17},   {32, 541, 339, 14, 15},    // -, %, +
-    {30, 577, 339, 14, 14},  {31, 596, 342, 65, 14},                              // Auto preview
-    {76, 342, 363, 436, 18},                                                      // status line
-    {74, 339, 400, 60, 25},  {17, 339, 440, 60, 25},                              // Undo, Clouds
-    {35, 339, 480, 60, 25},  {26, 339, 520, 60, 25},                              // Load, Save
-    {101, 518, 388, 79, 85},                                                      // light pad
-    {105, 521, 477, 14, 14}, {106, 542, 478, 62, 16},                             // Backlighting
-    {2, 521, 521, 80, 25},   {3, 698, 521, 80, 25},                               // Cancel, OK
+    {IDC_PUFFS_LABEL, 85, 22, 33, 16},
+    {IDC_PUFFS_TRACK, 126, 22, 138, 18},
+    {IDC_PUFFS_VALUE, 270, 22, 33, 12},
+    {IDC_LUMP_SCALE_LABEL, 85, 48, 33, 16},
+    {IDC_LUMP_SCALE_TRACK, 126, 48, 138, 18},
+    {IDC_LUMP_SCALE_VALUE, 270, 48, 33, 12},
+    {IDC_FLATNESS_LABEL, 85, 75, 33, 16},
+    {IDC_FLATNESS_TRACK, 126, 75, 138, 18},
+    {IDC_FLATNESS_VALUE, 270, 75, 33, 12},
+    {IDC_DENSITY_LABEL, 85, 102, 33, 16},
+    {IDC_DENSITY_TRACK, 126, 103, 138, 18},
+    {IDC_DENSITY_VALUE, 270, 103, 33, 12},
+    {IDC_LUMPINESS_LABEL, 85, 130, 33, 16},
+    {IDC_LUMPINESS_TRACK, 126, 130, 138, 18},
+    {IDC_LUMPINESS_VALUE, 270, 130, 33, 12},
+    {IDC_DETAIL_LABEL, 85, 157, 33, 16},
+    {IDC_DETAIL_TRACK, 126, 157, 138, 18},
+    {IDC_DETAIL_VALUE, 270, 157, 33, 12},
+    {IDC_DISPERSION_LABEL, 85, 184, 33, 16},
+    {IDC_DISPERSION_TRACK, 126, 184, 138, 18},
+    {IDC_DISPERSION_VALUE, 270, 184, 33, 12},
+    {IDC_CLOUD_COLOUR_LABEL, 87, 247, 33, 17},
+    {IDC_CLOUD_COLOUR, 128, 243, 20, 20},
+    {IDC_SKY_COLOUR_LABEL, 205, 247, 33, 17},
+    {IDC_SKY_COLOUR, 243, 243, 20, 20},
+    {IDC_SKY_LIGHT_LABEL, 87, 277, 33, 16},
+    {IDC_SKY_LIGHT_TRACK, 128, 277, 138, 18},
+    {IDC_SKY_LIGHT_VALUE, 272, 277, 33, 12},
+    {IDC_BRIGHTNESS_LABEL, 87, 304, 33, 16},
+    {IDC_BRIGHTNESS_TRACK, 128, 304, 138, 18},
+    {IDC_BRIGHTNESS_VALUE, 272, 304, 33, 12},
+    {IDC_SMOKINESS_LABEL, 87, 331, 33, 16},
+    {IDC_SMOKINESS_TRACK, 128, 331, 138, 18},
+    {IDC_SMOKINESS_VALUE, 272, 331, 33, 12},
+    {IDC_HARSHNESS_LABEL, 87, 360, 33, 16},
+    {IDC_HARSHNESS_TRACK, 128, 360, 138, 18},
+    {IDC_HARSHNESS_VALUE, 272, 360, 33, 12},
+    {IDC_MOTTLING_LABEL, 87, 388, 33, 16},
+    {IDC_MOTTLING_TRACK, 128, 388, 138, 18},
+    {IDC_MOTTLING_VALUE, 272, 388, 33, 12},
+    {IDC_ZOOM_LABEL, 88, 461, 33, 16},
+    {IDC_ZOOM_TRACK, 129, 461, 138, 18},
+    {IDC_ZOOM_VALUE, 273, 461, 33, 12},
+    {IDC_ABOUT, 20, 519, 32, 32},
+    {IDC_DICE, 125, 521, 63, 25},
+    {IDC_ECCE, 229, 521, 62, 25},
+    {IDC_PREVIEW, 342, 5, 437, 325},
+    {IDC_ZOOM_OUT, 475, 339, 14, 15},
+    {IDC_ZOOM_READOUT, 495, 338, 40, 17},
+    {IDC_ZOOM_IN, 541, 339, 14, 15},
+    {IDC_AUTO_PREVIEW, 577, 339, 14, 14},
+    {IDC_AUTO_PREVIEW_LABEL, 596, 342, 65, 14},
+    {IDC_STATUS_LINE, 342, 363, 436, 18},
+    {IDC_UNDO, 339, 400, 60, 25},
+    {IDC_CLOUDS, 339, 440, 60, 25},
+    {IDC_LOAD, 339, 480, 60, 25},
+    {IDC_SAVE, 339, 520, 60, 25},
+    {IDC_LIGHT_PAD, 518, 388, 79, 85},
+    {IDC_BACKLIGHTING, 521, 477, 14, 14},
+    {IDC_BACKLIGHTING_LABEL, 542, 478, 62, 16},
+    {IDC_CANCEL, 521, 521, 80, 25},
+    {IDC_OK, 698, 521, 80, 25},
 };
 
 // Every other id of the template is parked out of sight below the client area.
@@ -44,7 +79,23 @@ const PixelRect kParked = {0, 600, 10, 610};
 
 // The owner-drawn buttons, the system's OK button and the about picture have
 // no border; every other child of the template is a sunken placeholder.
-const int16_t kBorderless[] = {2, 3, 7, 17, 20, 25, 26, 29, 32, 33, 34, 35, 72, 74, 75};
+const int16_t kBorderless[] = {
+    IDC_CANCEL,
+    IDC_OK,
+    IDC_CLOUD_COLOUR,
+    IDC_CLOUDS,
+    IDC_SKY_COLOUR,
+    IDC_ABOUT,
+    IDC_SAVE,
+    IDC_SPARE_COLOUR,
+    IDC_ZOOM_IN,
+    IDC_ZOOM_OUT,
+    IDC_ZOOM_READOUT,
+    IDC_LOAD,
+    IDC_DICE,
+    IDC_UNDO,
+    IDC_ECCE,
+};
 
 }  // namespace
 

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "resources/ResourceIds.h"
+
 enum { clientWidth = 791, clientHeight = 559, layoutCount = 116 };
 
 // A rectangle as left, top, right, bottom (right and bottom exclusive).

@@ -22,7 +22,7 @@
 
 namespace {
 
-enum { pageBitmap = 239, aboutIcon = 25, statusLine = 76, noControl = -1, pressNotYetMoved = -999 };
+enum { noControl = -1, pressNotYetMoved = -999 };
 
 // The host calls the procedure without context: the dialog's context is
 // remembered when it opens.
@@ -48,7 +48,7 @@ void drawControls(HWND dialog, HDC dc)
         case SliderTrack: drawSliderTrack(dialog, dc, id); break;
         case SliderValue: drawSliderNumber(dialog, dc, id); break;
         case Label:
-            if (id == statusLine)
+            if (id == IDC_STATUS_LINE)
                 drawStatusLine(dialog, dc, settings()->presetName);
             else
                 drawLabel(dialog, dc, id);
@@ -85,7 +85,7 @@ void startUp(HWND dialog)
     controlsToSettings(dialog, ctx);
 
     if (settings()->previewOn) {
-        PixelRect pane = controlRect(dialog, previewControl);
+        PixelRect pane = controlRect(dialog, IDC_PREVIEW);
         ctx->previewItemRect = Rect16{int16(pane.top), int16(pane.left), int16(pane.bottom), int16(pane.right)};
         int32 zoom = fitPreview(ctx);
         settings()->panX = settings()->panY = 0;
@@ -111,7 +111,7 @@ int hitTest(HWND dialog, int x, int y)
 {
     for (int id = 0; id < controlCount; ++id) {
         if (!enabled(id)) continue;
-        bool candidate = id == previewControl ? settings()->previewOn != 0 : capturesMouse(controlKind(id));
+        bool candidate = id == IDC_PREVIEW ? settings()->previewOn != 0 : capturesMouse(controlKind(id));
         if (candidate && pixelInRect(x, y, controlRect(dialog, id))) return id;
     }
     return noControl;
@@ -121,7 +121,7 @@ void mousePress(HWND dialog, WPARAM wParam, LPARAM lParam)
 {
     int x = short(LOWORD(lParam)), y = short(HIWORD(lParam));
     int hit = hitTest(dialog, x, y);
-    if (hit == previewControl) pressPreview(dialogContext, dialog, x, y);
+    if (hit == IDC_PREVIEW) pressPreview(dialogContext, dialog, x, y);
     settings()->dragMoved = 0;
     if (capturesMouse(controlKind(hit))) {
         // The press acts at once, as the first step of a drag.
@@ -136,18 +136,18 @@ void mouseMove(HWND dialog, LPARAM lParam)
 {
     int x = short(LOWORD(lParam)), y = short(HIWORD(lParam));
     int captured = settings()->capturedControl;
-    if (captured == noControl && settings()->previewOn && pixelInRect(x, y, controlRect(dialog, previewControl)))
-        showModuleCursor(109);
-    else if (captured == previewControl)
-        showModuleCursor(107);
+    if (captured == noControl && settings()->previewOn && pixelInRect(x, y, controlRect(dialog, IDC_PREVIEW)))
+        showModuleCursor(IDCUR_HAND_POINTING);
+    else if (captured == IDC_PREVIEW)
+        showModuleCursor(IDCUR_HAND_CLOSED);
     else
         showSystemCursor(IDC_ARROW);
 
-    if (captured == previewControl) panPreview(dialogContext, dialog, x, y);
+    if (captured == IDC_PREVIEW) panPreview(dialogContext, dialog, x, y);
     int kind = controlKind(captured);
     // The knob and the sun follow every move; the clouds the newest one, while renders are quick.
     bool moved = false;
-    if (captured == lightPad) moved = dragPad(dialogContext, dialog, captured, x, y);
+    if (captured == IDC_LIGHT_PAD) moved = dragPad(dialogContext, dialog, captured, x, y);
     if (kind == SliderTrack) moved = dragSlider(dialogContext, dialog, captured, x, y);
     if (moved && liveRenderWanted(dialogContext, dialog) && !newerMouseMessageWaiting(dialog))
         renderLive(dialogContext, dialog);
@@ -160,7 +160,7 @@ void mouseRelease(HWND dialog)
     ReleaseCapture();
     bool renderWanted = true;
     int captured = settings()->capturedControl;
-    if (captured == previewControl && !settings()->dragMoved) releasePreview(ctx, dialog);
+    if (captured == IDC_PREVIEW && !settings()->dragMoved) releasePreview(ctx, dialog);
     if (controlKind(captured) == CheckToggle && !releaseToggle(dialog, captured)) renderWanted = false;
     if (!readAutoPreview(dialog, ctx)) renderWanted = false;
     if (controlKind(captured) == ClickIcon) {
@@ -199,25 +199,25 @@ void command(HWND dialog, WPARAM wParam)
     cloudsCommand(ctx, dialog, id, &changed);
     saveCommand(ctx, dialog, id, &changed);
     bool loadRead = loadCommand(ctx, dialog, id, &changed);
-    if (id == aboutIcon && !aboutBoxOpen()) showAboutBox();
+    if (id == IDC_ABOUT && !aboutBoxOpen()) showAboutBox();
     undoCommand(ctx, dialog, id, &changed);
     diceCommand(ctx, dialog, id, &changed);
     ecceCommand(ctx, dialog, id, &changed);
     if (loadRead) noteChange(ctx, id, dialog);  // a file that could not be read changed nothing
     // Zooming and loading always refresh the preview; other changes with Auto preview.
-    bool alwaysRenders = id == zoomInButton || id == zoomOutButton || id == zoomReadoutButton || id == commandLoad;
+    bool alwaysRenders = id == IDC_ZOOM_IN || id == IDC_ZOOM_OUT || id == IDC_ZOOM_READOUT || id == IDC_LOAD;
     if (changed && (settings()->autoPreview || alwaysRenders)) rerenderPreview(ctx, dialog);
-    if (id == commandOk) {
+    if (id == IDC_OK) {
         controlsToSettings(dialog, ctx);
         closeAboutBox();
         setResult(ctx, noErr);
-        EndDialog(dialog, commandOk);
+        EndDialog(dialog, IDC_OK);
     }
-    if (id == commandCancel) {
+    if (id == IDC_CANCEL) {
         copySnapshot(&cancelCopy, ctx, snapshotRestore);
         setResult(ctx, userCanceledErr);
         closeAboutBox();
-        EndDialog(dialog, commandCancel);
+        EndDialog(dialog, IDC_CANCEL);
     }
 }
 
@@ -226,7 +226,7 @@ void eraseBackground(HWND dialog, HDC dc)
     RECT client;
     GetClientRect(dialog, &client);
     fillSolid(dc, client, RGB(255, 255, 255));
-    drawBitmap(dc, pageBitmap, 0, 0);
+    drawBitmap(dc, IDB_PAGE, 0, 0);
 }
 
 }  // namespace
@@ -236,7 +236,7 @@ void rerenderPreview(FilterContext* ctx, HWND dialog)
     controlsToSettings(dialog, ctx);
     if (!settingsOf(ctx)->previewOn || !canDisplay(ctx->filter)) return;
     renderPaneTimed(ctx, false);
-    invalidateControl(dialog, previewControl);
+    invalidateControl(dialog, IDC_PREVIEW);
 }
 
 extern "C" INT_PTR CALLBACK DissolveProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
@@ -277,7 +277,7 @@ void showMainDialog(FilterContext* ctx)
     const PlatformData* platform = static_cast<const PlatformData*>(ctx->filter->platformData);
     HWND owner = platform ? static_cast<HWND>(platform->hwnd) : nullptr;
     if (owner && !IsWindow(owner)) owner = nullptr;
-    INT_PTR ended = DialogBoxParamA(moduleInstance(), "DISSOLVESANSPARAM", owner, DissolveProc,
+    INT_PTR ended = DialogBoxParamA(moduleInstance(), RESOURCE_NAME(IDD_MAIN), owner, DissolveProc,
                                     reinterpret_cast<LPARAM>(ctx));
     // A dialog that could not be made was not accepted: nothing is rendered.
     if (ended == -1 || ended == 0) setResult(ctx, memFullErr);

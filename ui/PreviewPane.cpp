@@ -12,16 +12,16 @@
 void zoomCommand(FilterContext* ctx, void* dialog, int id, uint8_t* changed)
 {
     (void)dialog;
-    if (id != zoomOutButton && id != zoomInButton && id != zoomReadoutButton) return;
+    if (id != IDC_ZOOM_OUT && id != IDC_ZOOM_IN && id != IDC_ZOOM_READOUT) return;
     if (!canSample(ctx->filter)) return;
     CloudSettings* s = settingsOf(ctx);
     int32_t z = s->zoomRate;
-    if (id == zoomOutButton) {
+    if (id == IDC_ZOOM_OUT) {
         if (z >= ctx->zoomLimit) return;
         recentrePan(ctx, z, z + 1);
         s->zoomRate = z + 1;
         if (s->zoomRate == ctx->zoomLimit) s->panX = s->panY = 0;
-    } else if (id == zoomInButton) {
+    } else if (id == IDC_ZOOM_IN) {
         if (z < 2) return;
         recentrePan(ctx, z, z - 1);
         s->zoomRate = z - 1;
@@ -38,12 +38,12 @@ void refreshZoomButtons(FilterContext* ctx, void* dialog)
     const CloudSettings* s = settingsOf(ctx);
     bool sampling = canSample(ctx->filter);
     if (ctx->work) {
-        ctx->work->controlEnabled[zoomOutButton] = sampling && s->zoomRate < ctx->zoomLimit;
-        ctx->work->controlEnabled[zoomInButton] = sampling && s->zoomRate > 1;
+        ctx->work->controlEnabled[IDC_ZOOM_OUT] = sampling && s->zoomRate < ctx->zoomLimit;
+        ctx->work->controlEnabled[IDC_ZOOM_IN] = sampling && s->zoomRate > 1;
     }
-    invalidateControl(dialog, zoomOutButton);
-    invalidateControl(dialog, zoomInButton);
-    invalidateControl(dialog, zoomReadoutButton);
+    invalidateControl(dialog, IDC_ZOOM_OUT);
+    invalidateControl(dialog, IDC_ZOOM_IN);
+    invalidateControl(dialog, IDC_ZOOM_READOUT);
 }
 
 void zoomReadout(int32_t zoomRate, char* text, size_t size)

@@ -7,13 +7,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "resources/ResourceIds.h"
 #include "ui/Layout.h"
 
 struct FilterContext;
 
-enum { previewControl = 18, zoomOutButton = 33, zoomInButton = 32, zoomReadoutButton = 34 };
-
-// "-" (33), "+" (32) and "%" (34); other ids are ignored, and all of them
+// IDC_ZOOM_OUT ("-"), IDC_ZOOM_IN ("+") and IDC_ZOOM_READOUT ("%"); other ids are ignored, and all of them
 // when the host cannot sample. Sets `changed` when the zoom was set up anew.
 void zoomCommand(FilterContext* ctx, void* dialog, int id, uint8_t* changed);
 

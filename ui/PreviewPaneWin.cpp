@@ -12,8 +12,6 @@
 #include "ui/PreviewPane.h"
 #include "ui/Resources.h"
 
-enum { pointingHandCursor = 109, grabbingHandCursor = 107 };
-
 // Hands the host's output buffer to displayPixels at (row, column) of `dc`.
 static void showOutput(FilterContext* ctx, HDC dc, int row, int column)
 {
@@ -28,7 +26,7 @@ static void showOutput(FilterContext* ctx, HDC dc, int row, int column)
 
 void displayPreview(FilterContext* ctx, HWND dialog, bool clearFirst)
 {
-    PixelRect box = insetRect(controlRect(dialog, previewControl), 2);
+    PixelRect box = insetRect(controlRect(dialog, IDC_PREVIEW), 2);
     WindowDC dc(dialog);
     if (!dc.get()) return;
     if (clearFirst) fillSolid(dc.get(), toRECT(box), RGB(255, 255, 255));
@@ -50,7 +48,7 @@ void displayPreview(FilterContext* ctx, HWND dialog, bool clearFirst)
 void showPreviewRows(FilterContext* ctx)
 {
     HWND dialog = static_cast<HWND>(ctx->dialogWindow);
-    HWND item = dialog ? GetDlgItem(dialog, previewControl) : nullptr;
+    HWND item = dialog ? GetDlgItem(dialog, IDC_PREVIEW) : nullptr;
     if (!item) return;
     RECT screen;
     GetWindowRect(item, &screen);
@@ -73,14 +71,14 @@ void pressPreview(FilterContext* ctx, HWND dialog, int x, int y)
     s->pressPoint[0] = int16(y);
     s->pressPoint[1] = int16(x);
     if (pressStartsPan(ctx)) {
-        s->capturedControl = previewControl;
+        s->capturedControl = IDC_PREVIEW;
         SetCapture(dialog);
-        showModuleCursor(pointingHandCursor);
+        showModuleCursor(IDCUR_HAND_POINTING);
         s->dragMoved = 0;
         return;
     }
     // The whole image is visible: the press places the centre at once.
-    setCentreFromPressPoint(ctx, controlRect(dialog, previewControl));
+    setCentreFromPressPoint(ctx, controlRect(dialog, IDC_PREVIEW));
     noteChange(ctx, gesturePlaceCentre, dialog);
     if (readAutoPreview(dialog, ctx)) rerenderPreview(ctx, dialog);
     settingsOf(ctx)->dragMoved = 0;
@@ -100,7 +98,7 @@ void panPreview(FilterContext* ctx, HWND dialog, int x, int y)
         clampPan(ctx, s->zoomRate);
         setupPreview(ctx, settingsOf(ctx)->zoomRate);  // the host delivers the new area
         forgetPaneContent();
-        showModuleCursor(grabbingHandCursor);
+        showModuleCursor(IDCUR_HAND_CLOSED);
         if (liveRenderWanted(ctx, dialog)) {
             // The clouds over the new area, unless the pointer has moved on already.
             if (!newerMouseMessageWaiting(dialog)) renderLive(ctx, dialog);
@@ -118,6 +116,6 @@ void panPreview(FilterContext* ctx, HWND dialog, int x, int y)
 void releasePreview(FilterContext* ctx, HWND dialog)
 {
     if (settingsOf(ctx)->dragMoved) return;
-    setCentreFromPressPoint(ctx, controlRect(dialog, previewControl));
+    setCentreFromPressPoint(ctx, controlRect(dialog, IDC_PREVIEW));
     noteChange(ctx, gesturePlaceCentre, dialog);
 }

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "resources/ResourceIds.h"
+
 // The module that dialogs and resources load from. The library entry routine
 // records it; a test program that draws with the module's artwork sets it.
 HINSTANCE moduleInstance();

@@ -6,8 +6,6 @@
 
 struct FilterContext;
 
-enum { knobBitmap = 120, lightPad = 101 };
-
 // Track and knob of the slider whose track or number field is `id`.
 void drawSliderTrack(HWND dialog, HDC dc, int id);
 // The number field of the slider whose track or number field is `id`.

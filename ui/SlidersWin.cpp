@@ -21,7 +21,7 @@ void drawSliderTrack(HWND dialog, HDC dc, int id)
     if (track < 0) return;
     PixelRect r = controlRect(dialog, track);
     drawBitmap(dc, controlBitmap[track][0], r.left, r.top);
-    drawBitmap(dc, knobBitmap, knobLeft(r, controlValue[track], controlLow[track], controlHigh[track]), r.top + 1);
+    drawBitmap(dc, IDB_KNOB, knobLeft(r, controlValue[track], controlLow[track], controlHigh[track]), r.top + 1);
 }
 
 void drawSliderNumber(HWND dialog, HDC dc, int id)

@@ -6,8 +6,6 @@
 #include "ui/GdiScope.h"
 #include "ui/Resources.h"
 
-enum { pageBitmap = 239 };
-
 HFONT createDialogFont()
 {
     return CreateFontA(-MulDiv(8, 96, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
@@ -48,13 +46,13 @@ void drawLabel(HWND dialog, HDC dc, int id)
 
 void drawStatusLine(HWND dialog, HDC dc, const char* presetName)
 {
-    PixelRect r = controlRect(dialog, 76);
+    PixelRect r = controlRect(dialog, IDC_STATUS_LINE);
     {
         SavedDC saved(dc);
         IntersectClipRect(dc, r.left, r.top, r.right, r.bottom);
-        drawBitmap(dc, pageBitmap, 0, 0);  // only the status area is restored
+        drawBitmap(dc, IDB_PAGE, 0, 0);  // only the status area is restored
     }
-    drawControlText(dialog, 76, textCentred, presetName, -2, RGB(0, 0, 0), true);
+    drawControlText(dialog, IDC_STATUS_LINE, textCentred, presetName, -2, RGB(0, 0, 0), true);
 }
 
 void centreWindow(HWND window)

@@ -77,7 +77,7 @@ void drawLogo(Canvas& c, float x, float y, float size)
 // The light pad's disc: the drag circle of radius 33 around (43, 41) of the pad.
 void drawPadDisc(Canvas& c)
 {
-    PixelRect pad = outerRectOf(101);
+    PixelRect pad = outerRectOf(IDC_LIGHT_PAD);
     float cx = float(pad.left) + 43.5f, cy = float(pad.top) + 41.5f;
     fillCircle(c, cx, cy, 38.0f, rgb(0xC4CDD9));
     fillCircle(c, cx, cy, 37.0f, rgb(0xE9EDF2));
@@ -93,7 +93,7 @@ void drawPadDisc(Canvas& c)
 // The preview pane as the page shows it when the host offers no live preview.
 void drawPreviewWell(Canvas& c)
 {
-    PixelRect r = layoutRect(18);
+    PixelRect r = layoutRect(IDC_PREVIEW);
     fillRect(c, float(r.left), float(r.top), float(r.right + 2), float(r.bottom + 2), rgb(0xC3CCD7));
     for (int y = r.top + 1; y < r.bottom + 1; ++y) {
         float t = float(y - r.top) / float(heightOf(r));
@@ -119,18 +119,18 @@ Canvas drawPage(const Fonts& f)
     title(kColourCard, "COLOUR AND LIGHT");
     title(kPatternCard, "PATTERN");
     title(kLightCard, "LIGHT DIRECTION");
-    drawCaption(c, f, float(layoutRect(18).left + 4), labelBaseline(31), "PREVIEW");
+    drawCaption(c, f, float(layoutRect(IDC_PREVIEW).left + 4), labelBaseline(IDC_AUTO_PREVIEW_LABEL), "PREVIEW");
 
     // Between the colours and the light sliders, and between the history and the file buttons.
-    float colourRow = float(outerRectOf(42).bottom), lightRow = float(layoutRect(103).top);
+    float colourRow = float(outerRectOf(IDC_CLOUD_COLOUR_LABEL).bottom), lightRow = float(layoutRect(IDC_SKY_LIGHT_TRACK).top);
     float y = std::floor((colourRow + lightRow) / 2.0f);
     fillRect(c, float(kColourCard.left + 10), y, float(kColourCard.right - 10), y + 1, divider);
-    float clouds = float(layoutRect(17).bottom), load = float(layoutRect(35).top);
+    float clouds = float(layoutRect(IDC_CLOUDS).bottom), load = float(layoutRect(IDC_LOAD).top);
     y = std::floor((clouds + load) / 2.0f);
     fillRect(c, float(kCommandCard.left + 8), y, float(kCommandCard.right - 8), y + 1, divider);
 
     // The name strip under the preview: a white field the status text sits in.
-    PixelRect strip = outerRectOf(76);
+    PixelRect strip = outerRectOf(IDC_STATUS_LINE);
     fillRoundRect(c, float(strip.left), float(strip.top), float(strip.right), float(strip.bottom), 3.0f, cardBorder);
     fillRoundRect(c, float(strip.left + 1), float(strip.top + 1), float(strip.right - 1), float(strip.bottom - 1), 2.0f,
                   white);
@@ -335,7 +335,7 @@ bool writeArtwork(const std::string& folder, const std::string& fontFolder, cons
         if (!writeBmp(c, folder + "/" + name)) failed = name;
     };
     Canvas pageCanvas = drawPage(f);
-    PixelRect pad = outerRectOf(101);
+    PixelRect pad = outerRectOf(IDC_LIGHT_PAD);
     bmp("page.bmp", pageCanvas);
     bmp("track-light.bmp", drawTrack(true));
     bmp("track-shape.bmp", drawTrack(false));

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "cli/ImageFile.h"
+#include "resources/ResourceIds.h"
 
 #ifndef NIMBULO_SOURCE_DIR
 #define NIMBULO_SOURCE_DIR "."
@@ -70,8 +71,8 @@ LRESULT CALLBACK DialogDriver::watch(int code, WPARAM wParam, LPARAM lParam)
                 break;
             }
         if (!handler) {
-            // The main dialog's OK is id 3; everything else is cancelled.
-            handler = [](HWND d) { PostMessageA(d, WM_COMMAND, GetDlgItem(d, 3) ? 3 : IDCANCEL, 0); };
+            // The main dialog's OK has its own id; everything else is cancelled.
+            handler = [](HWND d) { PostMessageA(d, WM_COMMAND, GetDlgItem(d, IDC_OK) ? IDC_OK : IDCANCEL, 0); };
         }
         // The handler runs once the dialog's modal loop is up.
         UINT_PTR timer = SetTimer(nullptr, 0, 1, fire);
