@@ -33,8 +33,13 @@ static int timedRun(PluginEntryProc entry, std::vector<uint8>& pixels, int width
         pixels[k * sampleBytes] = uint8(v);
         if (depth == 16) pixels[2 * k + 1] = uint8(v >> 8);
     }
-    RunRequest request{HostImage{width, height, 3, pixels.data(), sampleBytes}, nullptr,
-                       {0, 0, int16(height), int16(width)}, false, settle, nullptr, nullptr};
+    RunRequest request{HostImage{width, height, 3, pixels.data(), sampleBytes},
+                       nullptr,
+                       {0, 0, int16(height), int16(width)},
+                       false,
+                       settle,
+                       nullptr,
+                       nullptr};
     auto othersCpu = [&] { return loops ? busyLoopsCpuSeconds(loops) : 0.0; };
     double cpuStart = processCpuSeconds() - othersCpu();
     double start = nowSeconds();
@@ -133,9 +138,10 @@ int runBench(const std::string& pluginPath, int width, int height, int threads)
     const double pixels = double(width) * height;
     const int processors = platformProcessorCount();
     const int all = threads ? threads : renderThreadCount();
-    std::printf("rendering %d x %d (%.1f megapixels) through the entry point: medians of %d runs, wall and "
-                "processor time\n",
-                width, height, pixels / 1e6, runsEach);
+    std::printf(
+        "rendering %d x %d (%.1f megapixels) through the entry point: medians of %d runs, wall and "
+        "processor time\n",
+        width, height, pixels / 1e6, runsEach);
 
     size_t before = peakMemoryBytes();
     std::vector<uint8> image(size_t(width) * height * 3 * 2);  // room for 16 bits per channel
@@ -164,9 +170,10 @@ int runBench(const std::string& pluginPath, int width, int height, int threads)
                 anchor, defaultsSingle * 1e9 / pixels / anchor);
     removePrivateTempFolder(tempFolder);
     // What the filter (and this host's row buffers) add beyond the image.
-    std::printf("peak memory: %.1f MiB before the image, %.1f MiB with the image (%.1f MiB), %.1f MiB after the "
-                "renders: %.0f KiB more\n",
-                double(before) / (1 << 20), double(withImage) / (1 << 20), double(image.size()) / (1 << 20),
-                double(after) / (1 << 20), (double(after) - double(withImage)) / 1024.0);
+    std::printf(
+        "peak memory: %.1f MiB before the image, %.1f MiB with the image (%.1f MiB), %.1f MiB after the "
+        "renders: %.0f KiB more\n",
+        double(before) / (1 << 20), double(withImage) / (1 << 20), double(image.size()) / (1 << 20),
+        double(after) / (1 << 20), (double(after) - double(withImage)) / 1024.0);
     return exitOk;
 }

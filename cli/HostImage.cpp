@@ -18,8 +18,7 @@ size_t requestBytes(const Rect16& rect, int lo, int hi, int bytesPerSample)
     return size_t(w) * size_t(h) * size_t(n) * size_t(bytesPerSample);
 }
 
-void copyRequest(const HostImage& image, const Rect16& rect, Fixed rate, int lo, int hi, int16 padding,
-                 uint8* block)
+void copyRequest(const HostImage& image, const Rect16& rect, Fixed rate, int lo, int hi, int16 padding, uint8* block)
 {
     const int w = rect.right - rect.left, h = rect.bottom - rect.top, n = hi - lo + 1;
     if (w <= 0 || h <= 0 || n <= 0 || !image.pixels) return;
@@ -49,8 +48,8 @@ void copyRequest(const HostImage& image, const Rect16& rect, Fixed rate, int lo,
     }
 }
 
-void writeBackRequest(const HostImage& image, const Rect16& rect, int lo, int hi, const uint8* block,
-                      int32 rowBytes, const HostImage* selection)
+void writeBackRequest(const HostImage& image, const Rect16& rect, int lo, int hi, const uint8* block, int32 rowBytes,
+                      const HostImage* selection)
 {
     const int n = hi - lo + 1;
     if (!block || n <= 0 || !image.pixels) return;
@@ -69,7 +68,9 @@ void writeBackRequest(const HostImage& image, const Rect16& rect, int lo, int hi
             uint8* to = image.pixels + (size_t(y) * image.width + x) * pixel + size_t(lo) * sample;
             unsigned m = selection ? selection->pixels[size_t(y) * selection->width + x] : 255;
             for (int c = 0; c < n; ++c) {
-                unsigned mixed = (loadSample(from + c * sample, sample) * m + loadSample(to + c * sample, sample) * (255 - m) + 127) / 255;
+                unsigned mixed = (loadSample(from + c * sample, sample) * m +
+                                  loadSample(to + c * sample, sample) * (255 - m) + 127) /
+                                 255;
                 storeSample(to + c * sample, sample, mixed);
             }
         }

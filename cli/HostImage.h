@@ -21,11 +21,10 @@ size_t requestBytes(const Rect16& rect, int lo, int hi, int bytesPerSample = 1);
 // Fills `block` with the pixels of `rect` (in sampled coordinates: pixel (x, y)
 // of the request is image pixel (x, y) times rate), planes lo..hi. Pixels
 // outside the image repeat the edge when padding is -1, else take that value.
-void copyRequest(const HostImage& image, const Rect16& rect, Fixed rate, int lo, int hi, int16 padding,
-                 uint8* block);
+void copyRequest(const HostImage& image, const Rect16& rect, Fixed rate, int lo, int hi, int16 padding, uint8* block);
 
 // Writes `block` (planes lo..hi of `rect`, full size) back into the image. With
 // a selection (8 bits at every depth), each output sample is blended with the
 // old one by the mask value.
-void writeBackRequest(const HostImage& image, const Rect16& rect, int lo, int hi, const uint8* block,
-                      int32 rowBytes, const HostImage* selection);
+void writeBackRequest(const HostImage& image, const Rect16& rect, int lo, int hi, const uint8* block, int32 rowBytes,
+                      const HostImage* selection);

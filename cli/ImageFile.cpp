@@ -84,8 +84,7 @@ static void binaryMode(FILE* stream)
 #endif
 }
 
-static bool readWholeFile(const std::string& path, std::vector<uint8_t>* bytes, ImageStatus* status,
-                          std::string* error)
+static bool readWholeFile(const std::string& path, std::vector<uint8_t>* bytes, ImageStatus* status, std::string* error)
 {
     bool standardInput = path == "-";
     FILE* f = standardInput ? stdin : std::fopen(path.c_str(), "rb");
@@ -252,7 +251,8 @@ static bool encodePng16(const Image& image, std::vector<uint8_t>* png)
         for (int filter = 0; filter < 3; ++filter) {
             uint64_t sum = 0;
             for (size_t k = 0; k < rowBytes; ++k) {
-                uint8_t before = filter == 1 ? (k >= pixelBytes ? big[k - pixelBytes] : 0) : (filter == 2 ? previous[k] : 0);
+                uint8_t before =
+                    filter == 1 ? (k >= pixelBytes ? big[k - pixelBytes] : 0) : (filter == 2 ? previous[k] : 0);
                 uint8_t d = uint8_t(big[k] - before);
                 candidates[filter][k] = d;
                 sum += d < 128 ? d : 256 - d;
@@ -269,10 +269,19 @@ static bool encodePng16(const Image& image, std::vector<uint8_t>* png)
     }
     std::vector<uint8_t> packed;
     if (!zlibCompress(rows, &packed)) return false;
-    const uint8_t header[13] = {uint8_t(image.width >> 24), uint8_t(image.width >> 16), uint8_t(image.width >> 8),
-                                uint8_t(image.width), uint8_t(image.height >> 24), uint8_t(image.height >> 16),
-                                uint8_t(image.height >> 8), uint8_t(image.height), 16,
-                                uint8_t(colourTypes[image.channels]), 0, 0, 0};
+    const uint8_t header[13] = {uint8_t(image.width >> 24),
+                                uint8_t(image.width >> 16),
+                                uint8_t(image.width >> 8),
+                                uint8_t(image.width),
+                                uint8_t(image.height >> 24),
+                                uint8_t(image.height >> 16),
+                                uint8_t(image.height >> 8),
+                                uint8_t(image.height),
+                                16,
+                                uint8_t(colourTypes[image.channels]),
+                                0,
+                                0,
+                                0};
     const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     png->assign(signature, signature + 8);
     appendPngChunk("IHDR", header, sizeof header, png);
@@ -330,8 +339,7 @@ static void appendBytes(void* context, void* data, int size)
     out->insert(out->end(), static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
 }
 
-bool encodeImage(const Image& image, ImageFormat format, int quality, std::vector<uint8_t>* bytes,
-                 std::string* error)
+bool encodeImage(const Image& image, ImageFormat format, int quality, std::vector<uint8_t>* bytes, std::string* error)
 {
     bytes->clear();
     if (image.bytesPerSample == 2 && format != imagePng) {
@@ -358,12 +366,9 @@ bool encodeImage(const Image& image, ImageFormat format, int quality, std::vecto
         if (ok) *bytes = jpegWithProfile(*bytes, image.metadata.iccProfile);
         break;
     case imageBmp:
-        ok = stbi_write_bmp_to_func(appendBytes, bytes, image.width, image.height, image.channels,
-                                    image.pixels.data());
+        ok = stbi_write_bmp_to_func(appendBytes, bytes, image.width, image.height, image.channels, image.pixels.data());
         break;
-    default:
-        *error = "this format cannot be written";
-        return false;
+    default: *error = "this format cannot be written"; return false;
     }
     if (!ok) *error = "the picture could not be encoded";
     return ok != 0;

@@ -16,10 +16,10 @@ enum ImageFormat { imagePng, imageJpeg, imageBmp, imageTga, imageUnknown };
 
 struct Image {
     int width = 0, height = 0;
-    int channels = 0;            // 1 grey, 2 grey + alpha, 3 RGB, 4 RGBA
-    std::vector<uint8_t> pixels; // interleaved, rows from the top
-    int bytesPerSample = 1;      // 2: 16-bit samples 0..65535, native order (16-bit PNG)
-    std::string note;            // what was converted on the way in, if anything
+    int channels = 0;                   // 1 grey, 2 grey + alpha, 3 RGB, 4 RGBA
+    std::vector<uint8_t> pixels;        // interleaved, rows from the top
+    int bytesPerSample = 1;             // 2: 16-bit samples 0..65535, native order (16-bit PNG)
+    std::string note;                   // what was converted on the way in, if anything
     ImageFormat format = imageUnknown;  // of the file read
     ImageMetadata metadata;
 };
@@ -48,8 +48,7 @@ Image eightBitCopy(const Image& image);
 
 // The file's bytes; `quality` (1 to 100) for JPEG. A 16-bit image is written
 // as a 16-bit PNG; JPEG and BMP need an 8-bit one.
-bool encodeImage(const Image& image, ImageFormat format, int quality, std::vector<uint8_t>* bytes,
-                 std::string* error);
+bool encodeImage(const Image& image, ImageFormat format, int quality, std::vector<uint8_t>* bytes, std::string* error);
 
 // Writes `path` ("-": standard output); false with a reason when it cannot.
 bool writeImage(const std::string& path, const Image& image, ImageFormat format, int quality, std::string* error);

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-
 namespace {
 
 uint32_t big16(const uint8_t* p) { return uint32_t(p[0]) << 8 | p[1]; }
@@ -132,9 +131,8 @@ bool scanJpeg(const uint8_t* bytes, size_t size, JpegFacts* facts, std::string* 
             // Entropy-coded data up to the next marker (FF 00 is a stuffed FF,
             // FF D0 to D7 a restart): the markers between the scans of a
             // progressive JPEG are checked as well.
-            while (at + 1 < size &&
-                   !(bytes[at] == 0xFF && bytes[at + 1] != 0x00 && bytes[at + 1] != 0xFF &&
-                     (bytes[at + 1] < 0xD0 || bytes[at + 1] > 0xD7)))
+            while (at + 1 < size && !(bytes[at] == 0xFF && bytes[at + 1] != 0x00 && bytes[at + 1] != 0xFF &&
+                                      (bytes[at + 1] < 0xD0 || bytes[at + 1] > 0xD7)))
                 ++at;
         }
     }
@@ -229,6 +227,7 @@ void applyOrientation(int orientation, int* width, int* height, int pixelBytes, 
     for (int y = 0; y < oh; ++y)
         for (int x = 0; x < ow; ++x) {
             int sx = x, sy = y;
+            // clang-format off
             switch (orientation) {
             case 2: sx = w - 1 - x; break;
             case 3: sx = w - 1 - x; sy = h - 1 - y; break;
@@ -238,6 +237,7 @@ void applyOrientation(int orientation, int* width, int* height, int pixelBytes, 
             case 7: sx = w - 1 - y; sy = h - 1 - x; break;
             default: sx = w - 1 - y; sy = x; break;  // 8
             }
+            // clang-format on
             std::memcpy(&upright[(size_t(y) * ow + x) * pixelBytes], &(*pixels)[(size_t(sy) * w + sx) * pixelBytes],
                         size_t(pixelBytes));
         }

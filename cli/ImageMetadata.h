@@ -11,9 +11,9 @@
 #include <vector>
 
 struct ImageMetadata {
-    int orientation = 1;                 // EXIF 1 (upright) to 8
-    std::vector<uint8_t> iccProfile;     // the profile's bytes, empty for none
-    std::vector<uint8_t> pngIccChunk;    // a PNG's iCCP chunk as it came, written back as it was
+    int orientation = 1;               // EXIF 1 (upright) to 8
+    std::vector<uint8_t> iccProfile;   // the profile's bytes, empty for none
+    std::vector<uint8_t> pngIccChunk;  // a PNG's iCCP chunk as it came, written back as it was
 };
 
 // What the markers of a JPEG say before its first scan.

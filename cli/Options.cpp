@@ -226,8 +226,10 @@ static const OptionSpec kRenderOptions[] = {
     {"--seed", "N", "seed of the cloud pattern, 0 to 2047 (default 21)", takeSeed},
     {"--cloud-color", "#RRGGBB", "colour of the lit clouds (default #ECE8F7)", takeCloudColour},
     {"--sky-color", "#RRGGBB", "sky colour: tints the shadows, fills --size images (default #8699B6)", takeSkyColour},
-    {"--light", "X,Y", "light direction as a point on the light pad, inside the unit circle, to the hundredth "
-     "(default -0.54,-0.54)", takeLight},
+    {"--light", "X,Y",
+     "light direction as a point on the light pad, inside the unit circle, to the hundredth "
+     "(default -0.54,-0.54)",
+     takeLight},
     {"--backlighting", nullptr, "light the clouds from behind: dark bodies with glowing edges", takeBacklighting},
     {"--centre", "U,V", "centre of the pattern as fractions of the width and height (default 0.5,0.5)", takeCentre},
     {"--mask", "SEL", "selection: a grey image of the image's size, white selected, black untouched", nullptr,
@@ -237,8 +239,8 @@ static const OptionSpec kRenderOptions[] = {
      &RenderJob::presetPath, nullptr},
     {"--save-preset", "OUT.k00", "also save the settings used, with a thumbnail of the picture, as a presets file",
      nullptr, &RenderJob::savePresetPath, nullptr},
-    {"--dice", nullptr, "invent random settings, as the dialog's Dice button (printed, to reproduce the look)",
-     nullptr, nullptr, &RenderJob::dice},
+    {"--dice", nullptr, "invent random settings, as the dialog's Dice button (printed, to reproduce the look)", nullptr,
+     nullptr, &RenderJob::dice},
     {"--ecce", nullptr, "draw a new random seed only, as the dialog's Ecce button (printed)", nullptr, nullptr,
      &RenderJob::ecce},
     {"--plugin", "PATH", "Windows: the filter module to load (default: Nimbulo.8bf beside nimbulo.exe)", nullptr,
@@ -261,23 +263,24 @@ static const OptionSpec* findOption(const std::string& name)
 // ---- Help. ----
 void printMainHelp(FILE* to)
 {
-    std::fprintf(to,
-                 "nimbulo - paints procedural clouds over images with the Nimbulo filter\n"
-                 "\n"
-                 "usage:\n"
-                 "  nimbulo render IN -o OUT [options]              clouds over an image (PNG, JPEG, BMP, TGA)\n"
-                 "  nimbulo render --size WxH -o OUT [options]      clouds over a new sky\n"
-                 "  nimbulo render IN... --out-dir DIR [options]    the same clouds over every input\n"
-                 "  nimbulo preset show FILE.k00 [--thumbnail OUT.png]  the settings of a presets file\n"
-                 "  nimbulo bench [--size WxH] [--threads N]        render speed (1 thread and all, quiet and busy) and memory\n"
-                 "  nimbulo render --help                           every render option\n"
-                 "  nimbulo --version                               the version\n"
-                 "\n"
-                 "exit codes:\n"
-                 "  0 done; 1 the filter reported an error; 2 bad command line;\n"
-                 "  3 an input file is missing, unreadable or not a usable image (in a batch: any of them);\n"
-                 "  4 an output cannot be written; 5 the filter module cannot be loaded;\n"
-                 "  130 interrupted with Ctrl-C (no output is written).\n");
+    std::fprintf(
+        to,
+        "nimbulo - paints procedural clouds over images with the Nimbulo filter\n"
+        "\n"
+        "usage:\n"
+        "  nimbulo render IN -o OUT [options]              clouds over an image (PNG, JPEG, BMP, TGA)\n"
+        "  nimbulo render --size WxH -o OUT [options]      clouds over a new sky\n"
+        "  nimbulo render IN... --out-dir DIR [options]    the same clouds over every input\n"
+        "  nimbulo preset show FILE.k00 [--thumbnail OUT.png]  the settings of a presets file\n"
+        "  nimbulo bench [--size WxH] [--threads N]        render speed (1 thread and all, quiet and busy) and memory\n"
+        "  nimbulo render --help                           every render option\n"
+        "  nimbulo --version                               the version\n"
+        "\n"
+        "exit codes:\n"
+        "  0 done; 1 the filter reported an error; 2 bad command line;\n"
+        "  3 an input file is missing, unreadable or not a usable image (in a batch: any of them);\n"
+        "  4 an output cannot be written; 5 the filter module cannot be loaded;\n"
+        "  130 interrupted with Ctrl-C (no output is written).\n");
 }
 
 void printRenderHelp(FILE* to)
@@ -321,8 +324,9 @@ void printRenderHelp(FILE* to)
     for (int k = 0; k < kSettingWordCount; ++k)
         std::fprintf(to, " %s (%d)%s", kSettingWords[k].name, kSettingWords[k].defaultValue,
                      k + 1 < kSettingWordCount ? "," : "\n");
-    std::fprintf(to, "  Names are case-insensitive; write 'lump-scale' or 'lump_scale' for 'Lump scale'.\n"
-                     "\nexit codes: see 'nimbulo --help'.\n");
+    std::fprintf(to,
+                 "  Names are case-insensitive; write 'lump-scale' or 'lump_scale' for 'Lump scale'.\n"
+                 "\nexit codes: see 'nimbulo --help'.\n");
 }
 
 int parseArguments(int argc, char** argv, int first, int inputs, RenderJob* job, bool* helpAsked)
@@ -350,7 +354,8 @@ int parseArguments(int argc, char** argv, int first, int inputs, RenderJob* job,
                 return fail(exitUsage, error);
             continue;
         }
-        if (inputs >= 0 && int(job->inputs.size()) >= inputs) return fail(exitUsage, "unexpected argument '" + arg + "'");
+        if (inputs >= 0 && int(job->inputs.size()) >= inputs)
+            return fail(exitUsage, "unexpected argument '" + arg + "'");
         job->inputs.push_back(arg);
     }
     return exitOk;

@@ -72,7 +72,7 @@ static int32 NIMBULO_CDECL bufferSpace() { return 256 << 20; }
 struct Run {
     const RunRequest* request;
     FilterRecord* record;
-    std::vector<uint8> in, out, mask;   // the delivered requests, reused row after row
+    std::vector<uint8> in, out, mask;  // the delivered requests, reused row after row
     Rect16 deliveredOut;
     int deliveredOutLo, deliveredOutHi;
     bool outDelivered;
@@ -83,16 +83,16 @@ static void writeBack()
 {
     Run& run = *current;
     if (!run.outDelivered) return;
-    writeBackRequest(run.request->image, run.deliveredOut, run.deliveredOutLo, run.deliveredOutHi,
-                     run.out.data(), run.record->outRowBytes, run.request->selection);
+    writeBackRequest(run.request->image, run.deliveredOut, run.deliveredOutLo, run.deliveredOutHi, run.out.data(),
+                     run.record->outRowBytes, run.request->selection);
     run.outDelivered = false;
 }
 
 // A copy of the request in `store` (null for an empty request), and its row
 // stride. The record's pointer fields are only 4-byte aligned in 64-bit
 // builds, so they are assigned directly, never through a pointer.
-static void* deliverRequest(std::vector<uint8>& store, const HostImage& image, const Rect16& rect, Fixed rate,
-                            int lo, int hi, int16 padding, int32* rowBytes)
+static void* deliverRequest(std::vector<uint8>& store, const HostImage& image, const Rect16& rect, Fixed rate, int lo,
+                            int hi, int16 padding, int32* rowBytes)
 {
     size_t bytes = requestBytes(rect, lo, hi, image.bytesPerSample);
     *rowBytes = 0;
@@ -110,19 +110,19 @@ static OSErr deliver()
     writeBack();
     const HostImage& image = run.request->image;
     int32 rowBytes = 0;
-    r.inData = deliverRequest(run.in, image, r.inRect, r.inputRate, r.inLoPlane, r.inHiPlane, r.inputPadding,
-                              &rowBytes);
+    r.inData =
+        deliverRequest(run.in, image, r.inRect, r.inputRate, r.inLoPlane, r.inHiPlane, r.inputPadding, &rowBytes);
     r.inRowBytes = rowBytes;
-    r.outData = deliverRequest(run.out, image, r.outRect, 65536, r.outLoPlane, r.outHiPlane, r.outputPadding,
-                               &rowBytes);
+    r.outData =
+        deliverRequest(run.out, image, r.outRect, 65536, r.outLoPlane, r.outHiPlane, r.outputPadding, &rowBytes);
     r.outRowBytes = rowBytes;
     run.deliveredOut = r.outRect;
     run.deliveredOutLo = r.outLoPlane;
     run.deliveredOutHi = r.outHiPlane;
     run.outDelivered = r.outData != nullptr;
     if (run.request->selection) {
-        r.maskData = deliverRequest(run.mask, *run.request->selection, r.maskRect, r.maskRate, 0, 0, r.maskPadding,
-                                    &rowBytes);
+        r.maskData =
+            deliverRequest(run.mask, *run.request->selection, r.maskRect, r.maskRate, 0, 0, r.maskPadding, &rowBytes);
         r.maskRowBytes = rowBytes;
     }
     return noErr;
@@ -148,8 +148,16 @@ static bool requestsEmpty(const FilterRecord& r)
 
 OSErr runFilter(PluginEntryProc entry, const RunRequest& request)
 {
-    static HandleProcs handleProcs = {1, 8, newHandle, disposeHandle, handleSize, setHandleSize,
-                                      lockHandle, unlockHandle, recoverSpace, disposeHandle};
+    static HandleProcs handleProcs = {1,
+                                      8,
+                                      newHandle,
+                                      disposeHandle,
+                                      handleSize,
+                                      setHandleSize,
+                                      lockHandle,
+                                      unlockHandle,
+                                      recoverSpace,
+                                      disposeHandle};
     static BufferProcs bufferProcs = {2, 5, allocateBuffer, lockBuffer, unlockBuffer, freeBuffer, bufferSpace};
     static PlatformData platform = {nullptr};
 
@@ -185,8 +193,8 @@ OSErr runFilter(PluginEntryProc entry, const RunRequest& request)
     r.inputRate = r.maskRate = 65536;
     r.depth = deep ? 16 : 8;
     if (request.editableTransparency) {
-        r.filterCase = request.selection ? filterCaseEditableTransparencyWithSelection
-                                         : filterCaseEditableTransparencyNoSelection;
+        r.filterCase =
+            request.selection ? filterCaseEditableTransparencyWithSelection : filterCaseEditableTransparencyNoSelection;
         r.inLayerPlanes = r.outLayerPlanes = int16(colourPlanes);
         r.inTransparencyMask = r.outTransparencyMask = 1;
     } else {

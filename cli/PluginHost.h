@@ -11,10 +11,10 @@
 #include "settings/CloudSettings.h"
 
 struct RunRequest {
-    HostImage image;                 // painted in place
-    const HostImage* selection;      // null: no selection
+    HostImage image;             // painted in place
+    const HostImage* selection;  // null: no selection
     Rect16 filterRect;
-    bool editableTransparency;       // the last plane is the layer's transparency
+    bool editableTransparency;                   // the last plane is the layer's transparency
     std::function<void(CloudSettings*)> settle;  // sets the settings before Start
     std::function<void(int32 done, int32 total)> progress;
     std::function<bool()> stopRequested;

@@ -27,7 +27,6 @@ static void drawProgress(int32 done, int32 total)
     std::fflush(stderr);
 }
 
-
 // The settings of a render: defaults, then the presets file, then Dice or
 // Ecce, then the options given one by one.
 static int composeSettings(const RenderJob& job, const Image& image, CloudSettings* s)
@@ -188,8 +187,7 @@ static int paint(const RenderJob& job, const Session& session, const CloudSettin
         if (r[0] + r[2] > image->width || r[1] + r[3] > image->height)
             return fail(exitUsage, "--rect " + std::to_string(r[0]) + "," + std::to_string(r[1]) + "," +
                                        std::to_string(r[2]) + "," + std::to_string(r[3]) + " reaches outside the " +
-                                       std::to_string(image->width) + " x " + std::to_string(image->height) +
-                                       " image");
+                                       std::to_string(image->width) + " x " + std::to_string(image->height) + " image");
         filterRect = {int16(r[1]), int16(r[0]), int16(r[1] + r[3]), int16(r[0] + r[2])};
     }
     bool showProgress = !job.quiet && stderrIsTerminal();
@@ -211,7 +209,8 @@ static int paint(const RenderJob& job, const Session& session, const CloudSettin
         std::fprintf(stderr, "\n");
     }
     if (result == noErr) return exitOk;
-    if (result == userCanceledErr && interruptRequested()) return fail(exitInterrupted, "interrupted; no output written");
+    if (result == userCanceledErr && interruptRequested())
+        return fail(exitInterrupted, "interrupted; no output written");
     return fail(exitRenderFailed, "the filter stopped with error " + std::to_string(result) +
                                       (result == memFullErr ? " (not enough memory)" : ""));
 }
@@ -244,8 +243,8 @@ static int claimOutput(const std::string& output)
 }
 
 // One picture: read (or made), painted, written.
-static int renderOne(const RenderJob& job, const Session& session, const std::string& input,
-                     const std::string& output, ImageFormat format)
+static int renderOne(const RenderJob& job, const Session& session, const std::string& input, const std::string& output,
+                     ImageFormat format)
 {
     Image image, mask;
     std::string error;
@@ -338,10 +337,12 @@ int renderCommand(const RenderJob& job)
         return outcome;
     }
     if (job.inputs.size() > 1) return fail(exitUsage, "several inputs need --out-dir DIR");
-    if (job.inputs.empty() == !sized) return fail(exitUsage, "give either IN or --size WxH (see 'nimbulo render --help')");
+    if (job.inputs.empty() == !sized)
+        return fail(exitUsage, "give either IN or --size WxH (see 'nimbulo render --help')");
     if (job.output.empty()) return fail(exitUsage, "no output: add -o OUT");
     if (job.newDepth != 8 && !sized) return fail(exitUsage, "--depth goes with --size: an input keeps its own depth");
-    if (!job.formatWord.empty()) return fail(exitUsage, "--format goes with --out-dir; -o takes the format from its name");
+    if (!job.formatWord.empty())
+        return fail(exitUsage, "--format goes with --out-dir; -o takes the format from its name");
     ImageFormat format = job.output == "-" ? imagePng : formatForName(job.output);
     if (format == imageUnknown)
         return fail(exitUsage, job.output + ": the output's name must end in .png, .jpg, .jpeg or .bmp");

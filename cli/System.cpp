@@ -36,8 +36,7 @@ BusyLoops* startBusyLoops(int count, double seconds)
         try {
             loops->threads.emplace_back([loops, k] {
                 while (!loops->stop.load(std::memory_order_relaxed) && nowSeconds() < loops->until) {
-                    for (volatile int spin = 0; spin < 10000; spin = spin + 1) {
-                    }
+                    for (volatile int spin = 0; spin < 10000; spin = spin + 1) {}
                     loops->cpu[k].store(threadCpuSeconds(), std::memory_order_relaxed);
                 }
             });

@@ -1,8 +1,8 @@
 #include "cli/System.h"
 
 #include <dirent.h>
-#include <time.h>
 #include <sys/resource.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cstdio>

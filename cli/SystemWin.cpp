@@ -3,8 +3,8 @@
 #include <string>
 
 #include <windows.h>
-#include <psapi.h>
 #include <io.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -67,10 +67,7 @@ PluginEntryProc loadPlugin(const std::string& modulePath, std::string* error)
 
 bool stderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 
-void setRenderThreads(int threads)
-{
-    SetEnvironmentVariableA("NIMBULO_THREADS", std::to_string(threads).c_str());
-}
+void setRenderThreads(int threads) { SetEnvironmentVariableA("NIMBULO_THREADS", std::to_string(threads).c_str()); }
 
 bool replaceFile(const std::string& from, const std::string& to)
 {

@@ -4,13 +4,13 @@
 #include <cstdio>
 #include <string>
 
+#include "Version.h"
 #include "cli/Bench.h"
 #include "cli/Commands.h"
 #include "cli/Options.h"
 #include "cli/PresetFiles.h"
 #include "cli/Render.h"
 #include "cli/System.h"
-#include "Version.h"
 
 int main(int argc, char** argv)
 {

@@ -54,8 +54,8 @@ static std::vector<uint8_t> encoded(const Image& image, ImageFormat format)
 // An EXIF block of orientation 6 after the JPEG's start.
 static std::vector<uint8_t> withOrientation(std::vector<uint8_t> jpeg)
 {
-    const uint8_t exif[] = {0xFF, 0xE1, 0, 34, 'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0,
-                            0x12, 0x01, 3, 0, 1, 0, 0, 0, 6, 0, 0, 0, 0, 0, 0, 0};
+    const uint8_t exif[] = {0xFF, 0xE1, 0,    34,   'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0,
+                            1,    0,    0x12, 0x01, 3,   0,   1,   0,   0, 0, 6,   0,   0,  0, 0, 0, 0, 0};
     jpeg.insert(jpeg.begin() + 2, exif, exif + sizeof exif);
     return jpeg;
 }
@@ -71,7 +71,8 @@ int main(int argc, char** argv)
     applyDefaults(&s);
     save(folder + "/presets/defaults.k00", preset(s, false, 188));
     save(folder + "/presets/thumbnail.k00", preset(s, true, 188));
-    for (int version : {1, 6, 10, 21, 25}) save(folder + "/presets/version" + std::to_string(version) + ".k00", preset(s, version >= 22, version));
+    for (int version : {1, 6, 10, 21, 25})
+        save(folder + "/presets/version" + std::to_string(version) + ".k00", preset(s, version >= 22, version));
     save(folder + "/presets/empty.k00", {});
     save(folder + "/presets/short.k00", {0, 0, 0, 188, 0, 0});
 
@@ -113,9 +114,13 @@ int main(int argc, char** argv)
     save(folder + "/presets/edge-version-minus-one.k00", noVersion);
     saveText(folder + "/options/edge.txt", "-\n-o\n-\n--size\n32767x32767\n--set\nx=\n--light\n1,0\n--rect\n0,0,0,0");
 
-    saveText(folder + "/options/render.txt", "photo.jpg\n-o\nout.png\n--seed\n812\n--set\ndensity=70\n--light\n-0.5,0.2");
-    saveText(folder + "/options/batch.txt", "a.jpg\nb.png\n--out-dir\ncloudy\n--format\njpg\n--quality\n95\n--threads\n2");
-    saveText(folder + "/options/size.txt", "--size\n1920x1080\n--preset\nevening.k00\n-o\n-\n--rect\n0,0,10,10\n--centre\n0.3,0.6");
-    saveText(folder + "/options/colours.txt", "--cloud-color\n#ECE8F7\n--sky-color\n5A7FB0\n--backlighting\n--dice\n--ecce");
+    saveText(folder + "/options/render.txt",
+             "photo.jpg\n-o\nout.png\n--seed\n812\n--set\ndensity=70\n--light\n-0.5,0.2");
+    saveText(folder + "/options/batch.txt",
+             "a.jpg\nb.png\n--out-dir\ncloudy\n--format\njpg\n--quality\n95\n--threads\n2");
+    saveText(folder + "/options/size.txt",
+             "--size\n1920x1080\n--preset\nevening.k00\n-o\n-\n--rect\n0,0,10,10\n--centre\n0.3,0.6");
+    saveText(folder + "/options/colours.txt",
+             "--cloud-color\n#ECE8F7\n--sky-color\n5A7FB0\n--backlighting\n--dice\n--ecce");
     return 0;
 }

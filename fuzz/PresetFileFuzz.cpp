@@ -14,7 +14,8 @@ static const char* fuzzFile()
     static std::string path = [] {
         char folder[300];
         platformTempFolder(folder, sizeof folder);
-        return std::string(folder) + "nimbulo-fuzz-" + std::to_string(reinterpret_cast<uintptr_t>(&folder) & 0xFFFFF) + ".k00";
+        return std::string(folder) + "nimbulo-fuzz-" + std::to_string(reinterpret_cast<uintptr_t>(&folder) & 0xFFFFF) +
+               ".k00";
     }();
     return path.c_str();
 }

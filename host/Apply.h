@@ -22,10 +22,10 @@ void beginApply(FilterContext* ctx);
 void renderOneRow(FilterContext* ctx);
 
 enum ApplyOutcome {
-    applyFinished,     // every row rendered
-    applyStopped,      // aborted, or a row failed
-    applyNeedsRow,     // the host must deliver the requested row and call again
-    applyHostError,    // advanceState reported an error
+    applyFinished,   // every row rendered
+    applyStopped,    // aborted, or a row failed
+    applyNeedsRow,   // the host must deliver the requested row and call again
+    applyHostError,  // advanceState reported an error
 };
 
 // Renders rows until done, stopped, or the host must be called back.

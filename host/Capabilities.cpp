@@ -12,16 +12,15 @@ bool canSample(const FilterRecord* record) { return canDisplay(record) && record
 bool handleSuiteUsable(const FilterRecord* record)
 {
     const HandleProcs* procs = record->handleProcs;
-    return procs != nullptr && procs->handleProcsVersion == 1 && procs->numHandleProcs >= 7 &&
-           procs->newProc && procs->disposeProc && procs->getSizeProc && procs->setSizeProc;
+    return procs != nullptr && procs->handleProcsVersion == 1 && procs->numHandleProcs >= 7 && procs->newProc &&
+           procs->disposeProc && procs->getSizeProc && procs->setSizeProc;
 }
 
 bool bufferSuiteUsable(const FilterRecord* record)
 {
     const BufferProcs* procs = record->bufferProcs;
-    return procs != nullptr && procs->bufferProcsVersion == 2 && procs->numBufferProcs >= 5 &&
-           procs->allocateProc && procs->lockProc && procs->unlockProc && procs->freeProc &&
-           procs->spaceProc;
+    return procs != nullptr && procs->bufferProcsVersion == 2 && procs->numBufferProcs >= 5 && procs->allocateProc &&
+           procs->lockProc && procs->unlockProc && procs->freeProc && procs->spaceProc;
 }
 
 bool hasMask(const FilterRecord* record) { return record->haveMask && record->maskData != nullptr; }

@@ -4,14 +4,14 @@
 
 #include "host/HostAbi.h"
 
-bool canAdvance(const FilterRecord* record);          // rows and preview areas on demand
-bool canDisplay(const FilterRecord* record);          // live preview
-bool canSample(const FilterRecord* record);           // preview at a factor above 1
-bool handleSuiteUsable(const FilterRecord* record);   // host handles instead of emulated ones
-bool bufferSuiteUsable(const FilterRecord* record);   // host buffers instead of the heap
-bool hasMask(const FilterRecord* record);             // a selection mask is delivered
-bool isColourImage(const FilterRecord* record);       // red, green, blue samples per pixel
-bool hasEditableTransparency(const FilterRecord* record); // a layer transparency sample follows
+bool canAdvance(const FilterRecord* record);               // rows and preview areas on demand
+bool canDisplay(const FilterRecord* record);               // live preview
+bool canSample(const FilterRecord* record);                // preview at a factor above 1
+bool handleSuiteUsable(const FilterRecord* record);        // host handles instead of emulated ones
+bool bufferSuiteUsable(const FilterRecord* record);        // host buffers instead of the heap
+bool hasMask(const FilterRecord* record);                  // a selection mask is delivered
+bool isColourImage(const FilterRecord* record);            // red, green, blue samples per pixel
+bool hasEditableTransparency(const FilterRecord* record);  // a layer transparency sample follows
 // 2 in the 16-bit modes (Gray16, RGB48: samples 0..32768), else 1. A host
 // that leaves `depth` 0 is read from its image mode.
 int bytesPerSample(const FilterRecord* record);

@@ -169,8 +169,7 @@ static FilterContext* obtainContext(FilterRecord* record, intptr_t* data, int16*
     return ctx;
 }
 
-extern "C" void NIMBULO_CDECL ENTRYPOINT(int16 selector, void* filterRecord, intptr_t* data,
-                                         int16* result)
+extern "C" void NIMBULO_CDECL ENTRYPOINT(int16 selector, void* filterRecord, intptr_t* data, int16* result)
 {
     if (selector == filterSelectorAbout) {
         clearAboutBoxFlag();

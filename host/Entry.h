@@ -3,5 +3,4 @@
 
 #include "host/HostAbi.h"
 
-extern "C" void NIMBULO_CDECL ENTRYPOINT(int16 selector, void* filterRecord, intptr_t* data,
-                                         int16* result);
+extern "C" void NIMBULO_CDECL ENTRYPOINT(int16 selector, void* filterRecord, intptr_t* data, int16* result);

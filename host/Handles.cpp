@@ -37,8 +37,7 @@ void* lockHandle(const FilterRecord* record, Handle h)
 
 void unlockHandle(const FilterRecord* record, Handle h)
 {
-    if (h && handleSuiteUsable(record) && record->handleProcs->unlockProc)
-        record->handleProcs->unlockProc(h);
+    if (h && handleSuiteUsable(record) && record->handleProcs->unlockProc) record->handleProcs->unlockProc(h);
 }
 
 void disposeHandle(const FilterRecord* record, Handle h)

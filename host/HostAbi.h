@@ -18,9 +18,9 @@ typedef uint8_t uint8;
 typedef uint16_t uint16;
 typedef uint32_t uint32;
 typedef uint8_t Boolean;
-typedef int32_t Fixed;      // 16.16 fixed point, 1.0 is 65536
+typedef int32_t Fixed;  // 16.16 fixed point, 1.0 is 65536
 typedef int16_t OSErr;
-typedef char** Handle;      // pointer to a master pointer: *handle is the block
+typedef char** Handle;  // pointer to a master pointer: *handle is the block
 typedef struct OpaqueBuffer* BufferID;
 
 // Result codes the plug-in writes to the host's result word.
@@ -45,20 +45,39 @@ enum : int16 {
 
 constexpr uint32 fourCC(const char (&code)[5])
 {
-    return (uint32(uint8(code[0])) << 24) | (uint32(uint8(code[1])) << 16) |
-           (uint32(uint8(code[2])) << 8) | uint32(uint8(code[3]));
+    return (uint32(uint8(code[0])) << 24) | (uint32(uint8(code[1])) << 16) | (uint32(uint8(code[2])) << 8) |
+           uint32(uint8(code[3]));
 }
 
-struct Point16 { int16 v; int16 h; };
-struct Rect16 { int16 top; int16 left; int16 bottom; int16 right; };
-struct VRect { int32 top; int32 left; int32 bottom; int32 right; };
-struct RGBColor { uint16 red; uint16 green; uint16 blue; };
+struct Point16 {
+    int16 v;
+    int16 h;
+};
+struct Rect16 {
+    int16 top;
+    int16 left;
+    int16 bottom;
+    int16 right;
+};
+struct VRect {
+    int32 top;
+    int32 left;
+    int32 bottom;
+    int32 right;
+};
+struct RGBColor {
+    uint16 red;
+    uint16 green;
+    uint16 blue;
+};
 
 struct PlugInMonitor {
     Fixed gamma, redX, redY, greenX, greenY, blueX, blueY, whiteX, whiteY, ambient;
 };
 
-struct PlatformData { void* hwnd; };
+struct PlatformData {
+    void* hwnd;
+};
 
 struct PSPixelMask {
     PSPixelMask* next;
@@ -83,14 +102,14 @@ struct PSPixelMap {
 };
 
 union ColorServicesParameter {
-    uint8* pickerPrompt;        // length-prefixed string
+    uint8* pickerPrompt;  // length-prefixed string
     Point16* globalSamplePoint;
     int32 specialColorID;
 };
 
 struct ColorServicesInfo {
     int32 infoSize;
-    int16 selector;             // 0 choose colour, 1 convert, 2 sample point, 3 special colour
+    int16 selector;  // 0 choose colour, 1 convert, 2 sample point, 3 special colour
     int16 sourceSpace;
     int16 resultSpace;
     Boolean resultGamutInfoValid;
@@ -105,8 +124,8 @@ struct ColorServicesInfo {
 typedef Boolean(NIMBULO_CDECL* TestAbortProc)(void);
 typedef void(NIMBULO_CDECL* ProgressProc)(int32 done, int32 total);
 typedef OSErr(NIMBULO_CDECL* AdvanceStateProc)(void);
-typedef OSErr(NIMBULO_CDECL* DisplayPixelsProc)(const PSPixelMap* source, const VRect* srcRect,
-                                                int32 dstRow, int32 dstCol, void* platformContext);
+typedef OSErr(NIMBULO_CDECL* DisplayPixelsProc)(const PSPixelMap* source, const VRect* srcRect, int32 dstRow,
+                                                int32 dstCol, void* platformContext);
 typedef OSErr(NIMBULO_CDECL* ColorServicesProc)(ColorServicesInfo* info);
 
 struct BufferProcs {
@@ -261,8 +280,8 @@ struct FilterRecord {
 #pragma pack(pop)
 
 // The entry point every host calls.
-extern "C" typedef void(NIMBULO_CDECL* PluginEntryProc)(int16 selector, void* filterRecord,
-                                                        intptr_t* data, int16* result);
+extern "C" typedef void(NIMBULO_CDECL* PluginEntryProc)(int16 selector, void* filterRecord, intptr_t* data,
+                                                        int16* result);
 
 // ---- Layout pins: every offset and size the host relies on. ----
 #define NIMBULO_PIN(type, field, at32, at64) \
@@ -435,8 +454,8 @@ NIMBULO_PIN(ColorServicesInfo, reserved, 28, 40);
 NIMBULO_PIN(ColorServicesInfo, selectorParameter, 32, 48);
 NIMBULO_SIZE(ColorServicesInfo, 36, 56);
 
-static_assert(sizeof(Point16) == 4 && sizeof(Rect16) == 8 && sizeof(VRect) == 16 &&
-                  sizeof(RGBColor) == 6 && sizeof(PlugInMonitor) == 40,
+static_assert(sizeof(Point16) == 4 && sizeof(Rect16) == 8 && sizeof(VRect) == 16 && sizeof(RGBColor) == 6 &&
+                  sizeof(PlugInMonitor) == 40,
               "scalar records");
 
 #undef NIMBULO_PIN

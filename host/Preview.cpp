@@ -23,8 +23,8 @@ int32 fitPreview(FilterContext* ctx)
     const Rect16 f = r->filterRect;
     int iw = rectWidth(f), ih = rectHeight(f);
 
-    Rect16 area = makeRect(ctx->previewItemRect.top + 2, ctx->previewItemRect.left + 2,
-                           ctx->previewItemRect.bottom - 2, ctx->previewItemRect.right - 2);
+    Rect16 area = makeRect(ctx->previewItemRect.top + 2, ctx->previewItemRect.left + 2, ctx->previewItemRect.bottom - 2,
+                           ctx->previewItemRect.right - 2);
     if (rectWidth(area) > iw) area.right = int16(area.left + iw);
     if (rectHeight(area) > ih) area.bottom = int16(area.top + ih);
     ctx->previewArea = area;

@@ -30,10 +30,7 @@ static int descriptorOf(PlatformFile file) { return int(reinterpret_cast<intptr_
 
 PlatformFile platformOpenForReading(const char* path) { return fromDescriptor(open(path, O_RDONLY)); }
 
-PlatformFile platformOpenForWriting(const char* path)
-{
-    return fromDescriptor(open(path, O_WRONLY | O_CREAT, 0644));
-}
+PlatformFile platformOpenForWriting(const char* path) { return fromDescriptor(open(path, O_WRONLY | O_CREAT, 0644)); }
 
 size_t platformRead(PlatformFile file, void* data, size_t size)
 {

@@ -32,14 +32,14 @@ static PlatformFile fromHandle(HANDLE h)
 
 PlatformFile platformOpenForReading(const char* path)
 {
-    return fromHandle(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    return fromHandle(
+        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 PlatformFile platformOpenForWriting(const char* path)
 {
-    return fromHandle(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    return fromHandle(
+        CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 size_t platformRead(PlatformFile file, void* data, size_t size)
@@ -116,8 +116,8 @@ PlatformThread platformStartThread(void (*run)(void* argument), void* argument, 
     ThreadStart* start = new ThreadStart{run, argument, nullptr};
     // Through the C runtime, which keeps its per-thread data right; the size
     // is a reservation, committed only as the stack grows.
-    uintptr_t handle = _beginthreadex(nullptr, unsigned(stackBytes), startThread, start,
-                                      STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    uintptr_t handle =
+        _beginthreadex(nullptr, unsigned(stackBytes), startThread, start, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
     if (!handle) {
         delete start;
         return nullptr;
@@ -152,8 +152,10 @@ const AddressWaits& addressWaits()
         HMODULE kernel = GetModuleHandleA("kernelbase.dll");
         if (!kernel) kernel = LoadLibraryA("api-ms-win-core-synch-l1-2-0.dll");
         if (kernel) {
-            w.wait = reinterpret_cast<WaitOnAddressProc>(reinterpret_cast<void*>(GetProcAddress(kernel, "WaitOnAddress")));
-            w.wake = reinterpret_cast<WakeByAddressProc>(reinterpret_cast<void*>(GetProcAddress(kernel, "WakeByAddressAll")));
+            w.wait =
+                reinterpret_cast<WaitOnAddressProc>(reinterpret_cast<void*>(GetProcAddress(kernel, "WaitOnAddress")));
+            w.wake = reinterpret_cast<WakeByAddressProc>(
+                reinterpret_cast<void*>(GetProcAddress(kernel, "WakeByAddressAll")));
         }
         if (!w.wait || !w.wake) w = AddressWaits{nullptr, nullptr};
         return w;

@@ -11,8 +11,7 @@
 #include "render/EngineConstants.h"
 #include "render/Lanes.h"
 
-template <class L>
-struct CloudLanes {
+template <class L> struct CloudLanes {
     typedef typename L::F F;
     typedef typename L::I I;
     typedef typename L::D D;
@@ -81,8 +80,7 @@ struct CloudLanes {
     }
 
     // A float pack from a double expression evaluated on its two halves.
-    template <typename Op>
-    static F inDouble(F a, Op op)
+    template <typename Op> static F inDouble(F a, Op op)
     {
         return L::fromHalves(op(L::lowHalf(a)), op(L::highHalf(a)));
     }
@@ -263,9 +261,8 @@ struct CloudLanes {
         F facing = L::add(L::add(L::mul(nx, L::set(row->bentX)), L::mul(ny, L::set(row->bentY))),
                           L::mul(nz, L::set(row->bentZ)));
         if (L::bits(L::lt(L::abs(facing), L::set(1.0e6f))) != L::allBits()) return false;
-        F turned = inDouble(facing, [](D f) {
-            return L::dmul(L::dset(lightTurn), sine(L::dmul(f, L::dset(quarterTurn))));
-        });
+        F turned =
+            inDouble(facing, [](D f) { return L::dmul(L::dset(lightTurn), sine(L::dmul(f, L::dset(quarterTurn)))); });
         F S = L::mul(L::set(row->harshness),
                      L::sub(L::sub(turned, L::mul(a, L::set(row->lightX))), L::set(row->puffLightY[p])));
         *lit = clampUnit(

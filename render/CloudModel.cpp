@@ -7,7 +7,7 @@
 #include "render/EngineConstants.h"
 #include "settings/CloudSettings.h"
 
-static const double channelToUnit = 1.5259022e-05;   // 1/65535
+static const double channelToUnit = 1.5259022e-05;  // 1/65535
 
 static inline float clampUnit(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
 
@@ -24,17 +24,17 @@ struct SliderFactor {
     double perStep, atZero;
 };
 const SliderFactor kSliderFactors[] = {
-    {&CloudSettings::lumpScale, &CloudRow::lumpScale, 0.00396, 0.0},   // the noise's frequency
-    {&CloudSettings::detail, &CloudRow::octaves, 0.12, 1.01},          // octaves, 1.01 to 13.01
-    {&CloudSettings::dispersion, &CloudRow::gain, 0.01, 0.0},          // each octave's amplitude over the last
-    {&CloudSettings::density, &CloudRow::density, 0.01, 0.0},          // how far each puff reaches
-    {&CloudSettings::lumpiness, &CloudRow::lumpiness, 0.015, 0.0},     // how much the noise moves the edges
-    {&CloudSettings::flatness, &CloudRow::flatness, 0.015, 0.0},       // how flat the bases are
-    {&CloudSettings::harshness, &CloudRow::harshness, 0.2, 0.5},       // how sharply light turns to shadow
-    {&CloudSettings::mottling, &CloudRow::mottling, 0.01, 0.0},        // how much the noise mottles the light
+    {&CloudSettings::lumpScale, &CloudRow::lumpScale, 0.00396, 0.0},  // the noise's frequency
+    {&CloudSettings::detail, &CloudRow::octaves, 0.12, 1.01},         // octaves, 1.01 to 13.01
+    {&CloudSettings::dispersion, &CloudRow::gain, 0.01, 0.0},         // each octave's amplitude over the last
+    {&CloudSettings::density, &CloudRow::density, 0.01, 0.0},         // how far each puff reaches
+    {&CloudSettings::lumpiness, &CloudRow::lumpiness, 0.015, 0.0},    // how much the noise moves the edges
+    {&CloudSettings::flatness, &CloudRow::flatness, 0.015, 0.0},      // how flat the bases are
+    {&CloudSettings::harshness, &CloudRow::harshness, 0.2, 0.5},      // how sharply light turns to shadow
+    {&CloudSettings::mottling, &CloudRow::mottling, 0.01, 0.0},       // how much the noise mottles the light
     {&CloudSettings::brightness, &CloudRow::brightness, 0.01, 0.0},
     {&CloudSettings::smokiness, &CloudRow::smokiness, 0.003, 0.0},
-    {&CloudSettings::skyLight, &CloudRow::skyLight, 0.01, 0.0},        // how much the sky tints the shadows
+    {&CloudSettings::skyLight, &CloudRow::skyLight, 0.01, 0.0},  // how much the sky tints the shadows
 };
 }  // namespace
 
@@ -86,10 +86,10 @@ static void usableLight(const CloudSettings* s, float* x, float* y, float* z)
     if (*z < -1.0f) *z = -1.0f;
 }
 
-void SetupCloudFactors(CloudRow* row, const CloudSettings* s, const CloudTables* t, int32_t width,
-                       int32_t height)
+void SetupCloudFactors(CloudRow* row, const CloudSettings* s, const CloudTables* t, int32_t width, int32_t height)
 {
-    for (const SliderFactor& f : kSliderFactors) row->*f.factor = float(sliderValue(s->*f.slider) * f.perStep + f.atZero);
+    for (const SliderFactor& f : kSliderFactors)
+        row->*f.factor = float(sliderValue(s->*f.slider) * f.perStep + f.atZero);
     row->puffCount = int32_t(sliderValue(s->puffs) * puffsPerStep + 1.0);
     row->zoom = float(DetExp2(zoomWidestOctaves - sliderValue(s->zoom) * zoomOctavesPerStep));
 
@@ -134,7 +134,8 @@ void SetupCloudFactors(CloudRow* row, const CloudSettings* s, const CloudTables*
     row->shadeDepth = deepestShade * float(smokeShadeShare * row->smokiness + smokelessShadeShare);
     row->shadeExponent = brightnessExponentPerUnit * row->brightness + 1.0f;
     row->backDim = float(1.0 - backlightDimming * row->backlight);
-    row->glowFactor = (1.0f - glowBacklightGain * (1.0f - row->backlight)) * float(1.0 - smokeDullsGlow * row->smokiness);
+    row->glowFactor =
+        (1.0f - glowBacklightGain * (1.0f - row->backlight)) * float(1.0 - smokeDullsGlow * row->smokiness);
 
     for (int p = 0; p < maxPuffs; ++p) {
         row->puffTwiceStrength[p] = 2.0f * (row->density * t->PuffScale[p]);
@@ -163,7 +164,8 @@ float FastInvSqrt(const CloudTables* t, float s)
     uint32_t b;
     std::memcpy(&b, &s, sizeof b);
     uint32_t e = (b >> 23) & 255u;
-    uint32_t guessBits = ((invSqrtGuess - (e << 22)) & invSqrtGuessMask) | (uint32_t(t->InvSqrtTable[(b >> 17) & 127u]) << 15);
+    uint32_t guessBits =
+        ((invSqrtGuess - (e << 22)) & invSqrtGuessMask) | (uint32_t(t->InvSqrtTable[(b >> 17) & 127u]) << 15);
     float r;
     std::memcpy(&r, &guessBits, sizeof r);
     r = r * (3.0f - r * r * s) * 0.5f;
@@ -226,8 +228,8 @@ CloudPixel ShadeCloudPixel(const CloudRow* row, const CloudTables* t, int32_t i)
 
     int64_t px = (int64_t(row->panColumn) + i) * row->zoomRate;
     float X = (float(px) * row->inverseWidth - row->centreU) * row->zoom;
-    float noise = FractalNoise(t->NoisePermutation, X * row->noiseScaleX, row->fieldY * row->noiseScaleY,
-                               row->octaves, row->gain);
+    float noise = FractalNoise(t->NoisePermutation, X * row->noiseScaleX, row->fieldY * row->noiseScaleY, row->octaves,
+                               row->gain);
 
     // One noise value serves every puff; the pixel takes the largest coverage.
     float coverage = 0.0f;
@@ -321,6 +323,7 @@ void HslToRgb(float h, float s, float l, float* r, float* g, float* b)
     }
     float vsf = v * sv * fraction;
     float mid1 = m + vsf, mid2 = v - vsf;
+    // clang-format off
     switch (sextant) {
     case 0: *r = v; *g = mid1; *b = m; break;
     case 1: *r = mid2; *g = v; *b = m; break;
@@ -329,4 +332,5 @@ void HslToRgb(float h, float s, float l, float* r, float* g, float* b)
     case 4: *r = mid1; *g = m; *b = v; break;
     default: *r = v; *g = m; *b = mid2; break;
     }
+    // clang-format on
 }

@@ -24,22 +24,21 @@ struct CloudRow {
     // Field geometry.
     float inverseWidth, inverseHeight, aspect;  // 1/W, 1/H, H/W
     float centreU, centreV;
-    int32_t zoomRate, panColumn;                 // panColumn = panX div zoomRate
-    float noiseScaleX, noiseScaleY;              // field to noise coordinates
+    int32_t zoomRate, panColumn;     // panColumn = panX div zoomRate
+    float noiseScaleX, noiseScaleY;  // field to noise coordinates
     // Shading constants.
     float shadeDepth, shadeExponent, backDim, glowFactor;
     // This row.
     float fieldY;
-    bool belowHorizon;                           // no cloud anywhere on the row
-    float puffT[maxPuffs];                       // warped height less the puff's offset
-    float puffLightY[maxPuffs];                  // b * lightY of each puff
-    float puffTwiceStrength[maxPuffs];           // 2 * Density * PuffScale
+    bool belowHorizon;                  // no cloud anywhere on the row
+    float puffT[maxPuffs];              // warped height less the puff's offset
+    float puffLightY[maxPuffs];         // b * lightY of each puff
+    float puffTwiceStrength[maxPuffs];  // 2 * Density * PuffScale
     float puffOffsetX[maxPuffs];
 };
 
 // The derived factors of `s` for a render of `width` x `height` filter pixels.
-void SetupCloudFactors(CloudRow* row, const CloudSettings* s, const CloudTables* t, int32_t width,
-                       int32_t height);
+void SetupCloudFactors(CloudRow* row, const CloudSettings* s, const CloudTables* t, int32_t width, int32_t height);
 
 // The row-dependent values for row index D (within the render area).
 void SetupCloudRow(CloudRow* row, const CloudSettings* s, const CloudTables* t, int32_t D);

@@ -18,7 +18,6 @@ struct DeepPixel {
     double red, green, blue, transparency;
 };
 
-
 // A host sample: native byte order, values above white taken as white.
 inline int32_t loadSample16(const uint8_t* p)
 {
@@ -116,7 +115,8 @@ inline DeepPixel ComposeCloudPixel16(const CloudPixel& cloud, const double sourc
     a = a > halfUnit ? a - halfUnit : 0.0;
     if (a == 0.0 && G == 0.0 && !transparency) return DeepPixel{source[0], source[1], source[2], a0};
 
-    double ch[3] = {compose16::channelOf(cloud.red) - half, compose16::channelOf(cloud.green) - half, compose16::channelOf(cloud.blue) - half};
+    double ch[3] = {compose16::channelOf(cloud.red) - half, compose16::channelOf(cloud.green) - half,
+                    compose16::channelOf(cloud.blue) - half};
     compose16::spillOverRange16(ch);
     if (!colour) ch[0] = (77.0 * ch[0] + 150.0 * ch[1] + 28.0 * ch[2]) / 256.0 - half;
     for (double& c : ch)

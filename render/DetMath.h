@@ -5,7 +5,7 @@
 
 double DetSin(double x);
 double DetExp2(double x);
-double DetLog2(double x);   // x > 0
+double DetLog2(double x);  // x > 0
 
 // base ** exponent for base >= 0; 0 ** positive is 0.
 double DetPow(double base, double exponent);

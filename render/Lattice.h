@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-extern const int16_t LatticeTable[2048];   // fixed values in 0..2047, not a permutation
-extern const uint8_t BasePermutation[256]; // the improved-noise reference permutation
+extern const int16_t LatticeTable[2048];    // fixed values in 0..2047, not a permutation
+extern const uint8_t BasePermutation[256];  // the improved-noise reference permutation
 
 enum { maxPuffs = 10 };
 
@@ -16,12 +16,12 @@ constexpr double byteToUnit = 0.003921568627451;
 struct CloudTables {
     int32_t LatticeBytes[2048];
     float LatticeValues[2048];
-    float PuffScale[maxPuffs];     // 0.5 .. 1.0, multiplies each puff's Density
-    float PuffOffsetX[maxPuffs];   // -0.25 .. 0.25; 0 for the first puff
-    float PuffOffsetY[maxPuffs];   // -0.125 .. 0.125; 0 for the first puff
-    uint8_t InvSqrtTable[128];     // first guesses of the fast reciprocal square root
-    int16_t NoisePermutation[512]; // BasePermutation rotated by the seed, twice over
-    float OverRatioTable[256];     // k / (255 - k): the compositing ratios
+    float PuffScale[maxPuffs];      // 0.5 .. 1.0, multiplies each puff's Density
+    float PuffOffsetX[maxPuffs];    // -0.25 .. 0.25; 0 for the first puff
+    float PuffOffsetY[maxPuffs];    // -0.125 .. 0.125; 0 for the first puff
+    uint8_t InvSqrtTable[128];      // first guesses of the fast reciprocal square root
+    int16_t NoisePermutation[512];  // BasePermutation rotated by the seed, twice over
+    float OverRatioTable[256];      // k / (255 - k): the compositing ratios
     // For every noise cell (X * 256 + Y) the gradients of its four corners,
     // a nibble each: (0, 0), (1, 0), (0, 1), (1, 1) from the low bits up. Of
     // the sixteen gradient codes only eight gradients differ; a nibble holds

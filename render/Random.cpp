@@ -43,10 +43,10 @@ struct RandomRange {
     int32_t lo, hi;
 };
 static const RandomRange kRandomRanges[] = {
-    {&CloudSettings::puffs, 0, 100},     {&CloudSettings::lumpScale, 35, 38},  {&CloudSettings::flatness, 20, 100},
-    {&CloudSettings::lumpiness, 14, 60}, {&CloudSettings::detail, 35, 100},    {&CloudSettings::dispersion, 40, 70},
-    {&CloudSettings::density, 34, 80},   {&CloudSettings::skyLight, 0, 100},   {&CloudSettings::brightness, 0, 100},
-    {&CloudSettings::smokiness, 5, 40},  {&CloudSettings::harshness, 5, 40},   {&CloudSettings::mottling, 40, 100},
+    {&CloudSettings::puffs, 0, 100},     {&CloudSettings::lumpScale, 35, 38}, {&CloudSettings::flatness, 20, 100},
+    {&CloudSettings::lumpiness, 14, 60}, {&CloudSettings::detail, 35, 100},   {&CloudSettings::dispersion, 40, 70},
+    {&CloudSettings::density, 34, 80},   {&CloudSettings::skyLight, 0, 100},  {&CloudSettings::brightness, 0, 100},
+    {&CloudSettings::smokiness, 5, 40},  {&CloudSettings::harshness, 5, 40},  {&CloudSettings::mottling, 40, 100},
 };
 
 void RandomizeSettings(CloudSettings* s)

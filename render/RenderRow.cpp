@@ -22,7 +22,7 @@ void BuildOverRatioTable(CloudTables* t)
 // not a number: those are limited first, so the conversion is always defined.
 static inline int32_t truncateLimited(double v, int32_t low, int32_t high)
 {
-    if (!(v > low)) return low;   // also catches NaN
+    if (!(v > low)) return low;  // also catches NaN
     if (v >= high) return high;
     return int32_t(v);
 }
@@ -121,8 +121,8 @@ static inline ComposedPixel composePixel(const CloudTables* t, const CloudPixel&
     return ComposedPixel{ch[0], ch[1], ch[2], at};
 }
 
-ComposedPixel ComposeCloudPixel(const CloudTables* t, const CloudPixel& cloud, const int32_t source[3],
-                                int32_t a0, bool colour, bool transparency)
+ComposedPixel ComposeCloudPixel(const CloudTables* t, const CloudPixel& cloud, const int32_t source[3], int32_t a0,
+                                bool colour, bool transparency)
 {
     return composePixel(t, cloud, source, a0, colour, transparency);
 }
@@ -137,7 +137,7 @@ struct RowWork {
     uint8* out;
     int32_t D;
     bool preview, transparency, colour;
-    bool deep;                           // 16 bits per channel: offsets and steps below are in bytes
+    bool deep;  // 16 bits per channel: offsets and steps below are in bytes
     int inLayer, outLayer, inStep, outStep;
     int sky8[3], sky16[3];
 };
@@ -259,8 +259,8 @@ void RenderCloudRow(FilterContext* ctx)
 
     const int32_t count = record->outRect.right - record->outRect.left;
     const Rect16& filterRect = ctx->savedFilterRect;
-    const CloudPass pass{s, w.tables, filterRect.right - filterRect.left, filterRect.bottom - filterRect.top, count,
-                         ctx->renderHeight};
+    const CloudPass pass{
+        s, w.tables, filterRect.right - filterRect.left, filterRect.bottom - filterRect.top, count, ctx->renderHeight};
     // The row's clouds from the helpers when there are any, else computed
     // here a span at a time.
     if (const CloudPixel* clouds = sharedCloudRow(pass, w.D)) {

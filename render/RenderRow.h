@@ -18,8 +18,8 @@ void SpillOverRange(int32_t* red, int32_t* green, int32_t* blue);
 struct ComposedPixel {
     int32_t red, green, blue, transparency;
 };
-ComposedPixel ComposeCloudPixel(const CloudTables* t, const CloudPixel& cloud, const int32_t source[3],
-                                int32_t a0, bool colour, bool transparency);
+ComposedPixel ComposeCloudPixel(const CloudTables* t, const CloudPixel& cloud, const int32_t source[3], int32_t a0,
+                                bool colour, bool transparency);
 
 // Renders row `renderRow` of the current pass from inData into outData. In the
 // final pass the host buffers hold just that row; while the dialog is up they

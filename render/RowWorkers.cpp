@@ -78,8 +78,8 @@ struct Pool {
     CloudSettings settings{};  // the pass's settings when it began
     CloudRow factors{};
     int32_t firstRow = 0, tickets = 0;  // tickets 0 .. tickets - 1 are rows firstRow on
-    int32_t depth = 0;                   // slots in the ring
-    CloudPixel* rows = nullptr;          // the ring's rows, then the calling thread's own
+    int32_t depth = 0;                  // slots in the ring
+    CloudPixel* rows = nullptr;         // the ring's rows, then the calling thread's own
     std::atomic<uint32_t>* slots = nullptr;
     // The first ticket the calling thread still needs; slots of earlier
     // tickets may take rows further ahead.

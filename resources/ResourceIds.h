@@ -23,8 +23,8 @@
 #define IDC_OK 3
 #define IDC_CLOUDS 17
 #define IDC_SAVE 26
-#define IDC_ZOOM_IN 32  // "+"
-#define IDC_ZOOM_OUT 33  // "-"
+#define IDC_ZOOM_IN 32       // "+"
+#define IDC_ZOOM_OUT 33      // "-"
 #define IDC_ZOOM_READOUT 34  // "%": a click shows actual pixels
 #define IDC_LOAD 35
 #define IDC_DICE 72
@@ -94,7 +94,7 @@
 
 // ---- Controls of the other dialogs. ----
 #define IDC_STATIC -1
-#define IDC_WEB_SITE 5  // the about box's button
+#define IDC_WEB_SITE 5     // the about box's button
 #define IDC_THUMBNAIL 123  // the open dialog's preset picture
 
 // ---- Bitmaps. ----
@@ -119,7 +119,7 @@
 #define IDB_BUTTON_DICE 241
 
 // ---- Icons and cursors. ----
-#define IDI_MARKER 122  // the sun on the light pad
+#define IDI_MARKER 122   // the sun on the light pad
 #define IDI_CAUTION 148  // the messages' sign
 #define IDCUR_HAND_CLOSED 107
 #define IDCUR_HAND_OPEN 108

@@ -46,10 +46,7 @@ const SettingWord* findSettingWord(const char* name)
     return nullptr;
 }
 
-CloudSettings* settingsOf(FilterContext* ctx)
-{
-    return reinterpret_cast<CloudSettings*>(*ctx->filter->parameters);
-}
+CloudSettings* settingsOf(FilterContext* ctx) { return reinterpret_cast<CloudSettings*>(*ctx->filter->parameters); }
 
 void initSettingsBlock(FilterContext* ctx)
 {
@@ -80,23 +77,23 @@ void applyDefaults(CloudSettings* s)
     s->centreV = 0.5f;
 }
 
-int32 CloudSettings::* const kParameterWords[parameterWordCount] = {
-    &CloudSettings::harshness,  &CloudSettings::word360,    &CloudSettings::word364,   &CloudSettings::word368,
-    &CloudSettings::lumpScale,  &CloudSettings::mottling,   &CloudSettings::word380,   &CloudSettings::word384,
-    &CloudSettings::word388,    &CloudSettings::word392,    &CloudSettings::dispersion, &CloudSettings::word400,
-    &CloudSettings::word404,    &CloudSettings::word408,    &CloudSettings::flatness,  &CloudSettings::density,
-    &CloudSettings::lumpiness,  &CloudSettings::smokiness,  &CloudSettings::detail,    &CloudSettings::skyLight,
-    &CloudSettings::puffs,      &CloudSettings::zoom,       &CloudSettings::word444,   &CloudSettings::word448,
-    &CloudSettings::word452,    &CloudSettings::word456,    &CloudSettings::backlighting, &CloudSettings::brightness,
-    &CloudSettings::word468,    &CloudSettings::word472,
+int32 CloudSettings::*const kParameterWords[parameterWordCount] = {
+    &CloudSettings::harshness, &CloudSettings::word360,   &CloudSettings::word364,      &CloudSettings::word368,
+    &CloudSettings::lumpScale, &CloudSettings::mottling,  &CloudSettings::word380,      &CloudSettings::word384,
+    &CloudSettings::word388,   &CloudSettings::word392,   &CloudSettings::dispersion,   &CloudSettings::word400,
+    &CloudSettings::word404,   &CloudSettings::word408,   &CloudSettings::flatness,     &CloudSettings::density,
+    &CloudSettings::lumpiness, &CloudSettings::smokiness, &CloudSettings::detail,       &CloudSettings::skyLight,
+    &CloudSettings::puffs,     &CloudSettings::zoom,      &CloudSettings::word444,      &CloudSettings::word448,
+    &CloudSettings::word452,   &CloudSettings::word456,   &CloudSettings::backlighting, &CloudSettings::brightness,
+    &CloudSettings::word468,   &CloudSettings::word472,
 };
 
-RGB48 CloudSettings::* const kColours[colourCount] = {
+RGB48 CloudSettings::*const kColours[colourCount] = {
     &CloudSettings::cloudColor, &CloudSettings::color2, &CloudSettings::color3, &CloudSettings::color4,
     &CloudSettings::skyColor,   &CloudSettings::color6, &CloudSettings::color7, &CloudSettings::color8,
 };
 
-float CloudSettings::* const kLightFloats[lightFloatCount] = {
+float CloudSettings::*const kLightFloats[lightFloatCount] = {
     &CloudSettings::lightX, &CloudSettings::lightY, &CloudSettings::lightZ,
     &CloudSettings::auxX,   &CloudSettings::auxY,   &CloudSettings::auxZ,
 };

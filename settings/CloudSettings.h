@@ -15,31 +15,31 @@ struct RGB48 {
 };
 
 struct CloudSettings {
-    int32 showDialog;        // 1: the next Start shows the dialog
-    int32 capturedControl;   // control holding the mouse, -1 for none
-    uint8 dragMoved;         // a preview drag has scrolled since the press
-    uint8 slotValid;         // undo slots only: the slot holds a snapshot
-    uint8 slotHasFile;       // undo slots only: the snapshot is also on disk
-    int16 pressPoint[2];     // vertical, horizontal
-    int16 currentPoint[2];   // vertical, horizontal
-    uint8 previewOn;         // the host can advance and display: live preview
+    int32 showDialog;       // 1: the next Start shows the dialog
+    int32 capturedControl;  // control holding the mouse, -1 for none
+    uint8 dragMoved;        // a preview drag has scrolled since the press
+    uint8 slotValid;        // undo slots only: the slot holds a snapshot
+    uint8 slotHasFile;      // undo slots only: the snapshot is also on disk
+    int16 pressPoint[2];    // vertical, horizontal
+    int16 currentPoint[2];  // vertical, horizontal
+    uint8 previewOn;        // the host can advance and display: live preview
     float lightX, lightY, lightZ;
     float auxX, auxY, auxZ;  // dormant
     int32 blendMode;
-    int32 zoomRate;          // preview reduction factor, 1 = full size
-    int32 dialogActive;      // 1 while the dialog is up (preview renders)
+    int32 zoomRate;      // preview reduction factor, 1 = full size
+    int32 dialogActive;  // 1 while the dialog is up (preview renders)
     int32 autoPreview;
     int32 panX;
     int32 panY;
-    int32 seed;              // 0..2047
+    int32 seed;  // 0..2047
     int32 centreX;
     int32 centreY;
-    float centreU;           // pattern origin as a fraction of the filter width
+    float centreU;  // pattern origin as a fraction of the filter width
     float centreV;
     RGB48 cloudColor;
-    RGB48 color2, color3, color4;   // dormant
+    RGB48 color2, color3, color4;  // dormant
     RGB48 skyColor;
-    RGB48 color6, color7, color8;   // dormant
+    RGB48 color6, color7, color8;  // dormant
     // The thirty parameter words. Names with numbers are dormant words, carried unchanged.
     int32 harshness;
     int32 word360, word364, word368;
@@ -69,8 +69,7 @@ static_assert(offsetof(CloudSettings, word472) - offsetof(CloudSettings, harshne
               "thirty consecutive parameter words");
 static_assert(offsetof(CloudSettings, color8) - offsetof(CloudSettings, cloudColor) == 7 * 6,
               "eight consecutive colours");
-static_assert(offsetof(CloudSettings, auxZ) - offsetof(CloudSettings, lightX) == 5 * 4,
-              "six consecutive light floats");
+static_assert(offsetof(CloudSettings, auxZ) - offsetof(CloudSettings, lightX) == 5 * 4, "six consecutive light floats");
 
 // One user-visible setting held in a parameter word: its name, its dialog
 // control, and its default. Sliders run 0..100; Backlighting is 0 or 1.
@@ -101,9 +100,9 @@ void applyDefaults(CloudSettings* s);  // the same on a block in hand
 // word472, in the block's order), the eight colours (cloudColor .. color8) and the
 // six floats of the light and the dormant vector (lightX .. auxZ).
 enum { parameterWordCount = 30, colourCount = 8, lightFloatCount = 6 };
-extern int32 CloudSettings::* const kParameterWords[parameterWordCount];
-extern RGB48 CloudSettings::* const kColours[colourCount];
-extern float CloudSettings::* const kLightFloats[lightFloatCount];
+extern int32 CloudSettings::*const kParameterWords[parameterWordCount];
+extern RGB48 CloudSettings::*const kColours[colourCount];
+extern float CloudSettings::*const kLightFloats[lightFloatCount];
 
 // The look: every field a presets file carries (the colours, the parameter
 // words, the light floats, the seed, the blend mode and the pattern's centre).

@@ -15,8 +15,8 @@ enum BindingTable { integerTable, colourTable, vectorTable };
 struct Binding {
     int control;
     BindingTable table;
-    int32 CloudSettings::*word;   // integer table
-    RGB48 CloudSettings::*colour; // colour table
+    int32 CloudSettings::*word;    // integer table
+    RGB48 CloudSettings::*colour;  // colour table
 };
 
 // Both directions walk this table in order.
@@ -48,9 +48,7 @@ void settingsToControls(void* window, FilterContext* ctx)
     const CloudSettings* s = settingsOf(ctx);
     for (const Binding& b : kBindings) {
         switch (b.table) {
-        case integerTable:
-            controlValue[b.control] = s->*b.word;
-            break;
+        case integerTable: controlValue[b.control] = s->*b.word; break;
         case colourTable:
             controlColour[b.control] = s->*b.colour;
             invalidateControl(window, b.control);
@@ -70,12 +68,8 @@ void controlsToSettings(void*, FilterContext* ctx)
     CloudSettings* s = settingsOf(ctx);
     for (const Binding& b : kBindings) {
         switch (b.table) {
-        case integerTable:
-            s->*b.word = controlValue[b.control];
-            break;
-        case colourTable:
-            s->*b.colour = controlColour[b.control];
-            break;
+        case integerTable: s->*b.word = controlValue[b.control]; break;
+        case colourTable: s->*b.colour = controlColour[b.control]; break;
         case vectorTable:
             s->lightX = controlVector[b.control][0];
             s->lightY = controlVector[b.control][1];

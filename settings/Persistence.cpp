@@ -71,27 +71,20 @@ void noteChange(FilterContext* ctx, int id, void* window)
     case IDC_ZOOM_IN:
     case IDC_ZOOM_OUT:
     case IDC_ZOOM_READOUT:
-    case IDC_UNDO:
-        return;  // not changes of the look
+    case IDC_UNDO: return;  // not changes of the look
     case IDC_LOAD:
         pushUndo(ctx, true);  // the file brings fields a snapshot does not hold
         return;
-    case gesturePlaceCentre:
-        pushUndo(ctx, false);
-        return;
-    default:
-        break;
+    case gesturePlaceCentre: pushUndo(ctx, false); return;
+    default: break;
     }
     switch (controlKind(id)) {
     case SliderTrack:
     case CheckToggle:
     case BitmapButton:
     case ColourButton:
-    case DirectionPad:
-        pushUndo(ctx, false);
-        break;
-    default:
-        break;
+    case DirectionPad: pushUndo(ctx, false); break;
+    default: break;
     }
 }
 

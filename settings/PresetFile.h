@@ -37,8 +37,7 @@ bool loadPresetFile(FilterContext* ctx, const char* path);
 
 // The same on bytes in memory, into `settings` and `thumbnail` (either may be
 // null): the core of the reader, used by the file functions above.
-void decodePreset(const uint8_t* bytes, size_t size, CloudSettings* settings, uint8_t* thumbnail,
-                  bool* pictureRead);
+void decodePreset(const uint8_t* bytes, size_t size, CloudSettings* settings, uint8_t* thumbnail, bool* pictureRead);
 
 // The file's bytes for `settings` (and `thumbnail` when not null) into `out`,
 // which must hold presetBytesWithThumbnail bytes. Returns the length.

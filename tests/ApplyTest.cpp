@@ -212,9 +212,9 @@ TEST(Preview, FitsTheFilterRectangle)
     EXPECT_EQ(ctx->previewItemRect.right, 1000 / 6);
     EXPECT_EQ(ctx->previewItemRect.bottom, 600 / 6);
 
-    for (void (*take)(TestHost&) : {+[](TestHost& h) { h.record->samplingSupport = 0; },
-                                    +[](TestHost& h) { h.record->displayPixels = nullptr; },
-                                    +[](TestHost& h) { h.record->advanceState = nullptr; }}) {
+    for (void (*take)(TestHost&) :
+         {+[](TestHost& h) { h.record->samplingSupport = 0; }, +[](TestHost& h) { h.record->displayPixels = nullptr; },
+          +[](TestHost& h) { h.record->advanceState = nullptr; }}) {
         take(host);
         ctx->previewItemRect = Rect16{10, 20, 160, 220};
         EXPECT_EQ(fitPreview(ctx), 1);
@@ -335,8 +335,11 @@ TEST(Apply, SixteenBitImagesGetTheSamePictureInFinerSteps)
         const char* name;
         int planes;
         bool layer, selection;
-    } kinds[] = {{"grey", 1, false, false}, {"RGB", 3, false, false}, {"grey layer", 2, true, false},
-                 {"RGB layer", 4, true, false}, {"RGB with a selection", 3, false, true}};
+    } kinds[] = {{"grey", 1, false, false},
+                 {"RGB", 3, false, false},
+                 {"grey layer", 2, true, false},
+                 {"RGB layer", 4, true, false},
+                 {"RGB with a selection", 3, false, true}};
     const int w = 180, h = 120;
     auto paint = [&](int planes, bool layer, bool selection, bool deep, int aboveWhiteEvery) {
         TestHost host(w, h, planes);
@@ -373,6 +376,7 @@ TEST(Apply, SixteenBitImagesGetTheSamePictureInFinerSteps)
         EXPECT_GE(values16.size(), 4 * values8.size()) << k.name;
         // Samples past white are painted as white.
         auto white = paint(k.planes, k.layer, k.selection, true, 7);
-        for (size_t i = 0; i < white.second.size(); i += 2) ASSERT_LE(white.second[i] | white.second[i + 1] << 8, 32768) << k.name;
+        for (size_t i = 0; i < white.second.size(); i += 2)
+            ASSERT_LE(white.second[i] | white.second[i + 1] << 8, 32768) << k.name;
     }
 }

@@ -13,6 +13,7 @@ TEST(Capabilities, FollowTheRecord)
         void (*change)(TestHost&);
         bool advance, display, sample, handles, buffers, mask, colour, transparency;
     };
+    // clang-format off
     const Case cases[] = {
         {"full host", [](TestHost&) {}, true, true, true, true, true, false, true, false},
         {"no advanceState", [](TestHost& h) { h.record->advanceState = nullptr; },
@@ -42,6 +43,7 @@ TEST(Capabilities, FollowTheRecord)
         {"protected transparency", [](TestHost& h) { h.record->planes = 4; h.record->filterCase = 6; },
          true, true, true, true, true, false, true, false},
     };
+    // clang-format on
     for (const Case& c : cases) {
         TestHost host(8, 8, 3);
         c.change(host);

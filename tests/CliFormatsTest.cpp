@@ -40,8 +40,10 @@ std::vector<uint8_t> encoded(const Image& image, ImageFormat format, int quality
 // An uncompressed 24-bit TGA, rows from the bottom as the format keeps them.
 std::vector<uint8_t> tgaOf(const Picture& p)
 {
+    // clang-format off
     std::vector<uint8_t> t = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, uint8_t(p.width), uint8_t(p.width >> 8),
                               uint8_t(p.height), uint8_t(p.height >> 8), 24, 0};
+    // clang-format on
     for (int y = p.height - 1; y >= 0; --y)
         for (int x = 0; x < p.width; ++x) {
             const uint8_t* q = &p.pixels[(size_t(y) * p.width + x) * 3];
@@ -54,11 +56,13 @@ std::vector<uint8_t> tgaOf(const Picture& p)
 // directory at `directoryOffset` of the TIFF structure.
 std::vector<uint8_t> withExif(const std::vector<uint8_t>& jpeg, int orientation, uint32_t directoryOffset = 8)
 {
+    // clang-format off
     std::vector<uint8_t> tiff = {'M', 'M', 0, 42, uint8_t(directoryOffset >> 24), uint8_t(directoryOffset >> 16),
                                  uint8_t(directoryOffset >> 8), uint8_t(directoryOffset),
                                  0, 1,                     // one entry
                                  0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, uint8_t(orientation), 0, 0,
                                  0, 0, 0, 0};              // no next directory
+    // clang-format on
     std::vector<uint8_t> segment = {0xFF, 0xE1, 0, 0, 'E', 'x', 'i', 'f', 0, 0};
     segment.insert(segment.end(), tiff.begin(), tiff.end());
     size_t length = segment.size() - 2;
@@ -270,9 +274,12 @@ TEST_F(CliFormats, DamagedFilesGetAClearErrorAndNoOutput)
     const struct {
         const char *file, *message;
     } cases[] = {
-        {"truncated.jpg", "truncated"},          {"damaged.jpg", "damaged"},
-        {"huge.jpg", "each side must be"},       {"cmyk.jpg", "CMYK"},
-        {"exif-outside.jpg", "EXIF"},            {"huge.bmp", "each side must be"},
+        {"truncated.jpg", "truncated"},
+        {"damaged.jpg", "damaged"},
+        {"huge.jpg", "each side must be"},
+        {"cmyk.jpg", "CMYK"},
+        {"exif-outside.jpg", "EXIF"},
+        {"huge.bmp", "each side must be"},
         {"bad.tga", "not an image nimbulo reads"},
     };
     for (const auto& c : cases) {
@@ -313,8 +320,11 @@ TEST_F(CliFormats, SixteenBitPngsArePaintedAtSixteenBits)
         int planes;
         bool alpha;
         const char* options;
-    } kinds[] = {{"grey", 1, false, ""}, {"grey-alpha", 2, true, ""}, {"rgb", 3, false, ""},
-                 {"rgba", 4, true, ""}, {"rgb-selection", 3, false, "--mask sel.png"}};
+    } kinds[] = {{"grey", 1, false, ""},
+                 {"grey-alpha", 2, true, ""},
+                 {"rgb", 3, false, ""},
+                 {"rgba", 4, true, ""},
+                 {"rgb-selection", 3, false, "--mask sel.png"}};
     Picture selection = gradientPicture(96, 64, 1, false);
     savePicture("sel.png", selection);
     for (const auto& k : kinds) {
@@ -368,7 +378,8 @@ TEST_F(CliFormats, ChunksWithAWrongChecksumAreRefused)
     header[8 + 4 + 4 + 13] ^= 0x01;
     size_t idat = 8;
     while (std::memcmp(&data[idat + 4], "IDAT", 4) != 0)
-        idat += 12 + (size_t(data[idat]) << 24 | size_t(data[idat + 1]) << 16 | size_t(data[idat + 2]) << 8 | data[idat + 3]);
+        idat += 12 + (size_t(data[idat]) << 24 | size_t(data[idat + 1]) << 16 | size_t(data[idat + 2]) << 8 |
+                      data[idat + 3]);
     data[idat + 8 + 5] ^= 0x40;
     writeBytes("bad-header.png", header);
     writeBytes("bad-data.png", data);
@@ -389,8 +400,10 @@ TEST(ImageReaders, RandomDamageIsReadSafely)
     Picture p = gradientPicture(19, 13, 3, false);
     Image source = imageOf(p);
     source.metadata.iccProfile = std::vector<uint8_t>(300, 7);
-    const std::vector<std::vector<uint8_t>> seeds = {encoded(source, imagePng), encoded(source, imageJpeg),
-                                                     encoded(source, imageBmp), tgaOf(p),
+    const std::vector<std::vector<uint8_t>> seeds = {encoded(source, imagePng),
+                                                     encoded(source, imageJpeg),
+                                                     encoded(source, imageBmp),
+                                                     tgaOf(p),
                                                      withExif(encoded(source, imageJpeg), 6),
                                                      encoded(sixteenBitImageOf(p), imagePng)};
     std::mt19937 random(std::getenv("NIMBULO_FUZZ_SEED") ? unsigned(std::atoi(std::getenv("NIMBULO_FUZZ_SEED"))) : 77u);

@@ -63,8 +63,13 @@ std::vector<uint8_t> handMadePng(uint32_t width, uint32_t height, uint8_t depth,
     header.insert(header.end(), {depth, colourType, 0, 0, 0});
     chunk(png, "IHDR", header);
     if (!palette.empty()) chunk(png, "PLTE", palette);
-    std::vector<uint8_t> z = {0x78, 0x01, 0x01, uint8_t(scanlines.size() & 255), uint8_t(scanlines.size() >> 8),
-                              uint8_t(~scanlines.size() & 255), uint8_t((~scanlines.size() >> 8) & 255)};
+    std::vector<uint8_t> z = {0x78,
+                              0x01,
+                              0x01,
+                              uint8_t(scanlines.size() & 255),
+                              uint8_t(scanlines.size() >> 8),
+                              uint8_t(~scanlines.size() & 255),
+                              uint8_t((~scanlines.size() >> 8) & 255)};
     z.insert(z.end(), scanlines.begin(), scanlines.end());
     uint32_t a = 1, b = 0;
     for (uint8_t v : scanlines) {
@@ -127,8 +132,9 @@ TEST_F(Cli, OptionsReachTheFilter)
     s.skyColor = RGB48{0x2000, 0x4000, 0x8000};
     s.centreU = 0.25f;
     s.centreV = 0.75f;
-    Outcome o = run("render rgb.png -o out.png --seed 900 --set DENSITY=90 --set lump-scale=60 --backlighting "
-                    "--sky-color 204080 --centre 0.25,0.75");
+    Outcome o =
+        run("render rgb.png -o out.png --seed 900 --set DENSITY=90 --set lump-scale=60 --backlighting "
+            "--sky-color 204080 --centre 0.25,0.75");
     ASSERT_EQ(o.code, 0) << o.errors;
     EXPECT_EQ(loadPicture("out.png").pixels,
               testhost::renderInProcess(s, testhost::gradientPicture(48, 32, 3, false)).pixels);
@@ -147,7 +153,8 @@ TEST_F(Cli, SelectionAndRectangleLimitThePaint)
     Picture source = testhost::gradientPicture(48, 32, 3, false);
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 24; ++x)
-            for (int c = 0; c < 3; ++c) ASSERT_EQ(out.pixels[(y * 48 + x) * 3 + c], source.pixels[(y * 48 + x) * 3 + c]);
+            for (int c = 0; c < 3; ++c)
+                ASSERT_EQ(out.pixels[(y * 48 + x) * 3 + c], source.pixels[(y * 48 + x) * 3 + c]);
 
     o = run("render rgb.png --rect 10,4,20,12 -o out.png");
     ASSERT_EQ(o.code, 0) << o.errors;
@@ -306,8 +313,8 @@ TEST_F(Cli, PresetsSaveLoadAndShow)
     ASSERT_EQ(o.code, 0) << o.errors;
     std::ifstream shownFile("shown.txt");
     std::string shown((std::istreambuf_iterator<char>(shownFile)), std::istreambuf_iterator<char>());
-    for (const char* line : {"with a thumbnail", "Puffs         80", "Seed          700", "Sky color     #203040",
-                             "Density       66"})
+    for (const char* line :
+         {"with a thumbnail", "Puffs         80", "Seed          700", "Sky color     #203040", "Density       66"})
         EXPECT_NE(shown.find(line), std::string::npos) << line << "\n" << shown;
     Image thumb = loadPicture("thumb.png");
     EXPECT_EQ(thumb.width, 64);
@@ -368,8 +375,9 @@ TEST_F(Cli, NeverTouchesTheUsersCache)
     writeBytes(path, cache);
     Outcome o = run("render rgb.png -o out.png");
     ASSERT_EQ(o.code, 0) << o.errors;
-    EXPECT_EQ(loadPicture("out.png").pixels,
-              testhost::renderInProcess(testhost::defaultSettings(), testhost::gradientPicture(48, 32, 3, false)).pixels);
+    EXPECT_EQ(
+        loadPicture("out.png").pixels,
+        testhost::renderInProcess(testhost::defaultSettings(), testhost::gradientPicture(48, 32, 3, false)).pixels);
     EXPECT_EQ(readBytes(path), cache);
     std::remove(path);
 }
@@ -392,6 +400,7 @@ TEST_F(Cli, ThreadsChangeTheSpeedNotThePicture)
         EXPECT_NE(o.errors.find("--threads"), std::string::npos) << o.errors;
     }
     EXPECT_EQ(run("bench --size 64x48 --threads 2 > bench.txt").code, 0);
-    std::string report((std::istreambuf_iterator<char>(std::ifstream("bench.txt").rdbuf())), std::istreambuf_iterator<char>());
+    std::string report((std::istreambuf_iterator<char>(std::ifstream("bench.txt").rdbuf())),
+                       std::istreambuf_iterator<char>());
     EXPECT_NE(report.find("ns/pixel"), std::string::npos) << report;
 }

@@ -1,8 +1,8 @@
 // The per-pixel cloud model.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <array>
+#include <cmath>
 #include <memory>
 
 #include "host/EngineHarness.h"
@@ -46,10 +46,10 @@ TEST(CloudModel, LightVectorBending)
         int backlit;
         float bentX, bentY, bentZ;
     } cases[] = {
-        {0.0f, 0.0f, 1.0f, 0, 0.0f, 0.0f, 1.0f},     // overhead
-        {0.0f, 0.0f, 0.8f, 1, 0.0f, 0.0f, -0.8f},    // overhead, backlit
+        {0.0f, 0.0f, 1.0f, 0, 0.0f, 0.0f, 1.0f},            // overhead
+        {0.0f, 0.0f, 0.8f, 1, 0.0f, 0.0f, -0.8f},           // overhead, backlit
         {0.6f, 0.0f, 0.8f, 0, 0.809017f, 0.0f, 0.587785f},  // sin(0.6 pi/2) = 0.809017
-        {0.0f, -1.0f, 0.0f, 0, 0.0f, -1.0f, 0.0f},   // on the rim
+        {0.0f, -1.0f, 0.0f, 0, 0.0f, -1.0f, 0.0f},          // on the rim
     };
     for (const auto& c : cases) {
         Model m;
@@ -139,15 +139,15 @@ TEST(CloudModel, RgbToHslBranches)
     const struct {
         float r, g, b, h, s, l;
     } cases[] = {
-        {0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f},         // black
-        {0.4f, 0.4f, 0.4f, 0.0f, 0.0f, 0.4f},         // grey
-        {1.0f, 0.0f, 0.0f, 1.0f, 1.0f, 0.5f},         // red: 5 + 1, a full turn
-        {1.0f, 1.0f, 0.0f, 1.0f / 6, 1.0f, 0.5f},     // red and green both the largest: red's branch
+        {0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f},      // black
+        {0.4f, 0.4f, 0.4f, 0.0f, 0.0f, 0.4f},      // grey
+        {1.0f, 0.0f, 0.0f, 1.0f, 1.0f, 0.5f},      // red: 5 + 1, a full turn
+        {1.0f, 1.0f, 0.0f, 1.0f / 6, 1.0f, 0.5f},  // red and green both the largest: red's branch
         {0.0f, 1.0f, 0.0f, 2.0f / 6, 1.0f, 0.5f},
-        {0.0f, 1.0f, 1.0f, 3.0f / 6, 1.0f, 0.5f},     // green and blue both the largest: green's branch
+        {0.0f, 1.0f, 1.0f, 3.0f / 6, 1.0f, 0.5f},  // green and blue both the largest: green's branch
         {0.0f, 0.0f, 1.0f, 4.0f / 6, 1.0f, 0.5f},
         {1.0f, 0.0f, 1.0f, 5.0f / 6, 1.0f, 0.5f},
-        {0.8f, 0.6f, 0.4f, 1.0f / 12, 0.5f, 0.6f},    // light: s = d / (2 - v - m)
+        {0.8f, 0.6f, 0.4f, 1.0f / 12, 0.5f, 0.6f},  // light: s = d / (2 - v - m)
     };
     for (const auto& c : cases) {
         float h, s, l;
@@ -208,8 +208,7 @@ TEST(CloudModel, NormalizeVectorAndFastInverseSquareRoot)
 
 TEST(DeterministicMaths, AgreesWithTheLibrary)
 {
-    for (double x = -7.0; x <= 7.0; x += 0.173)
-        EXPECT_NEAR(DetSin(x), std::sin(x), 2e-16 + 1e-15 * std::fabs(x)) << x;
+    for (double x = -7.0; x <= 7.0; x += 0.173) EXPECT_NEAR(DetSin(x), std::sin(x), 2e-16 + 1e-15 * std::fabs(x)) << x;
     for (double x = -30.0; x <= 30.0; x += 0.77) EXPECT_NEAR(DetExp2(x) / std::exp2(x), 1.0, 1e-14) << x;
     for (double base : {0.001, 0.1, 0.5, 0.73, 0.999, 1.0})
         for (double e : {1.0, 1.87, 2.5, 4.0}) EXPECT_NEAR(DetPow(base, e) / std::pow(base, e), 1.0, 1e-13);

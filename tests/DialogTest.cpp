@@ -13,11 +13,11 @@
 #include "host/Editor.h"
 #include "host/EngineHarness.h"
 #include "host/TestHost.h"
+#include "resources/ResourceIds.h"
 #include "settings/Persistence.h"
 #include "settings/PresetFile.h"
 #include "ui/Layout.h"
 #include "ui/SliderGeometry.h"
-#include "resources/ResourceIds.h"
 
 using namespace testhost;
 
@@ -124,8 +124,8 @@ TEST(Dialog, OkPaintsWhatTheNextRunWithoutTheDialogPaints)
         }
         // The editor's "repeat last filter", later: no dialog, the cache.
         Editor repeated;
-        std::ofstream(cachePath(), std::ios::binary).write(reinterpret_cast<const char*>(cache.data()),
-                                                           std::streamsize(cache.size()));
+        std::ofstream(cachePath(), std::ios::binary)
+            .write(reinterpret_cast<const char*>(cache.data()), std::streamsize(cache.size()));
         ASSERT_EQ(repeated.run(false), noErr) << g.name;
         EXPECT_TRUE(repeated.output == picture) << g.name;
         EXPECT_TRUE(repeated.output != repeated.source) << g.name;
@@ -267,7 +267,7 @@ TEST(Gestures, SliderFollowsThePointerAndTheReleaseCommits)
         PixelRect track = windowRect(d, IDC_DENSITY_TRACK);
         int displays = host.counts.display;
         press(d, trackX(track, 80), middleY(track));  // the knob jumps under the pointer at once
-        EXPECT_EQ(s->density, 66);  // the settings wait for the release
+        EXPECT_EQ(s->density, 66);                    // the settings wait for the release
         std::string why;
         EXPECT_TRUE(matchesReference(captureAsIs(d), "slider-dragging", &why)) << why;
         moveTo(d, track.left - 50, middleY(track));

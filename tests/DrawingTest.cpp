@@ -83,10 +83,10 @@ TEST(Drawing, PressedBitmapButtonShiftsItsBitmapAndDarkensItsFrame)
             if (HasFailure()) return;
         }
     EXPECT_EQ(matches, size.cx * size.cy);
-    EXPECT_EQ(up.at(r.left, r.top), 0xF0F0F0u);      // raised: light grey, then white
+    EXPECT_EQ(up.at(r.left, r.top), 0xF0F0F0u);  // raised: light grey, then white
     EXPECT_EQ(up.at(r.left + 1, r.top + 1), 0xFFFFFFu);
     EXPECT_EQ(up.at(r.right, r.bottom), 0x000000u);
-    EXPECT_EQ(down.at(r.left, r.top), 0x000000u);    // pressed: black, then mid grey
+    EXPECT_EQ(down.at(r.left, r.top), 0x000000u);  // pressed: black, then mid grey
     EXPECT_EQ(down.at(r.left + 1, r.top + 1), 0x808080u);
 }
 
@@ -101,10 +101,12 @@ TEST(Drawing, DisabledZoomButtonIsGreyTextOnAFlatFace)
     for (int y = r.top + 1; y < r.bottom; ++y)
         for (int x = r.left + 1; x < r.right; ++x) {
             uint32_t p = c.at(x, y);
-            if (p == 0x8C8C8Cu) ++grey;
-            else if (p != 0xDEDEDEu) ++other;  // no white or black edges inside
+            if (p == 0x8C8C8Cu)
+                ++grey;
+            else if (p != 0xDEDEDEu)
+                ++other;  // no white or black edges inside
         }
-    EXPECT_GT(grey, 3);  // the "+" itself
+    EXPECT_GT(grey, 3);      // the "+" itself
     EXPECT_LT(other, grey);  // at most its antialiased edge
     for (int y = r.top + 1; y < r.bottom; ++y) EXPECT_NE(c.at(r.left + 1, y), 0xFFFFFFu);
 }

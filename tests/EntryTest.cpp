@@ -153,9 +153,9 @@ TEST(Entry, PrepareSizesTheBufferBudgetAndCentresThePattern)
         int32 span, space, centreX, centreY;
     };
     const Case cases[] = {
-        {0, 0, 60, 100, 2484, 6096, 50, 30},          // width-bound
-        {10, 20, 70, 120, 2484, 6096, 50, 30},        // the same size, offset
-        {0, 0, 5000, 300, 10008, 21144, 150, 2500},   // a tall strip: the longer side wins
+        {0, 0, 60, 100, 2484, 6096, 50, 30},         // width-bound
+        {10, 20, 70, 120, 2484, 6096, 50, 30},       // the same size, offset
+        {0, 0, 5000, 300, 10008, 21144, 150, 2500},  // a tall strip: the longer side wins
         {0, 0, 1, 1, 2187, 5502, 0, 0},
     };
     for (const Case& c : cases) {
@@ -234,7 +234,8 @@ TEST(Entry, UnusableBufferSuiteFallsBackToTheHeap)
         {"no suite", [](TestHost& h) { h.removeBufferSuite(); }},
         {"allocation fails", [](TestHost& h) { h.failBufferAllocationsAfter = 0; }},
         {"second allocation fails", [](TestHost& h) { h.failBufferAllocationsAfter = 1; }},
-        {"lock fails", [](TestHost& h) { h.bufferProcs().lockProc = [](BufferID, Boolean) -> void* { return nullptr; }; }},
+        {"lock fails",
+         [](TestHost& h) { h.bufferProcs().lockProc = [](BufferID, Boolean) -> void* { return nullptr; }; }},
     };
     for (const BufferFault& fault : faults) {
         TestHost host(32, 16, 3);

@@ -15,8 +15,8 @@
 
 #include "host/Editor.h"
 #include "host/Preview.h"
-#include "settings/PresetFile.h"
 #include "resources/ResourceIds.h"
+#include "settings/PresetFile.h"
 
 using namespace testhost;
 
@@ -163,9 +163,7 @@ TEST(FileDialogs, SaveAndLoadARoundTripWithItsThumbnail)
     std::vector<uint8> preview;
     {
         Editor host(32, 20);
-        host.dialogs.expect(saveTitle, [&](HWND save) {
-            choose(save, storm);
-        });
+        host.dialogs.expect(saveTitle, [&](HWND save) { choose(save, storm); });
         host.dialogs.expect(saveTitle, [&](HWND save) {
             EXPECT_EQ(currentFolder(save) + "\\", presetsFolder);  // the next dialog opens where the last saved
             PostMessageA(save, WM_COMMAND, IDCANCEL, 0);
@@ -302,7 +300,7 @@ TEST(FileDialogs, FilesThatCannotBeWrittenOrReadAreNamedAndChangeNothing)
         sendCommand(d, IDC_LOAD);
         EXPECT_EQ(std::memcmp(host.settings(), &before, sizeof before), 0);
         EXPECT_LE(host.counts.display, displays + 2);  // repaints after the dialogs, no render
-        sendCommand(d, IDC_UNDO);  // Undo goes back past the drag: the failed load was no step
+        sendCommand(d, IDC_UNDO);                      // Undo goes back past the drag: the failed load was no step
         EXPECT_EQ(host.settings()->density, 66);
         sendCommand(d, IDC_OK);
     });

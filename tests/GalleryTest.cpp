@@ -30,8 +30,8 @@ TEST(Gallery, ShippedLooksLoadPaintAndAreWhatTheSourcesDraw)
     std::vector<LookOutcome> outcomes;
     std::string error;
     // The committed files, as a user gets them.
-    ASSERT_TRUE(drawContactSheet(source + "/presets", defaultFontFolder, "/tmp/nimbulo-sheet-check.png", &outcomes,
-                                 &error))
+    ASSERT_TRUE(
+        drawContactSheet(source + "/presets", defaultFontFolder, "/tmp/nimbulo-sheet-check.png", &outcomes, &error))
         << error;
     ASSERT_EQ(int(outcomes.size()), kLookCount);
     for (const LookOutcome& o : outcomes) {

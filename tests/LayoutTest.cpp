@@ -81,8 +81,8 @@ TEST(Slider, KnobAndDragValues)
     const struct {
         int held, value;
     } drags[] = {
-        {126 + 1, 0}, {0, 0}, {-500, 0},                   // at and beyond the left end
-        {126 + 1 + 126, 100}, {266, 100}, {2000, 100},     // at and beyond the right end
+        {126 + 1, 0},         {0, 0},     {-500, 0},    // at and beyond the left end
+        {126 + 1 + 126, 100}, {266, 100}, {2000, 100},  // at and beyond the right end
         {126 + 1 + 63, 50},
     };
     for (const auto& d : drags) EXPECT_EQ(sliderValueAt(track, d.held, 0, 100), d.value) << d.held;
@@ -120,7 +120,7 @@ TEST(Text, OriginInItsRectangle)
     EXPECT_EQ(textOrigin(label, textCentred, -2, 21).x, 85 + 7);
     EXPECT_EQ(textOrigin(label, textLeft, -2, 21).x, 85);
     EXPECT_EQ(textOrigin(label, textRight, -2, 50).x, 70);  // wider than its rectangle: starts left of it
-    const PixelRect low = {0, 0, 10, 8};  // lower than a text line: moved up
+    const PixelRect low = {0, 0, 10, 8};                    // lower than a text line: moved up
     EXPECT_EQ(textOrigin(low, textLeft, 0, 5).y, -4);
     EXPECT_EQ(labelTextAlignment(alignLeft), textLeft);
     EXPECT_EQ(labelTextAlignment(alignCentre), textCentred);
@@ -228,7 +228,7 @@ TEST(PreviewPane, ZoomSteps)
     EXPECT_EQ(rig.zoom(IDC_ZOOM_READOUT), 1);  // "%": actual pixels
     EXPECT_EQ(rig.s()->zoomRate, 1);
     EXPECT_TRUE(pressStartsPan(rig.ctx));
-    EXPECT_EQ(rig.zoom(IDC_ZOOM_IN), 0);  // "+" at 1 does nothing
+    EXPECT_EQ(rig.zoom(IDC_ZOOM_IN), 0);       // "+" at 1 does nothing
     EXPECT_EQ(rig.zoom(IDC_ZOOM_READOUT), 1);  // "%" at 1 keeps 1 and still asks for a render
     EXPECT_EQ(rig.s()->zoomRate, 1);
 
@@ -284,8 +284,12 @@ TEST(PresetNames, ProposedAndChosen)
 {
     const struct {
         const char *name, *proposed;
-    } names[] = {{"random settings", "random settings"}, {"plain", "plain"}, {"Storm.k00", "Storm"},
-                 {".k00", ""}, {"abc", "abc"}, {"", ""}};
+    } names[] = {{"random settings", "random settings"},
+                 {"plain", "plain"},
+                 {"Storm.k00", "Storm"},
+                 {".k00", ""},
+                 {"abc", "abc"},
+                 {"", ""}};
     for (const auto& n : names) {
         char out[260];
         proposedPresetName(n.name, out, sizeof out);

@@ -7,8 +7,8 @@
 #include <cstdlib>
 
 #include "host/Editor.h"
-#include "ui/DirectionPad.h"
 #include "resources/ResourceIds.h"
+#include "ui/DirectionPad.h"
 
 using namespace testhost;
 

@@ -18,10 +18,19 @@ namespace {
 
 struct Bytes {
     std::vector<uint8_t> data;
-    void u16(uint16_t v) { for (int i = 0; i < 2; ++i) data.push_back(uint8_t(v >> (8 * i))); }
-    void u32(uint32_t v) { for (int i = 0; i < 4; ++i) data.push_back(uint8_t(v >> (8 * i))); }
+    void u16(uint16_t v)
+    {
+        for (int i = 0; i < 2; ++i) data.push_back(uint8_t(v >> (8 * i)));
+    }
+    void u32(uint32_t v)
+    {
+        for (int i = 0; i < 4; ++i) data.push_back(uint8_t(v >> (8 * i)));
+    }
     void raw(std::initializer_list<uint8_t> bytes) { data.insert(data.end(), bytes); }
-    void text(const char* s) { for (; *s; ++s) data.push_back(uint8_t(*s)); }
+    void text(const char* s)
+    {
+        for (; *s; ++s) data.push_back(uint8_t(*s));
+    }
     void zeros(int n) { data.insert(data.end(), size_t(n), 0); }
     void property(const char (&key)[5], uint32_t length)
     {
@@ -81,7 +90,8 @@ TEST(Module, PiplIsByteExact)
 {
     HMODULE module = LoadLibraryExW(modulePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(module, nullptr);
-    HRSRC found = FindResourceExW(module, L"PIPL", MAKEINTRESOURCEW(IDR_PIPL), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+    HRSRC found =
+        FindResourceExW(module, L"PIPL", MAKEINTRESOURCEW(IDR_PIPL), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
     ASSERT_NE(found, nullptr);
     DWORD size = SizeofResource(module, found);
     auto* bytes = static_cast<const uint8_t*>(LockResource(LoadResource(module, found)));
@@ -117,8 +127,8 @@ TEST(Module, ImportsOnlyTheSystemsOwnLibraries)
         for (char& c : name) c = char(toupper(static_cast<unsigned char>(c)));
         names.push_back(name);
     }
-    const std::vector<std::string> allowed = {"KERNEL32.DLL", "USER32.DLL", "GDI32.DLL", "COMDLG32.DLL",
-                                              "SHELL32.DLL", "MSVCRT.DLL"};
+    const std::vector<std::string> allowed = {"KERNEL32.DLL", "USER32.DLL",  "GDI32.DLL",
+                                              "COMDLG32.DLL", "SHELL32.DLL", "MSVCRT.DLL"};
     EXPECT_GE(names.size(), 5u);
     for (const std::string& name : names)
         EXPECT_NE(std::find(allowed.begin(), allowed.end(), name), allowed.end()) << name;
@@ -144,8 +154,8 @@ TEST(Module, NeedsNoMinGWRuntime)
     // Loaded alone, the module must not drag in the compiler's runtime DLLs.
     HMODULE module = LoadLibraryW(modulePath().c_str());
     ASSERT_NE(module, nullptr);
-    for (const wchar_t* runtime : {L"libstdc++-6.dll", L"libgcc_s_dw2-1.dll", L"libgcc_s_seh-1.dll",
-                                   L"libwinpthread-1.dll"})
+    for (const wchar_t* runtime :
+         {L"libstdc++-6.dll", L"libgcc_s_dw2-1.dll", L"libgcc_s_seh-1.dll", L"libwinpthread-1.dll"})
         EXPECT_EQ(GetModuleHandleW(runtime), nullptr) << "runtime DLL loaded";
     FreeLibrary(module);
 }

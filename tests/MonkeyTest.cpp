@@ -11,9 +11,9 @@
 #include <iterator>
 
 #include "host/Editor.h"
+#include "resources/ResourceIds.h"
 #include "settings/Persistence.h"
 #include "settings/PresetFile.h"
-#include "resources/ResourceIds.h"
 
 using namespace testhost;
 
@@ -36,8 +36,9 @@ long fromEnvironment(const char* name, long fallback)
 // preview, the zoom buttons and the commands that replace the settings.
 std::vector<int> favouredControls()
 {
-    std::vector<int> ids = {IDC_ZOOM_IN, IDC_ZOOM_OUT, IDC_ZOOM_READOUT, IDC_AUTO_PREVIEW, IDC_BACKLIGHTING, IDC_LIGHT_PAD, IDC_PREVIEW,
-                            IDC_UNDO, IDC_CLOUDS, IDC_DICE, IDC_ECCE};
+    std::vector<int> ids = {IDC_ZOOM_IN,      IDC_ZOOM_OUT,  IDC_ZOOM_READOUT, IDC_AUTO_PREVIEW,
+                            IDC_BACKLIGHTING, IDC_LIGHT_PAD, IDC_PREVIEW,      IDC_UNDO,
+                            IDC_CLOUDS,       IDC_DICE,      IDC_ECCE};
     for (int k = 0; k < kSettingWordCount; ++k) ids.push_back(kSettingWords[k].control);
     return ids;
 }
@@ -106,14 +107,15 @@ TEST(Monkey, CarelessHandsBreakNothing)
     bool pictureRead = false;
     decodePreset(cache.data(), cache.size(), &cached, nullptr, &pictureRead);
     for (int k = 0; k < kSettingWordCount; ++k) {
-        int32 v = cached.*(kSettingWords[k].field), high = kSettingWords[k].field == &CloudSettings::backlighting ? 1 : 100;
+        int32 v = cached.*(kSettingWords[k].field),
+              high = kSettingWords[k].field == &CloudSettings::backlighting ? 1 : 100;
         EXPECT_TRUE(v >= 0 && v <= high) << kSettingWords[k].name << " " << v;
     }
 
     // The editor repeats the filter later: the same picture, from the cache.
     Editor repeated(96, 64);
-    std::ofstream(cachePath(), std::ios::binary).write(reinterpret_cast<const char*>(cache.data()),
-                                                       std::streamsize(cache.size()));
+    std::ofstream(cachePath(), std::ios::binary)
+        .write(reinterpret_cast<const char*>(cache.data()), std::streamsize(cache.size()));
     ASSERT_EQ(repeated.run(false), noErr);
     EXPECT_TRUE(repeated.output == picture);
 }

@@ -124,8 +124,7 @@ TEST(Noise, ZeroAtIntegerPointsAndContinuousAcrossCells)
     auto t = tablesFor(21);
     const int16_t* P = t->NoisePermutation;
     for (float x : {3.0f, -7.0f, 0.0f, -1.0f, 255.0f, 256.0f, -300.0f})
-        for (float y : {-7.0f, 0.0f, 2.0f, 511.0f})
-            EXPECT_EQ(GradientNoise2D(P, x, y), 0.0f) << x << ", " << y;
+        for (float y : {-7.0f, 0.0f, 2.0f, 511.0f}) EXPECT_EQ(GradientNoise2D(P, x, y), 0.0f) << x << ", " << y;
     // The cell below -1 with fraction 1 meets the cell at -1 with fraction 0.
     for (float y : {0.3f, -2.6f, 7.9f}) {
         EXPECT_NEAR(GradientNoise2D(P, -1.0f, y), GradientNoise2D(P, -0.99999f, y), 1e-4f) << y;

@@ -67,7 +67,8 @@ void fillDistinct(CloudSettings* s)
     }
     s->seed = 1234;
     s->blendMode = 7;
-    const float lights[lightFloatCount] = {-0.25f, 0.5f, 0.75f, -0.5f, 0.25f, 1.0f};  // whole hundredths, exact as floats
+    const float lights[lightFloatCount] = {-0.25f, 0.5f,  0.75f,
+                                           -0.5f,  0.25f, 1.0f};  // whole hundredths, exact as floats
     for (int k = 0; k < lightFloatCount; ++k) s->*kLightFloats[k] = lights[k];
     s->centreU = 0.3125f;
     s->centreV = -0.75f;
@@ -268,12 +269,12 @@ TEST(PresetFile, OlderVersionsGetTheirAdjustments)
         bool picture = false;
         ASSERT_EQ(readPresetFile(b.ctx(), path.c_str(), presetReadNormal, &picture), presetFileRead);
         const CloudSettings& s = *b.settings();
-        EXPECT_EQ(s.density, 70) << version;           // inverted
+        EXPECT_EQ(s.density, 70) << version;  // inverted
         EXPECT_EQ(s.mottling, 57) << version;
         EXPECT_EQ(s.lumpiness, 0) << version;
         EXPECT_EQ(s.skyLight, 50) << version;
         EXPECT_EQ(s.word448, 0) << version;
-        EXPECT_EQ(s.harshness, 30) << version;         // 9 x 10/3
+        EXPECT_EQ(s.harshness, 30) << version;  // 9 x 10/3
         EXPECT_EQ(s.backlighting, 0) << version;
         // Not in these versions: kept as they were.
         EXPECT_EQ(s.seed, before.seed) << version;

@@ -5,8 +5,8 @@
 #include <cstdlib>
 
 #include "host/Editor.h"
-#include "settings/PresetFile.h"
 #include "resources/ResourceIds.h"
+#include "settings/PresetFile.h"
 
 using namespace testhost;
 
@@ -169,11 +169,9 @@ TEST(Preview, ZoomButtonsStepRenderAndStopAtTheirLimits)
             int button, zoom;
             bool renders;
         } steps[] = {
-            {IDC_ZOOM_OUT, 3, false},  // at the fit already
-            {IDC_ZOOM_IN, 2, true}, {IDC_ZOOM_IN, 1, true},
-            {IDC_ZOOM_IN, 1, false},   // at actual pixels already
-            {IDC_ZOOM_READOUT, 1, true},
-            {IDC_ZOOM_OUT, 2, true}, {IDC_ZOOM_OUT, 3, true}, {IDC_ZOOM_OUT, 3, false},
+            {IDC_ZOOM_OUT, 3, false},                                                       // at the fit already
+            {IDC_ZOOM_IN, 2, true},      {IDC_ZOOM_IN, 1, true},  {IDC_ZOOM_IN, 1, false},  // at actual pixels already
+            {IDC_ZOOM_READOUT, 1, true}, {IDC_ZOOM_OUT, 2, true}, {IDC_ZOOM_OUT, 3, true}, {IDC_ZOOM_OUT, 3, false},
         };
         for (const auto& step : steps) {
             int displays = host.counts.display;

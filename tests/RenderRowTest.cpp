@@ -35,6 +35,7 @@ TEST(RenderRow, OverRatioTable)
 
 TEST(RenderRow, SpillOverRange)
 {
+    // clang-format off
     const struct {
         int32_t in[3], out[3];
     } cases[] = {
@@ -48,6 +49,7 @@ TEST(RenderRow, SpillOverRange)
         {{300, 300, 300}, {300, 300, 300}},  // all over: unchanged
         {{255, 255, 0}, {255, 255, 0}},      // none over
     };
+    // clang-format on
     for (const auto& c : cases) {
         int32_t r = c.in[0], g = c.in[1], b = c.in[2];
         SpillOverRange(&r, &g, &b);
@@ -63,7 +65,8 @@ TEST(RenderRow, ZeroOpacityLeavesEveryPixelAlone)
     for (int a0 = 0; a0 < 256; ++a0) {
         const int32_t source[3] = {a0, 255 - a0, (a0 * 7) & 255};
         for (bool transparency : {false, true}) {
-            ComposedPixel p = ComposeCloudPixel(t.get(), cloudOf(0.9f, 0.2f, 0.6f, 0.0f), source, a0, true, transparency);
+            ComposedPixel p =
+                ComposeCloudPixel(t.get(), cloudOf(0.9f, 0.2f, 0.6f, 0.0f), source, a0, true, transparency);
             ASSERT_EQ(p.red, source[0]) << a0;
             ASSERT_EQ(p.green, source[1]) << a0;
             ASSERT_EQ(p.blue, source[2]) << a0;
@@ -79,8 +82,9 @@ TEST(RenderRow, FullOpacityGivesTheCloudColour)
     auto t = ratioTables();
     const int32_t source[3] = {100, 150, 50};
     // 200 over 100, 100 over 150 (one lower: 255/255 is a hair above 1), 50 over 50.
-    ComposedPixel p = ComposeCloudPixel(t.get(), cloudOf(200 / 255.0f + 1e-6f, 100 / 255.0f + 1e-6f, 50 / 255.0f + 1e-6f, 1.0f),
-                                        source, 255, true, false);
+    ComposedPixel p =
+        ComposeCloudPixel(t.get(), cloudOf(200 / 255.0f + 1e-6f, 100 / 255.0f + 1e-6f, 50 / 255.0f + 1e-6f, 1.0f),
+                          source, 255, true, false);
     EXPECT_EQ(p.red, 200);
     EXPECT_EQ(p.green, 99);
     EXPECT_EQ(p.blue, 50);
@@ -138,7 +142,8 @@ TEST(RenderRow, PreviewShowsSkyOrCheckerboardOutsideTheSelection)
     Picture grey = testhost::gradientPicture(24, 20, 1, false);
     out = testhost::renderPreviewInProcess(s, grey, std::vector<uint8_t>(24 * 20, 0));
     for (int y = 0; y < 20; ++y)
-        for (int x = 0; x < 24; ++x) ASSERT_EQ(out.pixels[size_t(y) * 24 + x], ((x ^ y) & 8) ? 112 : 144) << x << "," << y;
+        for (int x = 0; x < 24; ++x)
+            ASSERT_EQ(out.pixels[size_t(y) * 24 + x], ((x ^ y) & 8) ? 112 : 144) << x << "," << y;
     // Without a mask the preview equals the final render.
     EXPECT_EQ(testhost::renderPreviewInProcess(s, colour, {}).pixels, testhost::renderInProcess(s, colour).pixels);
 }

@@ -39,12 +39,12 @@ TEST(Settings, FirstAllocationHoldsTheDefaults)
         int32 CloudSettings::*field;
         int32 value;
     } words[] = {
-        {&CloudSettings::harshness, 31}, {&CloudSettings::lumpScale, 33}, {&CloudSettings::mottling, 62},
-        {&CloudSettings::dispersion, 61}, {&CloudSettings::flatness, 77}, {&CloudSettings::density, 66},
-        {&CloudSettings::lumpiness, 29}, {&CloudSettings::smokiness, 11}, {&CloudSettings::detail, 70},
-        {&CloudSettings::skyLight, 59}, {&CloudSettings::puffs, 45}, {&CloudSettings::zoom, 44},
+        {&CloudSettings::harshness, 31},  {&CloudSettings::lumpScale, 33},   {&CloudSettings::mottling, 62},
+        {&CloudSettings::dispersion, 61}, {&CloudSettings::flatness, 77},    {&CloudSettings::density, 66},
+        {&CloudSettings::lumpiness, 29},  {&CloudSettings::smokiness, 11},   {&CloudSettings::detail, 70},
+        {&CloudSettings::skyLight, 59},   {&CloudSettings::puffs, 45},       {&CloudSettings::zoom, 44},
         {&CloudSettings::brightness, 29}, {&CloudSettings::backlighting, 0}, {&CloudSettings::seed, 21},
-        {&CloudSettings::blendMode, 1}, {&CloudSettings::zoomRate, 1}, {&CloudSettings::dialogActive, 0},
+        {&CloudSettings::blendMode, 1},   {&CloudSettings::zoomRate, 1},     {&CloudSettings::dialogActive, 0},
         {&CloudSettings::autoPreview, 1},
     };
     for (const auto& w : words) EXPECT_EQ(s.operator->()->*w.field, w.value);

@@ -22,8 +22,11 @@ struct Kind {
 };
 
 const Kind kinds[] = {
-    {"grey", 1, false, false},        {"RGB", 3, false, false},          {"grey layer", 2, true, false},
-    {"RGB layer", 4, true, false},    {"grey preview, selection", 1, false, true},
+    {"grey", 1, false, false},
+    {"RGB", 3, false, false},
+    {"grey layer", 2, true, false},
+    {"RGB layer", 4, true, false},
+    {"grey preview, selection", 1, false, true},
     {"RGB layer preview, selection", 4, true, true},
 };
 

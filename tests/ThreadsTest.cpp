@@ -21,12 +21,9 @@ struct Case {
 // The final apply and the preview, grey, colour and layers, with a selection;
 // wider than a helper's chunk of columns and taller than the ring of rows.
 const Case cases[] = {
-    {"apply, colour", false, 3, false, false},
-    {"apply, grey layer", false, 2, true, false},
-    {"apply, colour layer", false, 4, true, false},
-    {"preview, colour, selection", true, 3, false, true},
-    {"preview, grey, selection", true, 1, false, true},
-    {"preview, colour layer, selection", true, 4, true, true},
+    {"apply, colour", false, 3, false, false},          {"apply, grey layer", false, 2, true, false},
+    {"apply, colour layer", false, 4, true, false},     {"preview, colour, selection", true, 3, false, true},
+    {"preview, grey, selection", true, 1, false, true}, {"preview, colour layer, selection", true, 4, true, true},
 };
 
 CloudSettings lookWithEverything()
@@ -48,8 +45,8 @@ std::vector<uint8_t> selectionFor(const Picture& p)
 
 Picture render(const Case& c, const CloudSettings& s, const Picture& source, int threads)
 {
-    return c.preview ? testhost::renderPreviewInProcess(s, source, c.mask ? selectionFor(source) : std::vector<uint8_t>(),
-                                                        threads)
+    return c.preview ? testhost::renderPreviewInProcess(s, source,
+                                                        c.mask ? selectionFor(source) : std::vector<uint8_t>(), threads)
                      : testhost::renderInProcess(s, source, threads);
 }
 

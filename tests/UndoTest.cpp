@@ -116,7 +116,8 @@ TEST(Undo, LoadThenChangeThenUndoBringsBackTheLoadedCentre)
     bytes.resize(encodePreset(&inFile, nullptr, bytes.data()));
     char path[300];
     temporaryFilePath("loaded.k00", path, sizeof path);
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     resetSettings(&d.rig.ctx);
     bool picture = false;
     readPresetFile(&d.rig.ctx, path, presetReadNormal, &picture);
@@ -151,8 +152,8 @@ TEST(Undo, ZoomAndAutoPreviewAreNotRecorded)
     Dialog d;
     d.slide(IDC_DENSITY_TRACK, 10);
     int index = d.rig.ctx.undoIndex;
-    for (int id : {IDC_ZOOM_IN, IDC_ZOOM_OUT, IDC_ZOOM_READOUT, IDC_AUTO_PREVIEW,
-                   IDC_SAVE, IDC_OK, IDC_CANCEL, 76, 99, 22, 150}) {
+    for (int id : {IDC_ZOOM_IN, IDC_ZOOM_OUT, IDC_ZOOM_READOUT, IDC_AUTO_PREVIEW, IDC_SAVE, IDC_OK, IDC_CANCEL, 76, 99,
+                   22, 150}) {
         noteChange(&d.rig.ctx, id, nullptr);
         EXPECT_EQ(d.rig.ctx.undoIndex, index) << id;
     }
@@ -178,13 +179,12 @@ TEST(Random, DiceKeepsEveryValueInItsRange)
     const struct {
         int32_t CloudSettings::*field;
         int32_t lo, hi;
-    } ranges[] = {{&CloudSettings::seed, 0, 2047},      {&CloudSettings::puffs, 0, 100},
-                  {&CloudSettings::lumpScale, 35, 38},  {&CloudSettings::flatness, 20, 100},
-                  {&CloudSettings::lumpiness, 14, 60},  {&CloudSettings::detail, 35, 100},
-                  {&CloudSettings::dispersion, 40, 70}, {&CloudSettings::density, 34, 80},
-                  {&CloudSettings::skyLight, 0, 100},   {&CloudSettings::brightness, 0, 100},
-                  {&CloudSettings::smokiness, 5, 40},   {&CloudSettings::harshness, 5, 40},
-                  {&CloudSettings::mottling, 40, 100}};
+    } ranges[] = {
+        {&CloudSettings::seed, 0, 2047},      {&CloudSettings::puffs, 0, 100},     {&CloudSettings::lumpScale, 35, 38},
+        {&CloudSettings::flatness, 20, 100},  {&CloudSettings::lumpiness, 14, 60}, {&CloudSettings::detail, 35, 100},
+        {&CloudSettings::dispersion, 40, 70}, {&CloudSettings::density, 34, 80},   {&CloudSettings::skyLight, 0, 100},
+        {&CloudSettings::brightness, 0, 100}, {&CloudSettings::smokiness, 5, 40},  {&CloudSettings::harshness, 5, 40},
+        {&CloudSettings::mottling, 40, 100}};
     seedRandom(1);
     for (int round = 0; round < 2000; ++round) {
         CloudSettings s = testhost::defaultSettings();
@@ -255,9 +255,10 @@ TEST(ControlTable, LookupsAndKinds)
     EXPECT_EQ(pair.valueId, IDC_PUFFS_VALUE);
     const struct {
         int id, kind;
-    } kinds[] = {{IDC_PUFFS_TRACK, SliderTrack}, {IDC_PUFFS_VALUE, SliderValue}, {IDC_PUFFS_LABEL, Label},
-                 {IDC_AUTO_PREVIEW, CheckToggle}, {IDC_DICE, BitmapButton}, {IDC_CLOUD_COLOUR, ColourButton},
-                 {IDC_LIGHT_PAD, DirectionPad}, {IDC_ABOUT, ClickIcon}, {IDC_STATUS_LINE, Label}, {IDC_CANCEL, kindNone}};
+    } kinds[] = {{IDC_PUFFS_TRACK, SliderTrack},  {IDC_PUFFS_VALUE, SliderValue}, {IDC_PUFFS_LABEL, Label},
+                 {IDC_AUTO_PREVIEW, CheckToggle}, {IDC_DICE, BitmapButton},       {IDC_CLOUD_COLOUR, ColourButton},
+                 {IDC_LIGHT_PAD, DirectionPad},   {IDC_ABOUT, ClickIcon},         {IDC_STATUS_LINE, Label},
+                 {IDC_CANCEL, kindNone}};
     for (const auto& k : kinds) EXPECT_EQ(controlKind(k.id), k.kind) << k.id;
     EXPECT_STREQ(controlName(NAME_HIDDEN_LABEL + 1), "-undef string-");
     EXPECT_STREQ(controlName(0), "-undef string-");
@@ -292,7 +293,8 @@ TEST(Cache, AcceptedSettingsComeBackOnTheNextRun)
 
     // A new editor session repeats the filter without the dialog.
     testhost::TestHost next(32, 20, 3);
-    std::ofstream(cachePath(), std::ios::binary).write(reinterpret_cast<const char*>(saved.data()), std::streamsize(saved.size()));
+    std::ofstream(cachePath(), std::ios::binary)
+        .write(reinterpret_cast<const char*>(saved.data()), std::streamsize(saved.size()));
     testhost::Picture picture{32, 20, 3, false, next.source};
     ASSERT_EQ(next.run(false), noErr);
     CloudSettings expected = testhost::defaultSettings();

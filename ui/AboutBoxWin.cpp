@@ -42,12 +42,8 @@ static INT_PTR CALLBACK aboutProc(HWND box, UINT message, WPARAM wParam, LPARAM)
         fillSolid(reinterpret_cast<HDC>(wParam), client, RGB(255, 255, 255));
         return TRUE;
     }
-    case WM_CLOSE:
-        endAbout(box, 1);
-        return TRUE;
-    case WM_DESTROY:
-        releaseStaticBitmaps(box);
-        return FALSE;
+    case WM_CLOSE: endAbout(box, 1); return TRUE;
+    case WM_DESTROY: releaseStaticBitmaps(box); return FALSE;
     case WM_COMMAND: {
         if (HIWORD(wParam) != 0) return TRUE;
         int id = LOWORD(wParam);
@@ -60,8 +56,7 @@ static INT_PTR CALLBACK aboutProc(HWND box, UINT message, WPARAM wParam, LPARAM)
         }
         return TRUE;
     }
-    default:
-        return FALSE;
+    default: return FALSE;
     }
 }
 
@@ -74,18 +69,12 @@ void showAboutBox()
 static INT_PTR CALLBACK messageProc(HWND box, UINT message, WPARAM wParam, LPARAM)
 {
     switch (message) {
-    case WM_INITDIALOG:
-        centreWindow(box);
-        return TRUE;
+    case WM_INITDIALOG: centreWindow(box); return TRUE;
     case WM_COMMAND:
         if (HIWORD(wParam) == 0) EndDialog(box, LOWORD(wParam));
         return TRUE;
-    default:
-        return FALSE;
+    default: return FALSE;
     }
 }
 
-void showMessage(const char* templateName)
-{
-    DialogBoxParamA(moduleInstance(), templateName, nullptr, messageProc, 0);
-}
+void showMessage(const char* templateName) { DialogBoxParamA(moduleInstance(), templateName, nullptr, messageProc, 0); }

@@ -121,8 +121,7 @@ void frame(HDC dc, const PixelRect& r, COLORREF a, COLORREF b)
     LineTo(dc, r.left, r.bottom);
 }
 
-void drawButtonFace(FilterContext* ctx, HWND dialog, HDC dc, int id, UINT state, HDC readoutDC,
-                    const RECT& readoutRect)
+void drawButtonFace(FilterContext* ctx, HWND dialog, HDC dc, int id, UINT state, HDC readoutDC, const RECT& readoutRect)
 {
     if (!dc) return;
     PixelRect outer = controlRect(dialog, id);

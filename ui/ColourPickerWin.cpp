@@ -22,8 +22,8 @@ static bool hostPicker(ColorServicesProc colorServices, const uint8* prompt, RGB
     ColorServicesInfo info;
     std::memset(&info, 0, sizeof info);
     info.infoSize = int32(sizeof info);
-    info.selector = 0;      // choose a colour
-    info.sourceSpace = 0;   // RGB
+    info.selector = 0;     // choose a colour
+    info.sourceSpace = 0;  // RGB
     info.resultSpace = 0;
     info.colorComponents[0] = int16(colour->red >> 8);
     info.colorComponents[1] = int16(colour->green >> 8);

@@ -72,6 +72,7 @@ const LabelRow kLabels[] = {
     {IDC_STATUS_LINE, NAME_NONE, alignRight},
 };
 
+// clang-format off
 const char* const kNames[] = {
     nullptr, "E", "Auto preview", "u1", "u2", "u3", "Sky light", "Puffs", "u5", "Harshness", "u6", "Lump scale",
     "Mottling", "Cloud color", "Sky color", "u9", "u10", "Dispersion", "Lumpiness", "Smokiness", "Backlighting",
@@ -80,6 +81,7 @@ const char* const kNames[] = {
     "An error occurred while translating a document.", "random settings", "plain cloud", "u17", "u18", "u19",
     "u20", "u21", "u23", "u24", "u25", "u26", "u27",
 };
+// clang-format on
 const int kNameCount = int(sizeof kNames / sizeof kNames[0]);
 
 ControlInfo absentControl() { return ControlInfo{-1, -1, kindNone, {-1, -1, -1, -1}, 0, 0, 100}; }
@@ -91,7 +93,8 @@ ControlInfo lookupControl(int id)
     ControlInfo info = absentControl();
     if (id < 0) return info;
     for (const SliderRow& s : kSliders)
-        if (id == s.track || id == s.value) return ControlInfo{s.value, s.track, SliderTrack, {s.bitmap, -1, -1, -1}, -1, 0, 100};
+        if (id == s.track || id == s.value)
+            return ControlInfo{s.value, s.track, SliderTrack, {s.bitmap, -1, -1, -1}, -1, 0, 100};
     for (const ButtonRow& b : kButtons)
         if (id == b.id)
             return ControlInfo{-1, b.id, b.kind, {b.bitmap[0], b.bitmap[1], b.bitmap[2], b.bitmap[3]}, 0, 0, 100};
@@ -99,7 +102,8 @@ ControlInfo lookupControl(int id)
         if (id == l.id) return ControlInfo{-1, -1, Label, {-1, -1, -1, -1}, l.nameIndex, l.alignment, 100};
     if (id == IDC_CLOUD_COLOUR)
         return ControlInfo{-1, -1, ColourButton, {-1, -1, -1, -1}, NAME_CLOUD_COLOUR_PROMPT, 0, 100};
-    if (id == IDC_SKY_COLOUR) return ControlInfo{-1, -1, ColourButton, {-1, -1, -1, -1}, NAME_SKY_COLOUR_PROMPT, 0, 100};
+    if (id == IDC_SKY_COLOUR)
+        return ControlInfo{-1, -1, ColourButton, {-1, -1, -1, -1}, NAME_SKY_COLOUR_PROMPT, 0, 100};
     if (id == IDC_LIGHT_PAD)  // the pad's picture, and the marker drawn as an icon
         return ControlInfo{-1, IDC_LIGHT_PAD, DirectionPad, {IDB_LIGHT_PAD, IDI_MARKER, -1, -1}, 0, 0, 100};
     if (id == IDC_ABOUT) return ControlInfo{-1, IDC_ABOUT, ClickIcon, {-1, -1, -1, -1}, 0, 0, 100};

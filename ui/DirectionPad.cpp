@@ -28,5 +28,6 @@ PadPoint padMarkerPoint(int left, int top, const float v[3])
 
 PadPoint padStickStart(int left, int top, const float v[3])
 {
-    return PadPoint{left + 41 + int((33.0 * v[0] + 0.5) * 10.0 / 29.0), top + 40 + int((33.0 * v[1] + 0.5) * 10.0 / 29.0)};
+    return PadPoint{left + 41 + int((33.0 * v[0] + 0.5) * 10.0 / 29.0),
+                    top + 40 + int((33.0 * v[1] + 0.5) * 10.0 / 29.0)};
 }

@@ -103,8 +103,7 @@ UINT_PTR CALLBACK panelHook(HWND panel, UINT message, WPARAM, LPARAM lParam)
         drawThumbnail(panel);
         return 1;
     }
-    default:
-        return 0;
+    default: return 0;
     }
 }
 
@@ -124,8 +123,7 @@ void prepareRequest(OPENFILENAMEA* request, char* path, const char* folder, cons
 }
 
 // Runs a file dialog under the guard flag.
-template <typename Run>
-int guarded(Run run)
+template <typename Run> int guarded(Run run)
 {
     if (fileDialogOpen) return 0;
     fileDialogOpen = true;

@@ -39,8 +39,7 @@ private:
 };
 
 // A GDI object this scope created (pen, brush, font, bitmap); deleted at the end.
-template <typename Handle>
-class GdiObject {
+template <typename Handle> class GdiObject {
 public:
     explicit GdiObject(Handle object) : object_(object) {}
     ~GdiObject()

@@ -80,21 +80,8 @@ const PixelRect kParked = {0, 600, 10, 610};
 // The owner-drawn buttons, the system's OK button and the about picture have
 // no border; every other child of the template is a sunken placeholder.
 const int16_t kBorderless[] = {
-    IDC_CANCEL,
-    IDC_OK,
-    IDC_CLOUD_COLOUR,
-    IDC_CLOUDS,
-    IDC_SKY_COLOUR,
-    IDC_ABOUT,
-    IDC_SAVE,
-    IDC_SPARE_COLOUR,
-    IDC_ZOOM_IN,
-    IDC_ZOOM_OUT,
-    IDC_ZOOM_READOUT,
-    IDC_LOAD,
-    IDC_DICE,
-    IDC_UNDO,
-    IDC_ECCE,
+    IDC_CANCEL,  IDC_OK,       IDC_CLOUD_COLOUR, IDC_CLOUDS, IDC_SKY_COLOUR, IDC_ABOUT, IDC_SAVE, IDC_SPARE_COLOUR,
+    IDC_ZOOM_IN, IDC_ZOOM_OUT, IDC_ZOOM_READOUT, IDC_LOAD,   IDC_DICE,       IDC_UNDO,  IDC_ECCE,
 };
 
 }  // namespace

@@ -277,8 +277,8 @@ void showMainDialog(FilterContext* ctx)
     const PlatformData* platform = static_cast<const PlatformData*>(ctx->filter->platformData);
     HWND owner = platform ? static_cast<HWND>(platform->hwnd) : nullptr;
     if (owner && !IsWindow(owner)) owner = nullptr;
-    INT_PTR ended = DialogBoxParamA(moduleInstance(), RESOURCE_NAME(IDD_MAIN), owner, DissolveProc,
-                                    reinterpret_cast<LPARAM>(ctx));
+    INT_PTR ended =
+        DialogBoxParamA(moduleInstance(), RESOURCE_NAME(IDD_MAIN), owner, DissolveProc, reinterpret_cast<LPARAM>(ctx));
     // A dialog that could not be made was not accepted: nothing is rendered.
     if (ended == -1 || ended == 0) setResult(ctx, memFullErr);
     clearFileDialogFlag();

@@ -65,10 +65,7 @@ PanePoint imagePointAt(FilterContext* ctx, const PixelRect& pane, PanePoint p)
     return PanePoint{s->panX + (p.x - origin.x) * s->zoomRate, s->panY + (p.y - origin.y) * s->zoomRate};
 }
 
-bool pressStartsPan(FilterContext* ctx)
-{
-    return settingsOf(ctx)->zoomRate != ctx->fitZoom;
-}
+bool pressStartsPan(FilterContext* ctx) { return settingsOf(ctx)->zoomRate != ctx->fitZoom; }
 
 void setCentreFromPressPoint(FilterContext* ctx, const PixelRect& pane)
 {

@@ -84,8 +84,8 @@ void drawIconResource(HDC dc, int id, int x, int y)
 
 void showModuleCursor(int id)
 {
-    HCURSOR cursor = static_cast<HCURSOR>(LoadImageA(moduleInstance(), MAKEINTRESOURCEA(id), IMAGE_CURSOR, 0, 0,
-                                                     LR_SHARED | LR_DEFAULTSIZE));
+    HCURSOR cursor = static_cast<HCURSOR>(
+        LoadImageA(moduleInstance(), MAKEINTRESOURCEA(id), IMAGE_CURSOR, 0, 0, LR_SHARED | LR_DEFAULTSIZE));
     if (cursor) SetCursor(cursor);
 }
 

@@ -8,8 +8,8 @@
 
 HFONT createDialogFont()
 {
-    return CreateFontA(-MulDiv(8, 96, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH, "Arial");
+    return CreateFontA(-MulDiv(8, 96, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH, "Arial");
 }
 
 void drawText(const PixelRect& rect, TextAlignment alignment, const char* text, int dy, COLORREF colour, HDC dc)
@@ -27,8 +27,7 @@ void drawText(const PixelRect& rect, TextAlignment alignment, const char* text, 
     TextOutA(dc, at.x, at.y, text, length);
 }
 
-void drawControlText(HWND dialog, int id, TextAlignment alignment, const char* text, int dy, COLORREF colour,
-                     bool clip)
+void drawControlText(HWND dialog, int id, TextAlignment alignment, const char* text, int dy, COLORREF colour, bool clip)
 {
     WindowDC dc(dialog);
     if (!dc.get()) return;

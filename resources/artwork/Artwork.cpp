@@ -32,11 +32,11 @@ struct Card {
 };
 
 // The panels of the dialog's page, each framing one group of the layout.
-const Card kShapeCard = {8, 5, 320, 214};      // Puffs to Dispersion
-const Card kColourCard = {8, 228, 320, 418};   // the colours, then Sky light to Mottling
-const Card kPatternCard = {8, 446, 320, 494};  // Zoom
+const Card kShapeCard = {8, 5, 320, 214};        // Puffs to Dispersion
+const Card kColourCard = {8, 228, 320, 418};     // the colours, then Sky light to Mottling
+const Card kPatternCard = {8, 446, 320, 494};    // Zoom
 const Card kCommandCard = {331, 390, 407, 553};  // Undo, Clouds, Load, Save
-const Card kLightCard = {412, 390, 620, 508};  // the light pad and Backlighting
+const Card kLightCard = {412, 390, 620, 508};    // the light pad and Backlighting
 
 const float captionSize = 9.0f, captionTracking = 0.9f;
 
@@ -97,7 +97,8 @@ void drawPreviewWell(Canvas& c)
     fillRect(c, float(r.left), float(r.top), float(r.right + 2), float(r.bottom + 2), rgb(0xC3CCD7));
     for (int y = r.top + 1; y < r.bottom + 1; ++y) {
         float t = float(y - r.top) / float(heightOf(r));
-        fillRect(c, float(r.left + 1), float(y), float(r.right + 1), float(y + 1), mix(rgb(0xCFDCEC), rgb(0xF2F5F9), t));
+        fillRect(c, float(r.left + 1), float(y), float(r.right + 1), float(y + 1),
+                 mix(rgb(0xCFDCEC), rgb(0xF2F5F9), t));
     }
     const int side = 72;
     Canvas mark(side, side, Colour{0, 0, 0, 0});
@@ -122,7 +123,8 @@ Canvas drawPage(const Fonts& f)
     drawCaption(c, f, float(layoutRect(IDC_PREVIEW).left + 4), labelBaseline(IDC_AUTO_PREVIEW_LABEL), "PREVIEW");
 
     // Between the colours and the light sliders, and between the history and the file buttons.
-    float colourRow = float(outerRectOf(IDC_CLOUD_COLOUR_LABEL).bottom), lightRow = float(layoutRect(IDC_SKY_LIGHT_TRACK).top);
+    float colourRow = float(outerRectOf(IDC_CLOUD_COLOUR_LABEL).bottom),
+          lightRow = float(layoutRect(IDC_SKY_LIGHT_TRACK).top);
     float y = std::floor((colourRow + lightRow) / 2.0f);
     fillRect(c, float(kColourCard.left + 10), y, float(kColourCard.right - 10), y + 1, divider);
     float clouds = float(layoutRect(IDC_CLOUDS).bottom), load = float(layoutRect(IDC_LOAD).top);
@@ -153,7 +155,8 @@ Canvas drawTrack(bool light)
         Canvas groove(135, 12, Colour{0, 0, 0, 0});
         fillRoundRect(groove, x0, y0, x1, y1, 2.0f, white);
         for (int x = 0; x < 135; ++x) {
-            Colour shade = mix(rgb(0x3F4B5E), rgb(0xF6CE70), std::min(std::max((float(x) - x0) / (x1 - x0), 0.0f), 1.0f));
+            Colour shade =
+                mix(rgb(0x3F4B5E), rgb(0xF6CE70), std::min(std::max((float(x) - x0) / (x1 - x0), 0.0f), 1.0f));
             for (int yy = 0; yy < 12; ++yy) groove.at(x, yy) = Colour{shade.r, shade.g, shade.b, groove.at(x, yy).a};
         }
         c.paste(groove, 0, 0);
@@ -275,21 +278,9 @@ const std::vector<std::string> kPointingHand = {
 };
 
 const std::vector<std::string> kOpenHand = {
-    "    ## ## ##",
-    "   #..#..#..#",
-    "   #..#..#..# #",
-    "   #..#..#..##.#",
-    "   #..#..#..#..#",
-    "## #..#..#..#..#",
-    "#.##..#..#..#..#",
-    "#..#...........#",
-    " #.............#",
-    "  #............#",
-    "  #...........#",
-    "   #..........#",
-    "    #........#",
-    "     #.......#",
-    "     #########",
+    "    ## ## ##",     "   #..#..#..#",    "   #..#..#..# #",  "   #..#..#..##.#", "   #..#..#..#..#",
+    "## #..#..#..#..#", "#.##..#..#..#..#", "#..#...........#", " #.............#", "  #............#",
+    "  #...........#",  "   #..........#",  "    #........#",   "     #.......#",   "     #########",
 };
 
 const std::vector<std::string> kClosedHand = {
@@ -312,11 +303,13 @@ const std::vector<std::string> kClosedHand = {
 }  // namespace
 
 const char* const kArtworkFiles[] = {
-    "page.bmp", "track-light.bmp", "track-shape.bmp", "knob.bmp", "toggle-off.bmp", "toggle-off-pressed.bmp",
-    "toggle-on.bmp", "toggle-on-pressed.bmp", "button-dice.bmp", "button-ecce.bmp", "button-undo.bmp",
-    "button-clouds.bmp", "button-load.bmp", "button-save.bmp", "light-pad.bmp", "about-mark.bmp",
-    "about-name.bmp", "about-logo.bmp", "about-text.bmp", "marker.ico", "warning.ico", "hand-closed.cur",
-    "hand-open.cur", "hand-pointing.cur", nullptr,
+    "page.bmp",        "track-light.bmp",        "track-shape.bmp", "knob.bmp",
+    "toggle-off.bmp",  "toggle-off-pressed.bmp", "toggle-on.bmp",   "toggle-on-pressed.bmp",
+    "button-dice.bmp", "button-ecce.bmp",        "button-undo.bmp", "button-clouds.bmp",
+    "button-load.bmp", "button-save.bmp",        "light-pad.bmp",   "about-mark.bmp",
+    "about-name.bmp",  "about-logo.bmp",         "about-text.bmp",  "marker.ico",
+    "warning.ico",     "hand-closed.cur",        "hand-open.cur",   "hand-pointing.cur",
+    nullptr,
 };
 
 bool writeArtwork(const std::string& folder, const std::string& fontFolder, const std::string& version,

@@ -11,8 +11,7 @@
 
 Colour rgb(uint32_t hex)
 {
-    return Colour{float((hex >> 16) & 255) / 255.0f, float((hex >> 8) & 255) / 255.0f, float(hex & 255) / 255.0f,
-                  1.0f};
+    return Colour{float((hex >> 16) & 255) / 255.0f, float((hex >> 8) & 255) / 255.0f, float(hex & 255) / 255.0f, 1.0f};
 }
 
 Colour withAlpha(Colour c, float a) { return Colour{c.r, c.g, c.b, c.a * a}; }
@@ -89,16 +88,14 @@ void fillRoundRect(Canvas& c, float x0, float y0, float x1, float y1, float radi
         [&](float, float) { return colour; });
 }
 
-void fillRoundRectGradient(Canvas& c, float x0, float y0, float x1, float y1, float radius, Colour top,
-                           Colour bottom)
+void fillRoundRectGradient(Canvas& c, float x0, float y0, float x1, float y1, float radius, Colour top, Colour bottom)
 {
     rasterise(
         c, x0, y0, x1, y1, [&](float px, float py) { return roundRectDistance(px, py, x0, y0, x1, y1, radius); },
         [&](float, float py) { return mix(top, bottom, std::min(std::max((py - y0) / (y1 - y0), 0.0f), 1.0f)); });
 }
 
-void strokeRoundRect(Canvas& c, float x0, float y0, float x1, float y1, float radius, float lineWidth,
-                     Colour colour)
+void strokeRoundRect(Canvas& c, float x0, float y0, float x1, float y1, float radius, float lineWidth, Colour colour)
 {
     rasterise(
         c, x0, y0, x1, y1,
@@ -241,7 +238,8 @@ void drawString(Canvas& c, const Font& font, float size, float x, float baseline
             stbtt_MakeCodepointBitmapSubpixel(f, glyph.data(), w, h, w, scale, scale, shift, 0.0f, codepoint);
             int left = int(std::floor(x)) + x0, top = base + y0;
             for (int j = 0; j < h; ++j)
-                for (int i = 0; i < w; ++i) c.blend(left + i, top + j, colour, float(glyph[size_t(j) * w + i]) / 255.0f);
+                for (int i = 0; i < w; ++i)
+                    c.blend(left + i, top + j, colour, float(glyph[size_t(j) * w + i]) / 255.0f);
         }
         int advance = 0, bearing = 0;
         stbtt_GetCodepointHMetrics(f, codepoint, &advance, &bearing);
@@ -258,8 +256,16 @@ namespace {
 struct Bytes {
     std::vector<uint8_t> data;
     void u8(unsigned v) { data.push_back(uint8_t(v)); }
-    void u16(unsigned v) { u8(v & 255); u8((v >> 8) & 255); }
-    void u32(uint32_t v) { u16(v & 0xFFFF); u16(v >> 16); }
+    void u16(unsigned v)
+    {
+        u8(v & 255);
+        u8((v >> 8) & 255);
+    }
+    void u32(uint32_t v)
+    {
+        u16(v & 0xFFFF);
+        u16(v >> 16);
+    }
     bool save(const std::string& path) const
     {
         FILE* f = std::fopen(path.c_str(), "wb");
@@ -366,7 +372,9 @@ bool writeCursor(const std::vector<std::string>& rows, int hotX, int hotY, const
     bitmapInfoHeader(b, side, side * 2, 1, imageBytes);
     b.u32(0x000000);  // palette: black, white
     b.u32(0xFFFFFF);
-    auto pixel = [&](int x, int y) { return y < int(rows.size()) && x < int(rows[size_t(y)].size()) ? rows[size_t(y)][size_t(x)] : ' '; };
+    auto pixel = [&](int x, int y) {
+        return y < int(rows.size()) && x < int(rows[size_t(y)].size()) ? rows[size_t(y)][size_t(x)] : ' ';
+    };
     // XOR mask: 1 is white. AND mask: 1 keeps the screen (transparent).
     for (int pass = 0; pass < 2; ++pass)
         for (int y = side - 1; y >= 0; --y)

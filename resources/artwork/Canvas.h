@@ -37,8 +37,7 @@ struct Canvas {
 void fillRect(Canvas& c, float x0, float y0, float x1, float y1, Colour colour);
 void fillRoundRect(Canvas& c, float x0, float y0, float x1, float y1, float radius, Colour colour);
 // A ring of width `lineWidth` just inside the rounded rectangle's edge.
-void strokeRoundRect(Canvas& c, float x0, float y0, float x1, float y1, float radius, float lineWidth,
-                     Colour colour);
+void strokeRoundRect(Canvas& c, float x0, float y0, float x1, float y1, float radius, float lineWidth, Colour colour);
 void fillCircle(Canvas& c, float cx, float cy, float radius, Colour colour);
 // A disc whose colour runs from `inner` at the centre to `outer` at the rim.
 void fillCircleRadial(Canvas& c, float cx, float cy, float radius, Colour inner, Colour outer);
@@ -48,8 +47,7 @@ void fillTriangle(Canvas& c, float ax, float ay, float bx, float by, float cx, f
 // A line of `lineWidth` with round caps.
 void drawLine(Canvas& c, float x0, float y0, float x1, float y1, float lineWidth, Colour colour);
 // A vertical gradient from `top` to `bottom` inside the rounded rectangle.
-void fillRoundRectGradient(Canvas& c, float x0, float y0, float x1, float y1, float radius, Colour top,
-                           Colour bottom);
+void fillRoundRectGradient(Canvas& c, float x0, float y0, float x1, float y1, float radius, Colour top, Colour bottom);
 
 // A TrueType font from a file; pixel sizes are the em height.
 struct Font {

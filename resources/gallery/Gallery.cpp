@@ -75,8 +75,13 @@ bool paintLook(const CloudSettings& look, Image* picture)
     Scene scene = sceneFor(look);
     HostImage pixels{scene.picture.width, scene.picture.height, 3, scene.picture.pixels.data()};
     HostImage selection{scene.sky.width, scene.sky.height, 1, scene.sky.pixels.data()};
-    RunRequest request{pixels, &selection, {0, 0, int16(tileHeight), int16(tileWidth)}, false,
-                       [&](CloudSettings* block) { *block = look; }, nullptr, nullptr};
+    RunRequest request{pixels,
+                       &selection,
+                       {0, 0, int16(tileHeight), int16(tileWidth)},
+                       false,
+                       [&](CloudSettings* block) { *block = look; },
+                       nullptr,
+                       nullptr};
     std::string folder = makePrivateTempFolder();
     OSErr result = runFilter(ENTRYPOINT, request);
     removePrivateTempFolder(folder);
@@ -157,20 +162,23 @@ bool drawContactSheet(const std::string& folder, const std::string& fontFolder, 
         outcomes->push_back(outcome);
         if (!outcome.painted) continue;
 
-        const int left = gap + (k % columns) * (tileWidth + gap), top = gap + (k / columns) * (tileHeight + titleHeight + gap);
+        const int left = gap + (k % columns) * (tileWidth + gap),
+                  top = gap + (k / columns) * (tileHeight + titleHeight + gap);
         for (int y = 0; y < tileHeight; ++y)
             for (int x = 0; x < tileWidth; ++x) {
                 const uint8* p = &painted.pixels[(size_t(y) * tileWidth + x) * 3];
                 sheet.at(left + x, top + y) = Colour{p[0] / 255.0f, p[1] / 255.0f, p[2] / 255.0f, 1.0f};
             }
-        drawString(sheet, bold, 15.0f, float(left + 2), float(top + tileHeight + 20), kLooks[k].title, rgb(titleColour));
+        drawString(sheet, bold, 15.0f, float(left + 2), float(top + tileHeight + 20), kLooks[k].title,
+                   rgb(titleColour));
     }
     Image out;
     out.width = sheet.width;
     out.height = sheet.height;
     out.channels = 3;
     for (const Colour& c : sheet.pixels)
-        for (float v : {c.r, c.g, c.b}) out.pixels.push_back(uint8(std::lround(std::fmin(std::fmax(v, 0.0f), 1.0f) * 255.0f)));
+        for (float v : {c.r, c.g, c.b})
+            out.pixels.push_back(uint8(std::lround(std::fmin(std::fmax(v, 0.0f), 1.0f) * 255.0f)));
     if (!writePng(sheetPath, out, error)) return false;
     return true;
 }

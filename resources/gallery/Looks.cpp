@@ -7,6 +7,7 @@
 
 // Each row was drawn and looked at over the contact sheet's scene; changing
 // one means redrawing the sheet (scripts/gallery) and looking again.
+// clang-format off
 const Look kLooks[] = {
     // file, title, description,
     //   seed, puffs, lump scale, flatness, density, lumpiness, detail, dispersion,
@@ -45,6 +46,7 @@ const Look kLooks[] = {
     {"afternoon-haze", "Afternoon haze", "A soft cloud melting into a pale, hazy sky.",
      2024, 60, 33, 77, 55, 29, 70, 61, 59, 40, 60, 10, 62, 44, false, 0xFFFFFF, 0xB8CCE0, -0.4f, -0.5f, 0.5f, 0.5f},
 };
+// clang-format on
 const int kLookCount = int(sizeof kLooks / sizeof kLooks[0]);
 
 static RGB48 colourOf(uint32_t hex)
@@ -62,12 +64,18 @@ CloudSettings settingsOfLook(const Look& look)
         int32_t CloudSettings::*field;
         int32_t value;
     } sliders[] = {
-        {&CloudSettings::puffs, look.puffs},           {&CloudSettings::lumpScale, look.lumpScale},
-        {&CloudSettings::flatness, look.flatness},     {&CloudSettings::density, look.density},
-        {&CloudSettings::lumpiness, look.lumpiness},   {&CloudSettings::detail, look.detail},
-        {&CloudSettings::dispersion, look.dispersion}, {&CloudSettings::skyLight, look.skyLight},
-        {&CloudSettings::brightness, look.brightness}, {&CloudSettings::smokiness, look.smokiness},
-        {&CloudSettings::harshness, look.harshness},   {&CloudSettings::mottling, look.mottling},
+        {&CloudSettings::puffs, look.puffs},
+        {&CloudSettings::lumpScale, look.lumpScale},
+        {&CloudSettings::flatness, look.flatness},
+        {&CloudSettings::density, look.density},
+        {&CloudSettings::lumpiness, look.lumpiness},
+        {&CloudSettings::detail, look.detail},
+        {&CloudSettings::dispersion, look.dispersion},
+        {&CloudSettings::skyLight, look.skyLight},
+        {&CloudSettings::brightness, look.brightness},
+        {&CloudSettings::smokiness, look.smokiness},
+        {&CloudSettings::harshness, look.harshness},
+        {&CloudSettings::mottling, look.mottling},
         {&CloudSettings::zoom, look.zoom},
     };
     for (const auto& slider : sliders) s.*slider.field = slider.value;

@@ -86,5 +86,4 @@ Image loadPicture(const std::string& path)
     return image;
 }
 
-
 }  // namespace testhost

@@ -218,10 +218,11 @@ MonkeyTally runMonkey(HWND dialog, uint32_t seed, int gestures, const std::vecto
     };
     // Keys that move the focus, press the focused control, zoom, and the
     // buttons' letters; Enter, Escape and the spared letters never.
-    std::vector<WPARAM> keys = {VK_TAB, VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, VK_SPACE, VK_HOME, VK_END, VK_PRIOR,
-                                VK_NEXT, VK_ADD, VK_SUBTRACT, VK_DELETE, VK_BACK, VK_F1, '5'};
+    std::vector<WPARAM> keys = {VK_TAB,   VK_LEFT, VK_RIGHT, VK_UP,       VK_DOWN,   VK_SPACE, VK_HOME, VK_END,
+                                VK_PRIOR, VK_NEXT, VK_ADD,   VK_SUBTRACT, VK_DELETE, VK_BACK,  VK_F1,   '5'};
     for (char letter = 'A'; letter <= 'Z'; ++letter)
-        if (sparedLetters.find(letter) == std::string::npos && sparedLetters.find(char(letter + 32)) == std::string::npos)
+        if (sparedLetters.find(letter) == std::string::npos &&
+            sparedLetters.find(char(letter + 32)) == std::string::npos)
             keys.push_back(WPARAM(letter));
 
     MonkeyTally tally;

@@ -99,8 +99,8 @@ Screenshot captureAsIs(HWND window);
 // it with the reference tests/screenshots/<name>.png: true when at most
 // `allowedShare` of the pixels differ by more than `channelTolerance` in a
 // channel. With NIMBULO_UPDATE_SCREENSHOTS set the reference is rewritten.
-bool matchesReference(const Screenshot& shot, const std::string& name, std::string* why,
-                      int channelTolerance = 24, double allowedShare = 0.004);
+bool matchesReference(const Screenshot& shot, const std::string& name, std::string* why, int channelTolerance = 24,
+                      double allowedShare = 0.004);
 
 // A 32-bit, top-down device-independent bitmap of w x h.
 BITMAPINFO topDownBitmapInfo(int w, int h);

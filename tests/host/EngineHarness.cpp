@@ -67,8 +67,8 @@ RenderRig::RenderRig(const CloudSettings& settings, const Picture& picture) : wo
     record.imageMode = picture.planes >= 3 ? (deep ? plugInModeRGB48 : plugInModeRGBColor)
                                            : (deep ? plugInModeGray16 : plugInModeGrayScale);
     record.depth = deep ? 16 : 8;
-    record.filterCase = picture.transparency ? filterCaseEditableTransparencyNoSelection
-                                             : filterCaseFlatImageNoSelection;
+    record.filterCase =
+        picture.transparency ? filterCaseEditableTransparencyNoSelection : filterCaseFlatImageNoSelection;
     if (picture.transparency) record.inLayerPlanes = record.outLayerPlanes = int16(picture.planes - 1);
     ctx.savedFilterRect = record.filterRect;
     setRenderGeometry(&ctx, record.filterRect, 1);
@@ -116,8 +116,8 @@ Picture renderInProcess(const CloudSettings& settings, const Picture& source, in
     return out;
 }
 
-Picture renderPreviewInProcess(const CloudSettings& settings, const Picture& source,
-                               const std::vector<uint8_t>& mask, int threads)
+Picture renderPreviewInProcess(const CloudSettings& settings, const Picture& source, const std::vector<uint8_t>& mask,
+                               int threads)
 {
     RenderRig rig(settings, source);
     settingsOf(&rig.ctx)->dialogActive = 1;

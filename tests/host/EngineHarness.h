@@ -14,9 +14,9 @@ namespace testhost {
 
 struct Picture {
     int width = 0, height = 0, planes = 3;
-    bool transparency = false;       // the last plane is the layer's transparency
-    std::vector<uint8_t> pixels;     // interleaved, rows from the top
-    int bytesPerSample = 1;          // 2: 16-bit samples, native order, 0..32768
+    bool transparency = false;    // the last plane is the layer's transparency
+    std::vector<uint8_t> pixels;  // interleaved, rows from the top
+    int bytesPerSample = 1;       // 2: 16-bit samples, native order, 0..32768
 };
 
 // A deterministic picture with every kind of pixel: gradients in colour and,
@@ -53,8 +53,8 @@ Picture renderInProcess(const CloudSettings& settings, const Picture& source, in
 
 // The preview render: the whole area in one buffer, with the selection `mask`
 // (empty for none) shown as sky or checkerboard.
-Picture renderPreviewInProcess(const CloudSettings& settings, const Picture& source,
-                               const std::vector<uint8_t>& mask, int threads = 1);
+Picture renderPreviewInProcess(const CloudSettings& settings, const Picture& source, const std::vector<uint8_t>& mask,
+                               int threads = 1);
 
 uint64_t fnv1a64(const std::vector<uint8_t>& bytes);
 

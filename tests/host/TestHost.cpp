@@ -177,8 +177,8 @@ static OSErr NIMBULO_CDECL displayPixels(const PSPixelMap* map, const VRect* sou
 {
     TestHost::current->counts.display++;
     // The interface's display takes 8-bit maps only.
-    bool eightBit = map && (map->imageMode == plugInModeGrayScale || map->imageMode == plugInModeRGBColor) &&
-                    map->planeBytes == 1;
+    bool eightBit =
+        map && (map->imageMode == plugInModeGrayScale || map->imageMode == plugInModeRGBColor) && map->planeBytes == 1;
     if (!eightBit) TestHost::current->counts.badCalls++;
 #ifdef _WIN32
     HDC dc = static_cast<HDC>(platformContext);
@@ -232,8 +232,7 @@ TestHost::TestHost(int w, int h, int p) : width(w), height(h), planes(p)
     source.resize(size_t(w) * size_t(h) * size_t(p));
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            for (int c = 0; c < p; ++c)
-                source[(size_t(y) * w + x) * p + c] = uint8((x * 7 + y * 13 + c * 50) & 255);
+            for (int c = 0; c < p; ++c) source[(size_t(y) * w + x) * p + c] = uint8((x * 7 + y * 13 + c * 50) & 255);
     output = source;
 
     // The host allocates more than the declared record: reserved bytes follow.
@@ -242,8 +241,16 @@ TestHost::TestHost(int w, int h, int p) : width(w), height(h), planes(p)
     buffers = static_cast<BufferProcs*>(hostAlloc(sizeof(BufferProcs)));
     platform = static_cast<PlatformData*>(hostAlloc(sizeof(PlatformData)));
 
-    *handles = HandleProcs{1, 8, handleNew, handleDispose, handleGetSize, handleSetSize,
-                           handleLock, handleUnlock, handleRecoverSpace, handleDispose};
+    *handles = HandleProcs{1,
+                           8,
+                           handleNew,
+                           handleDispose,
+                           handleGetSize,
+                           handleSetSize,
+                           handleLock,
+                           handleUnlock,
+                           handleRecoverSpace,
+                           handleDispose};
     *buffers = BufferProcs{2, 5, bufferAllocate, bufferLock, bufferUnlock, bufferFree, bufferSpace};
 
     FilterRecord& r = *record;
@@ -310,8 +317,8 @@ int TestHost::liveBuffers() const { return int(liveBufferSet.size()); }
 void TestHost::setEditableTransparency(bool withSelection)
 {
     FilterRecord& r = *record;
-    r.filterCase = withSelection ? filterCaseEditableTransparencyWithSelection
-                                 : filterCaseEditableTransparencyNoSelection;
+    r.filterCase =
+        withSelection ? filterCaseEditableTransparencyWithSelection : filterCaseEditableTransparencyNoSelection;
     r.inLayerPlanes = r.outLayerPlanes = int16(planes - 1);
     r.inTransparencyMask = r.outTransparencyMask = 1;
     r.inNonLayerPlanes = r.outNonLayerPlanes = 0;
@@ -406,18 +413,18 @@ OSErr TestHost::deliver()
     releaseDelivered();
     FilterRecord& r = *record;
     if (!withholdInput)
-        r.inData = fillRequest(r.inRect, r.inputRate, r.inLoPlane, r.inHiPlane,
-                               HostImage{width, height, planes, source.data(), bytesPerSample}, r.inputPadding,
-                               &r.inRowBytes);
-    r.outData = fillRequest(r.outRect, 65536, r.outLoPlane, r.outHiPlane,
-                            HostImage{width, height, planes, output.data(), bytesPerSample}, r.outputPadding,
-                            &r.outRowBytes);
+        r.inData =
+            fillRequest(r.inRect, r.inputRate, r.inLoPlane, r.inHiPlane,
+                        HostImage{width, height, planes, source.data(), bytesPerSample}, r.inputPadding, &r.inRowBytes);
+    r.outData =
+        fillRequest(r.outRect, 65536, r.outLoPlane, r.outHiPlane,
+                    HostImage{width, height, planes, output.data(), bytesPerSample}, r.outputPadding, &r.outRowBytes);
     deliveredOut = r.outRect;
     deliveredOutLo = r.outLoPlane;
     deliveredOutPlanes = r.outHiPlane - r.outLoPlane + 1;
     if (!mask.empty())
-        r.maskData = fillRequest(r.maskRect, r.maskRate, 0, 0, HostImage{width, height, 1, mask.data()},
-                                 r.maskPadding, &r.maskRowBytes);
+        r.maskData = fillRequest(r.maskRect, r.maskRate, 0, 0, HostImage{width, height, 1, mask.data()}, r.maskPadding,
+                                 &r.maskRowBytes);
     return noErr;
 }
 
@@ -459,7 +466,8 @@ PluginEntryProc pluginEntry()
     static PluginEntryProc entry = [] {
         HMODULE module = LoadLibraryW(moduleUnderTest().c_str());
         if (!module) {
-            std::fprintf(stderr, "test host: cannot load the module (NIMBULO_MODULE, or Nimbulo.8bf beside the test program)\n");
+            std::fprintf(
+                stderr, "test host: cannot load the module (NIMBULO_MODULE, or Nimbulo.8bf beside the test program)\n");
             std::exit(2);
         }
         auto proc = reinterpret_cast<PluginEntryProc>(reinterpret_cast<void*>(GetProcAddress(module, "ENTRYPOINT")));

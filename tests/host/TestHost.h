@@ -73,11 +73,11 @@ public:
 
     Counters counts;
     std::vector<ProgressCall> progress;
-    std::function<bool()> abortAnswer;         // default: never abort
+    std::function<bool()> abortAnswer;  // default: never abort
     std::function<OSErr(ColorServicesInfo*)> colourAnswer;
-    int failHandleAllocationsAfter = -1;       // >= 0: that many succeed, then null
+    int failHandleAllocationsAfter = -1;  // >= 0: that many succeed, then null
     int failBufferAllocationsAfter = -1;
-    bool withholdInput = false;                // deliver no inData, as a host short of memory
+    bool withholdInput = false;  // deliver no inData, as a host short of memory
     int continueCalls = 0;
 
     // The plug-in's blocks as the host sees them; null before they exist.
