@@ -3,18 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "host/TestHost.h"
 #include "resources/artwork/Artwork.h"
-
-static std::vector<char> fileBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 TEST(Artwork, CommittedFilesAreWhatTheSourcesDraw)
 {
@@ -23,8 +16,9 @@ TEST(Artwork, CommittedFilesAreWhatTheSourcesDraw)
     std::string folder = folderTemplate, error;
     ASSERT_TRUE(writeArtwork(folder, defaultFontFolder, NIMBULO_VERSION, &error)) << error;
     for (const char* const* name = kArtworkFiles; *name; ++name) {
-        std::vector<char> drawn = fileBytes(folder + "/" + *name);
-        std::vector<char> committed = fileBytes(std::string(NIMBULO_SOURCE_DIR) + "/resources/art/" + *name);
+        std::vector<uint8_t> drawn = testhost::readBytes(folder + "/" + *name);
+        std::vector<uint8_t> committed =
+            testhost::readBytes(std::string(NIMBULO_SOURCE_DIR) + "/resources/art/" + *name);
         EXPECT_FALSE(drawn.empty()) << *name;
         EXPECT_TRUE(drawn == committed) << *name << " differs: run scripts/artwork";
         std::remove((folder + "/" + *name).c_str());

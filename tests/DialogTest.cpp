@@ -23,13 +23,6 @@ using namespace testhost;
 
 namespace {
 
-std::string cachePath()
-{
-    char path[300];
-    temporaryFilePath("Nimbulo cached settings", path, sizeof path);
-    return path;
-}
-
 bool fileExists(const std::string& path) { return std::ifstream(path).good(); }
 
 bool sameSettings(const CloudSettings& a, const CloudSettings& b)
@@ -69,7 +62,7 @@ TEST(Dialog, OkAndEnterAcceptAndRender)
 {
     for (bool enter : {false, true}) {
         Editor host;
-        std::remove(cachePath().c_str());
+        std::remove(cachedSettingsPath().c_str());
         host.dialogs.expect("Nimbulo", [&](HWND d) {
             PixelRect track = windowRect(d, IDC_DENSITY_TRACK);
             click(d, trackX(track, 20), middleY(track));
@@ -84,7 +77,7 @@ TEST(Dialog, OkAndEnterAcceptAndRender)
         expected.density = 20;
         bringToFilePrecision(&expected);  // what OK accepts is what the cache keeps
         EXPECT_TRUE(host.output == renderInProcess(expected, host.picture()).pixels) << enter;
-        EXPECT_TRUE(fileExists(cachePath())) << enter;
+        EXPECT_TRUE(fileExists(cachedSettingsPath())) << enter;
     }
 }
 
@@ -119,12 +112,12 @@ TEST(Dialog, OkPaintsWhatTheNextRunWithoutTheDialogPaints)
             });
             ASSERT_EQ(accepted.run(true), noErr) << g.name;
             picture = accepted.output;
-            std::ifstream in(cachePath(), std::ios::binary);
+            std::ifstream in(cachedSettingsPath(), std::ios::binary);
             cache.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         }
         // The editor's "repeat last filter", later: no dialog, the cache.
         Editor repeated;
-        std::ofstream(cachePath(), std::ios::binary)
+        std::ofstream(cachedSettingsPath(), std::ios::binary)
             .write(reinterpret_cast<const char*>(cache.data()), std::streamsize(cache.size()));
         ASSERT_EQ(repeated.run(false), noErr) << g.name;
         EXPECT_TRUE(repeated.output == picture) << g.name;
@@ -136,7 +129,7 @@ TEST(Dialog, CancelAndEscapeRestoreAndLeaveTheImage)
 {
     for (bool escape : {false, true}) {
         Editor host;
-        std::remove(cachePath().c_str());
+        std::remove(cachedSettingsPath().c_str());
         CloudSettings atStart{};
         host.dialogs.expect("Nimbulo", [&](HWND d) {
             atStart = *host.settings();
@@ -151,7 +144,7 @@ TEST(Dialog, CancelAndEscapeRestoreAndLeaveTheImage)
         EXPECT_TRUE(host.output == host.source) << escape;
         EXPECT_TRUE(sameSettings(*host.settings(), atStart)) << escape;
         EXPECT_EQ(host.settings()->showDialog, 0);
-        EXPECT_FALSE(fileExists(cachePath())) << escape;
+        EXPECT_FALSE(fileExists(cachedSettingsPath())) << escape;
     }
 }
 

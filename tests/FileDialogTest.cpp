@@ -72,12 +72,6 @@ void choose(HWND fileDialog, const std::string& path)
     PostMessageA(fileDialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(GetDlgItem(fileDialog, IDOK)));
 }
 
-std::vector<uint8> fileBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // Selects the item named `name` in the file dialog's list.
 bool selectInList(HWND fileDialog, const char* name)
 {
@@ -183,7 +177,7 @@ TEST(FileDialogs, SaveAndLoadARoundTripWithItsThumbnail)
         });
         ASSERT_EQ(host.run(true), noErr);
     }
-    std::vector<uint8> file = fileBytes(storm);
+    std::vector<uint8_t> file = readBytes(storm);
     ASSERT_EQ(file.size(), size_t(presetBytesWithThumbnail));
     // The preview's 32 x 20 pixels in the middle of the thumbnail, the ramp around.
     std::vector<uint8> expected = greyRamp();

@@ -4,24 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "host/TestHost.h"
 #include "resources/artwork/Artwork.h"
 #include "resources/gallery/Gallery.h"
 #include "resources/gallery/Looks.h"
-
-namespace {
-
-std::vector<char> fileBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-}  // namespace
 
 TEST(Gallery, ShippedLooksLoadPaintAndAreWhatTheSourcesDraw)
 {
@@ -39,7 +28,7 @@ TEST(Gallery, ShippedLooksLoadPaintAndAreWhatTheSourcesDraw)
         EXPECT_TRUE(o.inRange) << o.file;
         EXPECT_TRUE(o.painted) << o.file;
     }
-    EXPECT_TRUE(fileBytes("/tmp/nimbulo-sheet-check.png") == fileBytes(source + "/docs/looks.png"))
+    EXPECT_TRUE(testhost::readBytes("/tmp/nimbulo-sheet-check.png") == testhost::readBytes(source + "/docs/looks.png"))
         << "docs/looks.png differs from what the shipped looks paint: run scripts/gallery";
 
     // The files themselves are what the looks' table writes.
@@ -48,7 +37,7 @@ TEST(Gallery, ShippedLooksLoadPaintAndAreWhatTheSourcesDraw)
     ASSERT_TRUE(writeLookPresets(folderTemplate, &error)) << error;
     for (int k = 0; k < kLookCount; ++k) {
         std::string name = std::string("/") + kLooks[k].file + ".k00";
-        EXPECT_TRUE(fileBytes(folderTemplate + name) == fileBytes(source + "/presets" + name))
+        EXPECT_TRUE(testhost::readBytes(folderTemplate + name) == testhost::readBytes(source + "/presets" + name))
             << name << " differs from its row in the looks' table: run scripts/gallery";
         std::remove((folderTemplate + name).c_str());
     }

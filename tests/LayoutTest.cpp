@@ -304,14 +304,6 @@ TEST(PresetNames, ProposedAndChosen)
     EXPECT_STREQ(s.presetFolder, "/home/me/");
 }
 
-namespace {
-std::vector<char> fileBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-}  // namespace
-
 TEST(PresetNames, SavingReplacesWholeAndLoadingFailsCleanly)
 {
     testhost::Picture picture = testhost::gradientPicture(8, 8, 3, false);
@@ -322,8 +314,8 @@ TEST(PresetNames, SavingReplacesWholeAndLoadingFailsCleanly)
     // An existing longer file: the saved one holds exactly the new bytes.
     std::ofstream(path, std::ios::binary) << std::string(20000, 'x');
     ASSERT_TRUE(savePresetFile(&rig.ctx, path));
-    EXPECT_EQ(fileBytes(path).size(), size_t(presetBytesWithoutThumbnail));
-    EXPECT_TRUE(fileBytes(std::string(path) + ".saving").empty());
+    EXPECT_EQ(testhost::readBytes(path).size(), size_t(presetBytesWithoutThumbnail));
+    EXPECT_TRUE(testhost::readBytes(std::string(path) + ".saving").empty());
 
     // A folder that does not exist: nothing is written, and it says so.
     std::string missing = std::string(path) + ".none/Storm.k00";

@@ -19,13 +19,6 @@ using namespace testhost;
 
 namespace {
 
-std::string cachePath()
-{
-    char path[300];
-    temporaryFilePath("Nimbulo cached settings", path, sizeof path);
-    return path;
-}
-
 long fromEnvironment(const char* name, long fallback)
 {
     const char* text = std::getenv(name);
@@ -92,7 +85,7 @@ TEST(Monkey, CarelessHandsBreakNothing)
         ASSERT_EQ(host.run(true), noErr);
         EXPECT_EQ(host.dialogs.waiting(), 0u);
         picture = host.output;
-        std::ifstream in(cachePath(), std::ios::binary);
+        std::ifstream in(cachedSettingsPath(), std::ios::binary);
         cache.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
     std::fprintf(stderr, "monkey seed %u: %d gestures (%d clicks, %d drags, %d double clicks, %d keys) in %lu ms\n",
@@ -114,7 +107,7 @@ TEST(Monkey, CarelessHandsBreakNothing)
 
     // The editor repeats the filter later: the same picture, from the cache.
     Editor repeated(96, 64);
-    std::ofstream(cachePath(), std::ios::binary)
+    std::ofstream(cachedSettingsPath(), std::ios::binary)
         .write(reinterpret_cast<const char*>(cache.data()), std::streamsize(cache.size()));
     ASSERT_EQ(repeated.run(false), noErr);
     EXPECT_TRUE(repeated.output == picture);

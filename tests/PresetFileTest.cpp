@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/EngineHarness.h"
+#include "host/TestHost.h"
 #include "settings/Persistence.h"
 #include "settings/PresetFile.h"
 
@@ -21,12 +22,6 @@ std::string tempPath(const char* name)
     char path[300];
     temporaryFilePath(name, path, sizeof path);
     return path;
-}
-
-std::vector<uint8_t> fileBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
 void writeFile(const std::string& path, const std::vector<uint8_t>& bytes)
@@ -83,7 +78,7 @@ TEST(PresetFile, DefaultsWithoutThumbnail)
     std::remove(path.c_str());
     b.rig.ctx.thumbnail = nullptr;
     writePresetFile(b.ctx(), path.c_str());
-    std::vector<uint8_t> bytes = fileBytes(path);
+    std::vector<uint8_t> bytes = testhost::readBytes(path);
     ASSERT_EQ(bytes.size(), 284u);
     const uint8_t start[16] = {0, 0, 0, 0xBC, 0, 0, 0xEC, 0, 0, 0, 0xE8, 0, 0, 0, 0xF7, 0};
     EXPECT_EQ(std::memcmp(bytes.data(), start, 16), 0);
@@ -105,7 +100,7 @@ TEST(PresetFile, WithThumbnail)
     std::string path = tempPath("thumb.k00");
     std::remove(path.c_str());
     writePresetFile(b.ctx(), path.c_str());
-    std::vector<uint8_t> bytes = fileBytes(path);
+    std::vector<uint8_t> bytes = testhost::readBytes(path);
     ASSERT_EQ(bytes.size(), 12580u);
     EXPECT_EQ(wordAt(bytes, 65), 1);
     EXPECT_EQ(wordAt(bytes, 66), 64);
@@ -346,7 +341,7 @@ TEST(PresetFile, WritingOverALongerFileKeepsItsTail)
     b.settings()->density = 5;
     b.rig.ctx.thumbnail = nullptr;
     writePresetFile(b.ctx(), path.c_str());
-    EXPECT_EQ(fileBytes(path).size(), 12580u);  // not shortened
+    EXPECT_EQ(testhost::readBytes(path).size(), 12580u);  // not shortened
     b.settings()->density = 50;
     bool picture = false;
     readPresetFile(b.ctx(), path.c_str(), presetReadNormal, &picture);

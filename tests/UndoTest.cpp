@@ -266,17 +266,6 @@ TEST(ControlTable, LookupsAndKinds)
     EXPECT_EQ(lookupControl(IDC_AUTO_PREVIEW_LABEL).low, alignLeft);
 }
 
-namespace {
-
-std::string cachePath()
-{
-    char path[300];
-    temporaryFilePath("Nimbulo cached settings", path, sizeof path);
-    return path;
-}
-
-}  // namespace
-
 TEST(Cache, AcceptedSettingsComeBackOnTheNextRun)
 {
     std::vector<uint8_t> saved;
@@ -286,14 +275,14 @@ TEST(Cache, AcceptedSettingsComeBackOnTheNextRun)
         editor.settings()->density = 12;
         editor.settings()->seed = 600;
         ASSERT_EQ(editor.run(false), noErr);  // the dialog runs and is accepted
-        std::ifstream in(cachePath(), std::ios::binary);
+        std::ifstream in(testhost::cachedSettingsPath(), std::ios::binary);
         saved.assign((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     }
     ASSERT_EQ(saved.size(), size_t(presetBytesWithThumbnail));
 
     // A new editor session repeats the filter without the dialog.
     testhost::TestHost next(32, 20, 3);
-    std::ofstream(cachePath(), std::ios::binary)
+    std::ofstream(testhost::cachedSettingsPath(), std::ios::binary)
         .write(reinterpret_cast<const char*>(saved.data()), std::streamsize(saved.size()));
     testhost::Picture picture{32, 20, 3, false, next.source};
     ASSERT_EQ(next.run(false), noErr);
@@ -311,7 +300,7 @@ TEST(Cache, MissingOrUnreadableCacheLeavesTheBlock)
         testhost::TestHost host(16, 8, 3);
         if (unreadable) {
             // A file of that name that cannot be opened for reading.
-            std::ofstream(cachePath(), std::ios::binary) << "";
+            std::ofstream(testhost::cachedSettingsPath(), std::ios::binary) << "";
         }
         ASSERT_EQ(host.call(filterSelectorPrepare), noErr);
         host.settings()->density = 12;
@@ -323,9 +312,9 @@ TEST(Cache, MissingOrUnreadableCacheLeavesTheBlock)
 TEST(Cache, CancelWritesNoCache)
 {
     testhost::TestHost host(16, 8, 3);
-    std::remove(cachePath().c_str());
+    std::remove(testhost::cachedSettingsPath().c_str());
     ASSERT_EQ(host.call(filterSelectorPrepare), noErr);
     ASSERT_EQ(host.call(filterSelectorStart), noErr);  // no dialog: nothing accepted
-    std::ifstream in(cachePath());
+    std::ifstream in(testhost::cachedSettingsPath());
     EXPECT_FALSE(in.good());
 }

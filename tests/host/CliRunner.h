@@ -8,6 +8,7 @@
 
 #include "cli/ImageFile.h"
 #include "host/EngineHarness.h"
+#include "host/TestHost.h"  // readBytes
 
 namespace testhost {
 
@@ -25,7 +26,6 @@ Outcome run(const std::string& arguments);
 
 bool exists(const std::string& path);
 void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes);
-std::vector<uint8_t> readBytes(const std::string& path);
 void savePicture(const std::string& path, const Picture& p);
 Image loadPicture(const std::string& path);
 

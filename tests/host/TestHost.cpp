@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <string>
 
@@ -485,5 +487,18 @@ bool entryFromModule() { return true; }
 PluginEntryProc pluginEntry() { return ENTRYPOINT; }
 bool entryFromModule() { return false; }
 #endif
+
+std::vector<uint8_t> readBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::string cachedSettingsPath()
+{
+    char path[300];
+    temporaryFilePath("Nimbulo cached settings", path, sizeof path);
+    return path;
+}
 
 }  // namespace testhost

@@ -127,4 +127,10 @@ std::wstring moduleUnderTest();
 // True when the entry point comes from the built module rather than linked code.
 bool entryFromModule();
 
+// The whole of file `path`; empty when it cannot be read.
+std::vector<uint8_t> readBytes(const std::string& path);
+
+// Where the plug-in caches the last accepted settings.
+std::string cachedSettingsPath();
+
 }  // namespace testhost
