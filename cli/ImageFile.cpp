@@ -269,22 +269,13 @@ static bool encodePng16(const Image& image, std::vector<uint8_t>* png)
     }
     std::vector<uint8_t> packed;
     if (!zlibCompress(rows, &packed)) return false;
-    const uint8_t header[13] = {uint8_t(image.width >> 24),
-                                uint8_t(image.width >> 16),
-                                uint8_t(image.width >> 8),
-                                uint8_t(image.width),
-                                uint8_t(image.height >> 24),
-                                uint8_t(image.height >> 16),
-                                uint8_t(image.height >> 8),
-                                uint8_t(image.height),
-                                16,
-                                uint8_t(colourTypes[image.channels]),
-                                0,
-                                0,
-                                0};
+    std::vector<uint8_t> header;  // width, height, depth, colour type, then the standard methods
+    appendBig32(uint32_t(image.width), &header);
+    appendBig32(uint32_t(image.height), &header);
+    header.insert(header.end(), {16, uint8_t(colourTypes[image.channels]), 0, 0, 0});
     const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     png->assign(signature, signature + 8);
-    appendPngChunk("IHDR", header, sizeof header, png);
+    appendPngChunk("IHDR", header.data(), header.size(), png);
     appendPngChunk("IDAT", packed.data(), packed.size(), png);
     appendPngChunk("IEND", nullptr, 0, png);
     return true;

@@ -159,14 +159,18 @@ uint32_t pngCrc32(const uint8_t* data, size_t size)
     return crc ^ 0xFFFFFFFFu;
 }
 
+void appendBig32(uint32_t v, std::vector<uint8_t>* out)
+{
+    out->insert(out->end(), {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)});
+}
+
 void appendPngChunk(const char type[4], const uint8_t* data, size_t size, std::vector<uint8_t>* png)
 {
     size_t at = png->size();
-    png->insert(png->end(), {uint8_t(size >> 24), uint8_t(size >> 16), uint8_t(size >> 8), uint8_t(size)});
+    appendBig32(uint32_t(size), png);
     png->insert(png->end(), type, type + 4);
     if (size) png->insert(png->end(), data, data + size);
-    uint32_t crc = pngCrc32(png->data() + at + 4, size + 4);
-    png->insert(png->end(), {uint8_t(crc >> 24), uint8_t(crc >> 16), uint8_t(crc >> 8), uint8_t(crc)});
+    appendBig32(pngCrc32(png->data() + at + 4, size + 4), png);
 }
 
 void repairPngChecksums(std::vector<uint8_t>* png)

@@ -31,6 +31,9 @@ bool scanJpeg(const uint8_t* bytes, size_t size, JpegFacts* facts, std::string* 
 // damaged: one running past the end, or one whose checksum is wrong.
 bool scanPng(const uint8_t* bytes, size_t size, ImageMetadata* metadata, std::string* problem);
 
+// `v` as four bytes, most significant first, as PNG keeps its numbers.
+void appendBig32(uint32_t v, std::vector<uint8_t>* out);
+
 // A PNG chunk's checksum (over its type and data), and a whole chunk
 // (length, type, data, checksum) appended to `png`.
 uint32_t pngCrc32(const uint8_t* data, size_t size);

@@ -1,6 +1,6 @@
 // The one seam between the portable code and the operating system: memory,
-// files, the temporary folder, threads and sleeping. Win32 and POSIX each implement it in their
-// own file.
+// files, the temporary folder, threads and sleeping. Win32 and POSIX each
+// implement it in their own file.
 #pragma once
 
 #include <atomic>

@@ -176,7 +176,8 @@ template <class L> struct CloudLanes {
         D n = dfloor(L::dadd(x, L::dset(0.5)));
         D t = L::dmul(L::dsub(x, n), L::dset(ln2));
         D sum = L::dset(1.0);
-        for (int k = expTermCount; k >= 1; --k) sum = L::dadd(L::dset(1.0), L::dmul(L::dmul(sum, t), L::dset(1.0 / k)));
+        for (int k = expTermCount; k >= 1; --k)
+            sum = L::dadd(L::dset(1.0), L::dmul(L::dmul(sum, t), L::dset(expInverse[k])));
         return L::dmul(sum, L::dpowerOfTwo(n));
     }
 

@@ -50,7 +50,7 @@ double DetExp2(double x)
     double n = std::floor(x + 0.5);
     double t = (x - n) * ln2;
     double sum = 1.0;
-    for (int k = expTermCount; k >= 1; --k) sum = 1.0 + sum * t * (1.0 / k);
+    for (int k = expTermCount; k >= 1; --k) sum = 1.0 + sum * t * expInverse[k];
     return std::ldexp(sum, int(n));
 }
 

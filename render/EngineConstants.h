@@ -63,6 +63,11 @@ constexpr double cosTerms[taylorTermCount] = {
 
 // e^t for |t| <= 0.35 by Horner down from the 18th term: 1 + t/k (...).
 constexpr int expTermCount = 18;
+// 1/k for k = 1 .. expTermCount (index k): the series' factors, as data so no
+// path divides per term.
+constexpr double expInverse[expTermCount + 1] = {0.0,      1.0 / 1,  1.0 / 2,  1.0 / 3,  1.0 / 4,  1.0 / 5,  1.0 / 6,
+                                                 1.0 / 7,  1.0 / 8,  1.0 / 9,  1.0 / 10, 1.0 / 11, 1.0 / 12, 1.0 / 13,
+                                                 1.0 / 14, 1.0 / 15, 1.0 / 16, 1.0 / 17, 1.0 / 18};
 // ln m = 2 atanh(s) = 2 s (sum of s^(2k) / (2k + 1)), fourteen terms for |s| <= 0.172.
 constexpr int atanhTermCount = 14;
 constexpr double atanhTerms[atanhTermCount] = {1.0 / 1,  1.0 / 3,  1.0 / 5,  1.0 / 7,  1.0 / 9,  1.0 / 11, 1.0 / 13,

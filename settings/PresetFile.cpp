@@ -50,8 +50,7 @@ float fromOriginWord(int32_t word) { return float(word * (1.0 / 65536.0)); }
 
 void bringToFilePrecision(CloudSettings* s)
 {
-    for (float* f : {&s->lightX, &s->lightY, &s->lightZ, &s->auxX, &s->auxY, &s->auxZ})
-        *f = fromHundredths(hundredthsWord(*f));
+    for (auto f : kLightFloats) s->*f = fromHundredths(hundredthsWord(s->*f));
     for (float* f : {&s->centreU, &s->centreV}) *f = fromOriginWord(originWord(*f));
 }
 
@@ -72,7 +71,7 @@ size_t encodePreset(const CloudSettings* s, const uint8_t* thumbnail, uint8_t* o
     for (int32_t v : {s->skyLight, s->puffs, s->word408, s->blendMode, 1, s->word448, s->word452, s->backlighting,
                       s->brightness, s->word468})
         w.word(v);
-    for (float f : {s->lightX, s->lightY, s->lightZ, s->auxX, s->auxY, s->auxZ}) w.word(hundredthsWord(f));
+    for (auto f : kLightFloats) w.word(hundredthsWord(s->*f));
     for (int32_t v : {s->seed, s->word456, 1, s->word472}) w.word(v);
     w.colour(s->color4);
     w.colour(s->skyColor);
@@ -226,7 +225,7 @@ void decodePreset(const uint8_t* bytes, size_t size, CloudSettings* settings, ui
         s->dispersion = 50;
     }
     if (v >= 8)
-        for (float* f : {&s->lightX, &s->lightY, &s->lightZ, &s->auxX, &s->auxY, &s->auxZ}) r.scaled(f, fromHundredths);
+        for (auto f : kLightFloats) r.scaled(&(s->*f), fromHundredths);
     if (v >= 12) r.word(&s->seed);
     if (v >= 14) r.word(&s->word456);
     if (v >= 16) r.skip(1);
