@@ -12,6 +12,8 @@
 #include "Version.h"
 #include "host/HostAbi.h"
 #include "host/TestHost.h"
+#include "packaging/check/PeImage.h"
+#include "packaging/check/WindowsFileCheck.h"
 #include "resources/ResourceIds.h"
 
 namespace {
@@ -146,6 +148,51 @@ TEST(Module, CarriesTheVersionAUserSees)
         EXPECT_EQ(versionText(path, "FileVersion"), NIMBULO_VERSION_TEXT);
         EXPECT_NE(versionText(path, "LegalCopyright").find("Nimbulo Labs"), std::string::npos);
         EXPECT_FALSE(versionText(path, "FileDescription").empty());
+    }
+}
+
+namespace {
+
+// A string literal's bytes, zeros included.
+template <size_t N> std::string literal(const char (&text)[N]) { return std::string(text, N - 1); }
+
+// Overwrites the first `from` in `bytes` with `to` (of the same length).
+bool patch(std::vector<uint8_t>& bytes, const std::string& from, const std::string& to)
+{
+    std::vector<uint8_t> pattern(from.begin(), from.end());
+    auto at = std::search(bytes.begin(), bytes.end(), pattern.begin(), pattern.end());
+    if (at == bytes.end()) return false;
+    std::copy(to.begin(), to.end(), at);
+    return true;
+}
+
+}  // namespace
+
+TEST(Module, FileCheckPassesTheModuleAndCatchesBrokenCopies)
+{
+    std::wstring wide = modulePath();
+    std::vector<uint8_t> module = testhost::readBytes(std::string(wide.begin(), wide.end()));
+    ASSERT_FALSE(module.empty());
+    const uint16_t machine = sizeof(void*) == 8 ? peMachineAmd64 : peMachineI386;
+    auto problems = [&](const std::vector<uint8_t>& bytes) {
+        return checkWindowsFile(bytes, machine, windowsModule, NIMBULO_VERSION_TEXT).problems.size();
+    };
+    EXPECT_EQ(problems(module), 0u);
+    EXPECT_GT(checkWindowsFile(module, machine ^ peMachineI386 ^ peMachineAmd64, windowsModule, NIMBULO_VERSION_TEXT)
+                  .problems.size(),
+              0u);
+    // The export renamed; a runtime DLL imported instead of a system one; the
+    // property list's entry point misspelt; the version resource's signature gone.
+    const std::pair<std::string, std::string> breakages[] = {
+        {literal("DissolveProc\0ENTRYPOINT\0"), literal("DissolveProc\0ENTRYPOINX\0")},
+        {literal("SHELL32.dll"), literal("libgcc1.dll")},
+        {literal("ENTRYPOINT\0\0MIB8"), literal("ENTRYPOINY\0\0MIB8")},
+        {literal("\xBD\x04\xEF\xFE"), literal("\0\0\0\0")},
+    };
+    for (const auto& [from, to] : breakages) {
+        std::vector<uint8_t> broken = module;
+        ASSERT_TRUE(patch(broken, from, to)) << to;
+        EXPECT_GT(problems(broken), 0u) << to;
     }
 }
 

@@ -1,0 +1,57 @@
+// nimbulo-check-windows: checks the shipped Windows files without running
+// them (scripts/test on the builds, scripts/package --check on the archive).
+//   nimbulo-check-windows --i386 FILE... --x86-64 FILE...
+// A file ending in .8bf is a module, any other a program. The property lists
+// of all modules given must agree apart from their entry-point property.
+// Exit code 0 when every file passes, 1 when any does not, 2 on bad usage.
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "Version.h"
+#include "packaging/check/PeImage.h"
+#include "packaging/check/WindowsFileCheck.h"
+
+int main(int argc, char** argv)
+{
+    uint16_t machine = 0;
+    int failures = 0, files = 0;
+    std::string firstModule;
+    std::vector<PiplProperty> firstPipl;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--i386" || arg == "--x86-64") {
+            machine = arg == "--i386" ? peMachineI386 : peMachineAmd64;
+            continue;
+        }
+        if (!machine) {
+            std::fprintf(stderr, "usage: nimbulo-check-windows --i386 FILE... --x86-64 FILE...\n");
+            return 2;
+        }
+        std::ifstream in(arg, std::ios::binary);
+        std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        bool module = arg.size() > 4 && arg.compare(arg.size() - 4, 4, ".8bf") == 0;
+        WindowsFileReport report =
+            in ? checkWindowsFile(bytes, machine, module ? windowsModule : windowsProgram, NIMBULO_VERSION_TEXT)
+               : WindowsFileReport{{"cannot be read"}, {}, {}};
+        if (module && report.problems.empty()) {
+            if (firstModule.empty()) {
+                firstModule = arg;
+                firstPipl = report.pipl;
+            }
+            for (const std::string& d : piplDifferences(firstPipl, report.pipl))
+                report.problems.push_back("its property list differs from " + firstModule + "'s: " + d);
+        }
+        ++files;
+        for (const std::string& problem : report.problems) std::fprintf(stderr, "%s: %s\n", arg.c_str(), problem.c_str());
+        if (!report.problems.empty()) ++failures;
+        if (report.problems.empty()) std::printf("%s: %s\n", arg.c_str(), report.summary.c_str());
+    }
+    if (!files) {
+        std::fprintf(stderr, "usage: nimbulo-check-windows --i386 FILE... --x86-64 FILE...\n");
+        return 2;
+    }
+    return failures ? 1 : 0;
+}
