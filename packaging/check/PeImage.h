@@ -18,7 +18,7 @@ struct PeImport {
 
 struct PeResource {
     std::string type;  // a numbered type as "#16", a named one by its name ("PIPL")
-    uint32_t id;  // UINT32_MAX for a named one
+    uint32_t id;       // UINT32_MAX for a named one
     uint32_t language;
     size_t offset;  // of the data in the file
     size_t size;

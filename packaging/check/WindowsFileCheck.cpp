@@ -10,20 +10,31 @@ namespace {
 
 // DLLs that every supported Windows has. The MinGW runtime (libgcc, libstdc++,
 // winpthread) is linked in, and the api-ms-win-* sets are missing on Windows 7.
-constexpr const char* systemDlls[] = {"advapi32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll",
-                                      "kernel32.dll", "msvcrt.dll",   "psapi.dll",    "shell32.dll",
-                                      "user32.dll",   "version.dll"};
+constexpr const char* systemDlls[] = {"advapi32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll",  "kernel32.dll",
+                                      "msvcrt.dll",   "psapi.dll",    "shell32.dll",  "user32.dll", "version.dll"};
 
 // Functions that Windows 7 lacks. Code that uses them looks them up at run
 // time; a static import would keep the file from loading there at all.
-constexpr const char* newerThanWindows7[] = {
-    "AdjustWindowRectExForDpi",       "AreDpiAwarenessContextsEqual",      "EnableNonClientDpiScaling",
-    "GetAwarenessFromDpiAwarenessContext", "GetDpiForMonitor",            "GetDpiForSystem",
-    "GetDpiForWindow",                "GetSystemMetricsForDpi",            "GetSystemTimePreciseAsFileTime",
-    "GetThreadDpiAwarenessContext",   "GetWindowDpiAwarenessContext",      "SetDialogControlDpiChangeBehavior",
-    "SetDialogDpiChangeBehavior",     "SetProcessDpiAwarenessContext",     "SetThreadDpiAwarenessContext",
-    "SetThreadDpiHostingBehavior",    "SystemParametersInfoForDpi",        "WaitOnAddress",
-    "WakeByAddressAll",               "WakeByAddressSingle"};
+constexpr const char* newerThanWindows7[] = {"AdjustWindowRectExForDpi",
+                                             "AreDpiAwarenessContextsEqual",
+                                             "EnableNonClientDpiScaling",
+                                             "GetAwarenessFromDpiAwarenessContext",
+                                             "GetDpiForMonitor",
+                                             "GetDpiForSystem",
+                                             "GetDpiForWindow",
+                                             "GetSystemMetricsForDpi",
+                                             "GetSystemTimePreciseAsFileTime",
+                                             "GetThreadDpiAwarenessContext",
+                                             "GetWindowDpiAwarenessContext",
+                                             "SetDialogControlDpiChangeBehavior",
+                                             "SetDialogDpiChangeBehavior",
+                                             "SetProcessDpiAwarenessContext",
+                                             "SetThreadDpiAwarenessContext",
+                                             "SetThreadDpiHostingBehavior",
+                                             "SystemParametersInfoForDpi",
+                                             "WaitOnAddress",
+                                             "WakeByAddressAll",
+                                             "WakeByAddressSingle"};
 
 // A module exports these and nothing else, by their plain names.
 constexpr const char* moduleExports[] = {"DissolveProc", "ENTRYPOINT"};
@@ -35,8 +46,7 @@ std::string lower(std::string s)
     return s;
 }
 
-template <size_t N>
-bool listed(const char* const (&list)[N], const std::string& name)
+template <size_t N> bool listed(const char* const (&list)[N], const std::string& name)
 {
     return std::find(std::begin(list), std::end(list), name) != std::end(list);
 }
@@ -92,16 +102,17 @@ void checkModule(const std::vector<uint8_t>& file, const PeImage& image, uint16_
     for (const PiplProperty& p : report.pipl) {
         if (p.vendor != "8BIM") report.problems.push_back("property " + p.key + " has the vendor " + p.vendor);
         kind |= p.key == "kind" && p.data == std::vector<uint8_t>{'M', 'F', 'B', '8'};
-        if (p.key == other) report.problems.push_back(std::string("names an entry point for the other processor (") +
-                                                      other + ")");
+        if (p.key == other)
+            report.problems.push_back(std::string("names an entry point for the other processor (") + other + ")");
         if (p.key != own) continue;
         code = true;
         if (piplCodeName(p) != entryPointName)
             report.problems.push_back("its property list names the entry point \"" + piplCodeName(p) + "\"");
     }
     if (!kind) report.problems.push_back("its property list does not say it is a filter (kind 8BFM)");
-    if (!code) report.problems.push_back(std::string("its property list names no entry point for its processor (") +
-                                         own + ")");
+    if (!code)
+        report.problems.push_back(std::string("its property list names no entry point for its processor (") + own +
+                                  ")");
 }
 
 }  // namespace
@@ -131,8 +142,8 @@ WindowsFileReport checkWindowsFile(const std::vector<uint8_t>& file, uint16_t ma
 
     std::string dlls;
     for (const PeImport& dll : image.imports) dlls += (dlls.empty() ? "" : " ") + dll.dll;
-    report.summary = std::string(x86 ? "PE32 i386" : "PE32+ x86-64") + (kind == windowsModule ? " module" : " program") +
-                     ", version " + found + ", imports " + dlls;
+    report.summary = std::string(x86 ? "PE32 i386" : "PE32+ x86-64") +
+                     (kind == windowsModule ? " module" : " program") + ", version " + found + ", imports " + dlls;
     if (kind == windowsModule) report.summary += ", " + std::to_string(report.pipl.size()) + " PiPL properties";
     return report;
 }

@@ -45,7 +45,8 @@ int main(int argc, char** argv)
                 report.problems.push_back("its property list differs from " + firstModule + "'s: " + d);
         }
         ++files;
-        for (const std::string& problem : report.problems) std::fprintf(stderr, "%s: %s\n", arg.c_str(), problem.c_str());
+        for (const std::string& problem : report.problems)
+            std::fprintf(stderr, "%s: %s\n", arg.c_str(), problem.c_str());
         if (!report.problems.empty()) ++failures;
         if (report.problems.empty()) std::printf("%s: %s\n", arg.c_str(), report.summary.c_str());
     }
