@@ -3,6 +3,7 @@
 #include "host/Entry.h"
 
 #include <cstring>
+#include <new>
 
 #include "host/Apply.h"
 #include "host/Buffers.h"
@@ -169,7 +170,7 @@ static FilterContext* obtainContext(FilterRecord* record, intptr_t* data, int16*
     return ctx;
 }
 
-extern "C" void NIMBULO_CDECL ENTRYPOINT(int16 selector, void* filterRecord, intptr_t* data, int16* result)
+static void dispatch(int16 selector, void* filterRecord, intptr_t* data, int16* result)
 {
     if (selector == filterSelectorAbout) {
         clearAboutBoxFlag();
@@ -198,4 +199,24 @@ extern "C" void NIMBULO_CDECL ENTRYPOINT(int16 selector, void* filterRecord, int
     }
 
     unlockHandle(record, reinterpret_cast<Handle>(*data));
+}
+
+// Nothing thrown may reach the host: an exception crossing into the editor's
+// frames would end the editor with the user's work. The plug-in's own code
+// allocates without throwing; this is the last guard for anything else. The
+// context is unlocked as after any call (host handles do not count locks).
+extern "C" void NIMBULO_CDECL ENTRYPOINT(int16 selector, void* filterRecord, intptr_t* data, int16* result)
+{
+    OSErr failure = noErr;
+    try {
+        dispatch(selector, filterRecord, data, result);
+        return;
+    } catch (const std::bad_alloc&) {
+        failure = memFullErr;
+    } catch (...) {
+        failure = unexpectedErr;
+    }
+    if (result) *result = failure;
+    if (selector != filterSelectorAbout && filterRecord && data && *data)
+        unlockHandle(static_cast<FilterRecord*>(filterRecord), reinterpret_cast<Handle>(*data));
 }

@@ -27,6 +27,7 @@ typedef struct OpaqueBuffer* BufferID;
 enum : OSErr {
     noErr = 0,
     workingBuffersUnavailable = 3,
+    unexpectedErr = -1,  // a failure the plug-in did not foresee: hosts report it in their own words
     memFullErr = -108,
     userCanceledErr = -128,
     filterBadParameters = -30100,

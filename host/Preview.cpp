@@ -10,6 +10,7 @@
 #include "host/Rects.h"
 #include "platform/Platform.h"
 #include "render/Compose16.h"
+#include "render/ComposeConstants.h"
 #include "render/RowWorkers.h"
 #include "resources/ResourceIds.h"
 #include "settings/CloudSettings.h"
@@ -140,7 +141,7 @@ void showSourceInPreview(FilterContext* ctx)
         uint8* out = static_cast<uint8*>(r->outData) + ptrdiff_t(i) * r->outRowBytes;
         for (int x = 0; x < columns; ++x, in += inStep, out += outStep) {
             int e = maskValueAt(ctx, x, i);
-            int checker = ((i ^ x) & 8) == 0 ? 255 : 204;
+            int checker = checkerDark(x, i) ? sourceCheckerDark : sourceCheckerLight;
             if (!deep) {
                 if (layer) {
                     e = (e * in[r->inLayerPlanes]) >> 8;

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 void* platformAllocZeroed(size_t size) { return std::calloc(1, size ? size : 1); }
 
@@ -115,7 +116,8 @@ void* startThread(void* start)
 
 PlatformThread platformStartThread(void (*run)(void* argument), void* argument, size_t stackBytes)
 {
-    ThreadStart* start = new ThreadStart{run, argument, pthread_t()};
+    ThreadStart* start = new (std::nothrow) ThreadStart{run, argument, pthread_t()};
+    if (!start) return nullptr;
     pthread_attr_t attributes;
     pthread_attr_init(&attributes);
     if (stackBytes < size_t(PTHREAD_STACK_MIN)) stackBytes = PTHREAD_STACK_MIN;

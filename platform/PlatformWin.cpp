@@ -4,6 +4,7 @@
 #include <process.h>
 
 #include <cstring>
+#include <new>
 
 // Moveable global memory, locked at once, as the host interface's own heap
 // fallback expects; the lock pointer leads back to the block through GlobalHandle.
@@ -113,7 +114,8 @@ unsigned __stdcall startThread(void* start)
 
 PlatformThread platformStartThread(void (*run)(void* argument), void* argument, size_t stackBytes)
 {
-    ThreadStart* start = new ThreadStart{run, argument, nullptr};
+    ThreadStart* start = new (std::nothrow) ThreadStart{run, argument, nullptr};
+    if (!start) return nullptr;
     // Through the C runtime, which keeps its per-thread data right; the size
     // is a reservation, committed only as the stack grows.
     uintptr_t handle =

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "render/CloudModel.h"
+#include "render/ComposeConstants.h"
 
 // Full white in the host's 16-bit range.
 constexpr int32_t deepWhite = 32768;
@@ -18,14 +19,15 @@ struct DeepPixel {
     double red, green, blue, transparency;
 };
 
-// A host sample: native byte order, values above white taken as white.
+// A host sample: two bytes, little-endian (the order of every host this runs
+// in: Windows and Linux on x86), values above white taken as white.
 inline int32_t loadSample16(const uint8_t* p)
 {
     uint16_t v = uint16_t(p[0] | p[1] << 8);
     return v > deepWhite ? deepWhite : v;
 }
 
-// Rounded to the nearest and limited to 0..32768.
+// Rounded to the nearest, limited to 0..32768 and stored little-endian.
 inline void storeSample16(uint8_t* p, double v)
 {
     int32_t s = !(v > 0.0) ? 0 : (v >= deepWhite ? deepWhite : int32_t(v + 0.5));
@@ -61,8 +63,8 @@ inline void spillOverRange16(double ch[3])
     bool over[3] = {ch[0] > W, ch[1] > W, ch[2] > W};
     double e = 0.0;
     for (int k = 0; k < 3; ++k)
-        if (over[k]) e += 3.0 * ch[k] - 3.0 * W;
-    e = e * 75.0 / 256.0;
+        if (over[k]) e += spillExcessFactor * ch[k] - spillExcessFactor * W;
+    e = e * spillShare / double(1 << spillShift);
     int count = int(over[0]) + int(over[1]) + int(over[2]);
     if (count == 1) {
         int o = over[0] ? 0 : (over[1] ? 1 : 2);
@@ -101,6 +103,24 @@ inline double truncationOf(double change)
     return size < level ? 0.5 * size : 0.5 * level;
 }
 
+// An opacity as the 8-bit steps see it after truncating it to whole 255ths:
+// half a step less on average, and exactly 1 at full opacity, where the
+// 8-bit steps lose nothing (an opaque cloud is opaque).
+inline double byteOpacity(double a)
+{
+    const double halfStep = 0.5 / 255.0;
+    return a >= 1.0 ? 1.0 : (a > halfStep ? a - halfStep : 0.0);
+}
+
+// How much of the final truncation's loss applies to a layer of share `w`:
+// all of it below the last 8-bit step of opacity, none at full opacity, where
+// the 8-bit result is the cloud's own whole level and the source no longer shows.
+inline double notOpaque(double w)
+{
+    double rest = (1.0 - w) * 255.0;
+    return rest >= 1.0 ? 1.0 : (rest > 0.0 ? rest : 0.0);
+}
+
 }  // namespace compose16
 
 // `source` holds the pixel's channels and `a0` its transparency, 0..32768.
@@ -110,40 +130,43 @@ inline DeepPixel ComposeCloudPixel16(const CloudPixel& cloud, const double sourc
     const double W = deepWhite;
     // Where the 8-bit steps truncate to whole levels, the 16-bit ones take
     // off half a level instead: the same picture on average, without the steps.
-    const double half = 0.5 * W / 255.0, halfUnit = 0.5 / 255.0;
-    double a = compose16::unitLimited(cloud.opacity), G = compose16::unitLimited(cloud.glow);
-    a = a > halfUnit ? a - halfUnit : 0.0;
+    const double half = 0.5 * W / 255.0;
+    double a = compose16::byteOpacity(compose16::unitLimited(cloud.opacity)), G = compose16::unitLimited(cloud.glow);
     if (a == 0.0 && G == 0.0 && !transparency) return DeepPixel{source[0], source[1], source[2], a0};
 
     double ch[3] = {compose16::channelOf(cloud.red) - half, compose16::channelOf(cloud.green) - half,
                     compose16::channelOf(cloud.blue) - half};
     compose16::spillOverRange16(ch);
-    if (!colour) ch[0] = (77.0 * ch[0] + 150.0 * ch[1] + 28.0 * ch[2]) / 256.0 - half;
+    if (!colour)
+        ch[0] =
+            (greyWeightRed * ch[0] + greyWeightGreen * ch[1] + greyWeightBlue * ch[2]) / double(1 << greyShift) - half;
     for (double& c : ch)
         if (c > W) c = W;
 
     double at = a0;
     double ae = a0 / W;
     double w = transparency ? compose16::overShare16(a, ae) : a;
+    const double last = compose16::notOpaque(w);
     for (int k = 0; k < 3; ++k) {
         double change = (ch[k] - source[k]) * w;
-        ch[k] = source[k] + change - compose16::truncationOf(change);
+        ch[k] = source[k] + change - last * compose16::truncationOf(change);
     }
     if (transparency) {
         double change = (1.0 - ae) * a * W;
-        at = a0 + change - compose16::truncationOf(change);
+        at = a0 + change - compose16::notOpaque(a) * compose16::truncationOf(change);
     }
 
     if (G > 0.0) {
         double am = at / W;
-        double w2 = transparency ? compose16::overShare16(G > halfUnit ? G - halfUnit : 0.0, am) : G;
+        double w2 = transparency ? compose16::overShare16(compose16::byteOpacity(G), am) : G;
+        const double lastGlow = compose16::notOpaque(w2);
         for (double& c : ch) {
             double change = (W - c) * w2;
-            c += change - compose16::truncationOf(change);
+            c += change - lastGlow * compose16::truncationOf(change);
         }
         if (transparency) {
             double change = (1.0 - am) * G * W;
-            at += change - compose16::truncationOf(change);
+            at += change - compose16::notOpaque(G) * compose16::truncationOf(change);
         }
     }
     return DeepPixel{ch[0], ch[1], ch[2], at};

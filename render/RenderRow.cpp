@@ -7,6 +7,7 @@
 #include "host/Mask.h"
 #include "render/CloudModel.h"
 #include "render/Compose16.h"
+#include "render/ComposeConstants.h"
 #include "render/RenderPath.h"
 #include "render/RowWorkers.h"
 #include "settings/CloudSettings.h"
@@ -34,10 +35,10 @@ void SpillOverRange(int32_t* red, int32_t* green, int32_t* blue)
     int32_t& B = *blue;
     bool overR = R > 255, overG = G > 255, overB = B > 255;
     int32_t e = 0;
-    if (overR) e += 3 * R - 765;
-    if (overG) e += 3 * G - 765;
-    if (overB) e += 3 * B - 765;
-    e = (e * 75) >> 8;
+    if (overR) e += spillExcessFactor * (R - 255);
+    if (overG) e += spillExcessFactor * (G - 255);
+    if (overB) e += spillExcessFactor * (B - 255);
+    e = (e * spillShare) >> spillShift;
     int32_t h = e >> 1;
     if (overR && !overG && !overB) {
         G += h;
@@ -86,8 +87,7 @@ static inline ComposedPixel composePixel(const CloudTables* t, const CloudPixel&
                      truncateLimited(cloud.green * 255.0, -(1 << 20), 1 << 20),
                      truncateLimited(cloud.blue * 255.0, -(1 << 20), 1 << 20)};
     SpillOverRange(&ch[0], &ch[1], &ch[2]);
-    // Grey weights add up to 255, not 256.
-    if (!colour) ch[0] = (77 * ch[0] + 150 * ch[1] + 28 * ch[2]) >> 8;
+    if (!colour) ch[0] = (greyWeightRed * ch[0] + greyWeightGreen * ch[1] + greyWeightBlue * ch[2]) >> greyShift;
     for (int k = 0; k < 3; ++k)
         if (ch[k] > 255) ch[k] = 255;
 
@@ -166,8 +166,7 @@ void composeColumns(const RowWork& w, int32_t first, int32_t n, const CloudPixel
 
         // The preview shows what the host will do with the selection: the
         // sky colour (or, for grey, a checkerboard) where the cloud does not reach.
-        int32_t m = maskValueAt(w.ctx, i, w.D);
-        if (m > 127) m += 1;
+        int32_t m = maskWeight256(maskValueAt(w.ctx, i, w.D));
         if (w.transparency) {
             m = (m * px.transparency) >> 8;
             out[w.outLayer] = 255;
@@ -176,7 +175,7 @@ void composeColumns(const RowWork& w, int32_t first, int32_t n, const CloudPixel
             const int32_t ch[3] = {px.red, px.green, px.blue};
             for (int c = 0; c < 3; ++c) out[c] = uint8((m * ch[c] + (256 - m) * w.sky8[c]) >> 8);
         } else {
-            int32_t checker = ((i ^ w.D) & 8) ? 112 : 144;
+            int32_t checker = checkerDark(i, w.D) ? previewCheckerDark : previewCheckerLight;
             out[0] = uint8((m * px.red + (256 - m) * checker) >> 8);
         }
     }
@@ -203,9 +202,7 @@ void composeColumns16(const RowWork& w, int32_t first, int32_t n, const CloudPix
         }
 
         // As at 8 bits: the sky colour or the checkerboard where the cloud does not reach.
-        int32_t m = maskValueAt(w.ctx, i, w.D);
-        if (m > 127) m += 1;
-        double weight = m / 256.0;
+        double weight = maskWeight256(maskValueAt(w.ctx, i, w.D)) / 256.0;
         if (w.transparency) {
             weight *= px.transparency / deepWhite;
             storeSample16(out + w.outLayer, deepWhite);
@@ -213,7 +210,7 @@ void composeColumns16(const RowWork& w, int32_t first, int32_t n, const CloudPix
         if (w.colour) {
             for (int c = 0; c < 3; ++c) storeSample16(out + 2 * c, weight * channels[c] + (1.0 - weight) * w.sky16[c]);
         } else {
-            int32_t checker = sample16From8(((i ^ w.D) & 8) ? 112 : 144);
+            int32_t checker = sample16From8(checkerDark(i, w.D) ? previewCheckerDark : previewCheckerLight);
             storeSample16(out, weight * px.red + (1.0 - weight) * checker);
         }
     }

@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
-#include <vector>
 
 #include "platform/Platform.h"
 #include "render/RenderPath.h"
@@ -39,20 +38,34 @@ const int32_t chunkColumns = 256;
 
 // Each ring slot holds one row ahead. Its word says which row (the ticket:
 // the row's place in the pass) and in what state: open for that row, busy
-// (one thread computes it; only that thread changes the word), or ready. A
-// slot whose ticket the calling thread has gone past is free for the ticket
-// one ring further on, unless it is still busy.
+// (one thread computes it; only that thread changes the word), or ready.
+// The rules every claim relies on (claim() below):
+// - Ticket t lives in slot t mod depth, and only tickets from `needed` (the
+//   first row the calling thread still wants) to needed + depth - 1 may be
+//   claimed, so two live tickets never share a slot.
+// - A slot may be claimed for ticket t when its word is (t, open), or when it
+//   holds an earlier ticket that is not busy (that row has gone by). The claim
+//   is one compare-and-swap to (t, busy): of two threads, one wins.
+// - The thread holding a busy slot is the only one that writes its row and
+//   its word, and it publishes with a release store (ready, or open when the
+//   row is given up); readers acquire the word before they read the row.
+// - The pass's tables and settings are copied or fixed before the pass is
+//   opened (passOpen, released) and must not change while it is open: the
+//   helpers read them without locks until the scope closes.
 enum SlotStatus : uint32_t { slotOpen = 0, slotBusy = 1, slotReady = 2 };
 
 inline uint32_t slotWord(int32_t ticket, SlotStatus status) { return uint32_t(ticket) << 2 | status; }
 inline int32_t ticketOf(uint32_t word) { return int32_t(word >> 2); }
 inline SlotStatus statusOf(uint32_t word) { return SlotStatus(word & 3u); }
 
-// A test's request to stop a helper, and how many have stopped.
+#ifdef NIMBULO_TEST_HOOKS
+// A test's request to stop a helper, and how many have stopped. Only the
+// test programs' copy of this file has them; the shipped builds do not.
 std::atomic<int> pauseHelper{-1};
 std::atomic<int> pausePoint{0};
 std::atomic<int32_t> pauseRow{0};
 std::atomic<int> pausedCount{0};
+#endif
 
 struct Pool;
 
@@ -61,9 +74,15 @@ struct HelperStart {
     int index;  // 1 for the first helper
 };
 
+// Helpers of one scope at most: renderThreadCount() gives at most 64 threads.
+const int maxHelpers = 63;
+
+// Allocated without throwing (the scope runs on the host's thread, where an
+// exception would end the host): no pool, or no ring, means one thread.
 struct Pool {
-    std::vector<PlatformThread> helpers;
-    std::vector<HelperStart> starts;
+    PlatformThread helpers[maxHelpers] = {};
+    HelperStart starts[maxHelpers] = {};
+    int helperCount = 0;
     // Changes whenever something a sleeping helper may want has happened: the
     // pass begun, the calling thread far enough along, the scope closing.
     std::atomic<uint32_t> signal{0};
@@ -110,7 +129,7 @@ struct Pool {
     bool open(const CloudPass& p, int32_t row)
     {
         if (p.rows - row <= 0 || p.columns <= 0 || row < 0) return false;
-        depth = 2 * int32_t(helpers.size() + 1) + 4;
+        depth = 2 * int32_t(helperCount + 1) + 4;
         rows = new (std::nothrow) CloudPixel[size_t(depth + 1) * size_t(p.columns)];
         slots = new (std::nothrow) std::atomic<uint32_t>[size_t(depth)];
         if (!rows || !slots) return false;
@@ -151,6 +170,9 @@ struct Pool {
     }
 
     // A test may stop helper `index` here, until the scope closes.
+#ifndef NIMBULO_TEST_HOOKS
+    void maybePause(int, HelperPause, int32_t) {}
+#else
     void maybePause(int index, HelperPause point, int32_t t)
     {
         int wanted = index;
@@ -161,6 +183,7 @@ struct Pool {
         for (uint32_t seen = signal.load(); !quit.load(); seen = signal.load()) platformWaitWhileEqual(&signal, seen);
         sleepers.fetch_sub(1);
     }
+#endif
 
     // A helper's turn: the first row ahead that is free, into its slot. A row
     // the calling thread has meanwhile gone past is given up. False when no
@@ -276,14 +299,15 @@ void runHelper(void* start)
 RenderWorkers::RenderWorkers(int threads) : owner_(false)
 {
     if (threads <= 1 || openPool) return;
-    Pool* pool = new Pool;
-    pool->starts.resize(size_t(threads - 1));
-    for (int k = 1; k < threads; ++k) {
-        pool->starts[size_t(k - 1)] = HelperStart{pool, k};
+    Pool* pool = new (std::nothrow) Pool;
+    if (!pool) return;  // one thread: the same pixels, more slowly
+    const int helpers = threads - 1 < maxHelpers ? threads - 1 : maxHelpers;
+    for (int k = 1; k <= helpers; ++k) {
+        pool->starts[k - 1] = HelperStart{pool, k};
         // A helper needs little stack: the cloud model's registers and a row's setup.
-        PlatformThread helper = platformStartThread(runHelper, &pool->starts[size_t(k - 1)], 256 << 10);
+        PlatformThread helper = platformStartThread(runHelper, &pool->starts[k - 1], 256 << 10);
         if (!helper) break;  // fewer helpers: the same pixels, more slowly
-        pool->helpers.push_back(helper);
+        pool->helpers[pool->helperCount++] = helper;
     }
     openPool = pool;
     owner_ = true;
@@ -297,14 +321,14 @@ RenderWorkers::~RenderWorkers()
     pool->quit.store(true);
     pool->signal.fetch_add(1);
     platformWakeWaiters(&pool->signal);
-    for (PlatformThread t : pool->helpers) platformJoinThread(t);
+    for (int k = 0; k < pool->helperCount; ++k) platformJoinThread(pool->helpers[k]);
     delete pool;
 }
 
 const CloudPixel* sharedCloudRow(const CloudPass& pass, int32_t row)
 {
     Pool* pool = openPool;
-    if (!pool || pool->helpers.empty()) return nullptr;
+    if (!pool || pool->helperCount == 0) return nullptr;
     if (!pool->passTried) {
         pool->passTried = true;
         if (!pool->open(pass, row)) return nullptr;
@@ -316,6 +340,7 @@ const CloudPixel* sharedCloudRow(const CloudPass& pass, int32_t row)
     return pool->rowFor(t);
 }
 
+#ifdef NIMBULO_TEST_HOOKS
 void pauseHelperForTest(int helper, HelperPause point, int32_t row)
 {
     pausePoint.store(point);
@@ -325,3 +350,4 @@ void pauseHelperForTest(int helper, HelperPause point, int32_t row)
 }
 
 int pausedHelpersForTest() { return pausedCount.load(); }
+#endif

@@ -57,7 +57,8 @@ const CloudPixel* sharedCloudRow(const CloudPass& pass, int32_t row);
 
 // For tests: helper `helper` (1 is the first) stops at `point` of the first
 // row at or after `row` it works on, and stays there until its scope closes,
-// as if the system had stopped running it. A helper of -1 stops none.
+// as if the system had stopped running it. A helper of -1 stops none. Only in
+// the test programs' copy of the helpers (built with NIMBULO_TEST_HOOKS).
 enum HelperPause { pauseAfterClaim, pauseMidRow, pauseBeforePublish };
 void pauseHelperForTest(int helper, HelperPause point, int32_t row);
 // How many helpers have stopped since the last pauseHelperForTest.

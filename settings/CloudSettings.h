@@ -40,7 +40,16 @@ struct CloudSettings {
     RGB48 color2, color3, color4;  // dormant
     RGB48 skyColor;
     RGB48 color6, color7, color8;  // dormant
-    // The thirty parameter words. Names with numbers are dormant words, carried unchanged.
+    // The thirty parameter words. Names with numbers are dormant words: no
+    // control shows them and the renderer never reads them, but presets,
+    // cache and undo files carry them, so a file keeps what it held.
+    // - Free for a new setting (carried unchanged, read and written as they
+    //   are): word360, word364, word368, word380, word384, word388, word392,
+    //   word400, word404, word444, word452, word456.
+    // - Not free: the presets reader adjusts word408 (one more in files before
+    //   version 11), word448 (0 before version 24) and word468 (100 minus the
+    //   word up to version 12); word472 is in the files but not in an undo
+    //   snapshot (an undo file brings it back).
     int32 harshness;
     int32 word360, word364, word368;
     int32 lumpScale;

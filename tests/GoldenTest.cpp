@@ -19,6 +19,7 @@ struct GoldenRender {
     bool preview;
     void (*adjust)(CloudSettings&);
     uint64_t hash;
+    bool sixteenBits = false;  // the source at 16 bits per channel
 };
 
 const GoldenRender kGoldenRenders[] = {
@@ -51,6 +52,15 @@ const GoldenRender kGoldenRenders[] = {
          s.skyLight = 100;
      },
      0x0afba575aba6c982ull},
+    {"16-bit layer, backlit", 4, true, false,
+     [](CloudSettings& s) {
+         s.backlighting = 1;
+         s.puffs = 90;
+         s.density = 80;
+     },
+     0x45238f010f5fd701ull, true},
+    {"16-bit grey preview with a selection", 1, false, true, [](CloudSettings& s) { s.seed = 99; },
+     0x0256bf87727937adull, true},
 };
 
 }  // namespace
@@ -61,6 +71,7 @@ TEST(Golden, RendersMatchOnEveryBuild)
         CloudSettings settings = testhost::defaultSettings();
         g.adjust(settings);
         Picture source = testhost::gradientPicture(64, 40, g.planes, g.transparency);
+        if (g.sixteenBits) source = testhost::sixteenBitPicture(source);
         Picture out;
         if (g.preview) {
             std::vector<uint8_t> mask(64 * 40);

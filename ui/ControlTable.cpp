@@ -72,17 +72,70 @@ const LabelRow kLabels[] = {
     {IDC_STATUS_LINE, NAME_NONE, alignRight},
 };
 
+// The label texts, each row at the index it names: the check below fails the
+// build when a row is out of place, so a text can never be shown for another id.
+struct NameRow {
+    int index;
+    const char* text;
+};
 // clang-format off
-const char* const kNames[] = {
-    nullptr, "E", "Auto preview", "u1", "u2", "u3", "Sky light", "Puffs", "u5", "Harshness", "u6", "Lump scale",
-    "Mottling", "Cloud color", "Sky color", "u9", "u10", "Dispersion", "Lumpiness", "Smokiness", "Backlighting",
-    "u12", "Detail", "Brightness", "u13", "Zoom", "u15", "Flatness", "Density", "Nimbulo(1)", "Nimbulo(2)",
-    "An error occurred while translating a document on a locked disk.",
-    "An error occurred while translating a document.", "random settings", "plain cloud", "u17", "u18", "u19",
-    "u20", "u21", "u23", "u24", "u25", "u26", "u27",
+constexpr NameRow kNames[] = {
+    {0, nullptr},
+    {1, "E"},
+    {NAME_AUTO_PREVIEW, "Auto preview"},
+    {3, "u1"},
+    {4, "u2"},
+    {5, "u3"},
+    {NAME_SKY_LIGHT, "Sky light"},
+    {NAME_PUFFS, "Puffs"},
+    {8, "u5"},
+    {NAME_HARSHNESS, "Harshness"},
+    {10, "u6"},
+    {NAME_LUMP_SCALE, "Lump scale"},
+    {NAME_MOTTLING, "Mottling"},
+    {NAME_CLOUD_COLOR, "Cloud color"},
+    {NAME_SKY_COLOR, "Sky color"},
+    {15, "u9"},
+    {16, "u10"},
+    {NAME_DISPERSION, "Dispersion"},
+    {NAME_LUMPINESS, "Lumpiness"},
+    {NAME_SMOKINESS, "Smokiness"},
+    {NAME_BACKLIGHTING, "Backlighting"},
+    {21, "u12"},
+    {NAME_DETAIL, "Detail"},
+    {NAME_BRIGHTNESS, "Brightness"},
+    {24, "u13"},
+    {NAME_ZOOM, "Zoom"},
+    {26, "u15"},
+    {NAME_FLATNESS, "Flatness"},
+    {NAME_DENSITY, "Density"},
+    {29, "Nimbulo(1)"},
+    {30, "Nimbulo(2)"},
+    {31, "An error occurred while translating a document on a locked disk."},
+    {32, "An error occurred while translating a document."},
+    {NAME_RANDOM_SETTINGS, "random settings"},
+    {NAME_PLAIN_CLOUD, "plain cloud"},
+    {NAME_CLOUD_COLOUR_PROMPT, "u17"},
+    {36, "u18"},
+    {37, "u19"},
+    {38, "u20"},
+    {39, "u21"},
+    {40, "u23"},
+    {NAME_SKY_COLOUR_PROMPT, "u24"},
+    {42, "u25"},
+    {43, "u26"},
+    {NAME_HIDDEN_LABEL, "u27"},
 };
 // clang-format on
 const int kNameCount = int(sizeof kNames / sizeof kNames[0]);
+
+constexpr bool eachNameAtItsIndex()
+{
+    for (int k = 0; k < kNameCount; ++k)
+        if (kNames[k].index != k) return false;
+    return true;
+}
+static_assert(eachNameAtItsIndex(), "a label text is not at the index it names");
 
 ControlInfo absentControl() { return ControlInfo{-1, -1, kindNone, {-1, -1, -1, -1}, 0, 0, 100}; }
 
@@ -120,7 +173,7 @@ int controlKind(int id)
 const char* controlName(int index)
 {
     if (index <= 0 || index >= kNameCount) return "-undef string-";
-    return kNames[index];
+    return kNames[index].text;
 }
 
 int32_t controlBitmap[controlCount][4];

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <map>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -15,7 +14,14 @@ namespace testhost {
 #if UINTPTR_MAX > 0xFFFFFFFFu
 // Blocks are mapped at rising hint addresses well above 4 GB.
 static uintptr_t nextHint = uintptr_t(0x20) << 32;
-static std::map<void*, size_t> mappedSizes;
+
+// The live mappings, in a table of fixed size, so that the host allocates
+// nothing on the side (a test may make every other allocation fail).
+struct Mapping {
+    void* block;
+    size_t size;
+};
+static Mapping mappings[4096];
 
 static void* mapAt(uintptr_t hint, size_t size)
 {
@@ -42,12 +48,19 @@ void* hostAlloc(size_t size)
     const size_t granule = 0x10000;
     size_t rounded = (size + granule - 1) / granule * granule;
     if (rounded == 0) rounded = granule;
+    Mapping* entry = nullptr;
+    for (Mapping& m : mappings)
+        if (!m.block) {
+            entry = &m;
+            break;
+        }
+    if (!entry) return nullptr;
     for (int attempt = 0; attempt < 64; ++attempt) {
         void* block = mapAt(nextHint, rounded);
         nextHint += rounded + granule;
         if (!block) continue;
         if (reinterpret_cast<uintptr_t>(block) > 0xFFFFFFFFu) {
-            mappedSizes[block] = rounded;
+            *entry = Mapping{block, rounded};
             return block;  // fresh mappings are zero-filled
         }
         unmap(block, rounded);
@@ -57,10 +70,13 @@ void* hostAlloc(size_t size)
 
 void hostFree(void* block)
 {
-    auto found = mappedSizes.find(block);
-    if (found == mappedSizes.end()) return;
-    unmap(block, found->second);
-    mappedSizes.erase(found);
+    if (!block) return;
+    for (Mapping& m : mappings)
+        if (m.block == block) {
+            unmap(block, m.size);
+            m = Mapping{nullptr, 0};
+            return;
+        }
 }
 #else
 void* hostAlloc(size_t size) { return std::calloc(1, size ? size : 1); }

@@ -443,7 +443,10 @@ int16 TestHost::run(bool withParameters)
         if (rectEmpty(r.inRect) && rectEmpty(r.outRect) && rectEmpty(r.maskRect)) break;
         deliver();
         continueCalls++;
-        if (call(filterSelectorContinue) != noErr) break;
+        if (aroundContinue) aroundContinue(true);
+        int16 outcome = call(filterSelectorContinue);
+        if (aroundContinue) aroundContinue(false);
+        if (outcome != noErr) break;
     }
     writeBack();
     releaseDelivered();

@@ -79,6 +79,7 @@ public:
     int failBufferAllocationsAfter = -1;
     bool withholdInput = false;  // deliver no inData, as a host short of memory
     int continueCalls = 0;
+    std::function<void(bool entering)> aroundContinue;  // called just before and after each Continue
 
     // The plug-in's blocks as the host sees them; null before they exist.
     FilterContext* context() const;
