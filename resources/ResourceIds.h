@@ -118,6 +118,10 @@
 #define IDB_BUTTON_LOAD 240
 #define IDB_BUTTON_DICE 241
 
+// ---- The fonts the module draws its artwork with at screen scales other than 100 %. ----
+#define IDR_FONT_REGULAR 301  // Liberation Sans
+#define IDR_FONT_BOLD 302     // Liberation Sans Bold
+
 // ---- Icons and cursors. ----
 #define IDI_MARKER 122   // the sun on the light pad
 #define IDI_CAUTION 148  // the messages' sign

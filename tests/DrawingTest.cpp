@@ -58,7 +58,7 @@ struct Canvas {
 uint32_t bitmapPixel(int id, int x, int y)
 {
     Canvas c;
-    drawBitmap(c.dc, id, 0, 0);
+    drawBitmap(nullptr, c.dc, id, 0, 0);
     return c.at(x, y);
 }
 
@@ -73,7 +73,7 @@ TEST(Drawing, PressedBitmapButtonShiftsItsBitmapAndDarkensItsFrame)
     drawButtonFace(nullptr, nullptr, up.dc, dice, 0, nullptr, noReadout);
     drawButtonFace(nullptr, nullptr, down.dc, dice, buttonPressed, nullptr, noReadout);
     PixelRect r = outerRectOf(dice);
-    SIZE size = bitmapSize(glyph);
+    SIZE size = bitmapSize(nullptr, glyph);
     int left = r.left + (widthOf(r) - size.cx + 1) / 2, top = r.top + (heightOf(r) - size.cy + 1) / 2;
     int matches = 0;
     for (int y = 0; y < size.cy; ++y)

@@ -4,6 +4,7 @@
 #include "settings/CloudSettings.h"
 #include "settings/ControlBinding.h"
 #include "ui/ControlTable.h"
+#include "ui/DialogWindow.h"
 #include "ui/GdiScope.h"
 #include "ui/PreviewPane.h"
 #include "ui/Resources.h"
@@ -53,52 +54,53 @@ void anyFace(HDC dc, const PixelRect& r, UINT state)
         raisedFace(dc, r, state);
 }
 
-void focusRectangle(HDC dc, const PixelRect& r, UINT state)
+void focusRectangle(HDC dc, const PixelRect& r, UINT state, int dpi)
 {
     if (!(state & buttonFocused)) return;
-    RECT f = {r.left + 4, r.top + 4, r.right - 3, r.bottom - 3};
+    const int in = scaledLength(4, dpi), back = scaledLength(3, dpi);
+    RECT f = {r.left + in, r.top + in, r.right - back, r.bottom - back};
     DrawFocusRect(dc, &f);
 }
 
 // A button's caption: centred, top aligned on its line, moved with the press.
-void buttonText(HDC dc, const PixelRect& outer, UINT state, const char* text)
+void buttonText(HDC dc, const PixelRect& outer, UINT state, const char* text, int dpi)
 {
     bool pressed = (state & buttonPressed) != 0;
-    int down = (heightOf(outer) - 16) / 2 + 2 + (pressed ? 1 : 0);
+    int down = (heightOf(outer) - scaledLength(16, dpi)) / 2 + scaledLength(2, dpi) + (pressed ? 1 : 0);
     RECT r = {outer.left + (pressed ? 1 : 0) + 1, outer.top + down - 1, outer.right + (pressed ? 1 : 0) + 1,
               outer.bottom + down - 1};
     SavedDC saved(dc);
-    GdiObject<HFONT> font(createDialogFont());
+    GdiObject<HFONT> font(createDialogFont(dpi));
     Selection selected(dc, font.get());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, (state & buttonDisabled) ? disabledGrey : black);
     DrawTextA(dc, text, -1, &r, DT_CENTER | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
 }
 
-void bitmapButton(HDC dc, const PixelRect& outer, UINT state, int bitmap)
+void bitmapButton(HWND dialog, HDC dc, const PixelRect& outer, UINT state, int bitmap)
 {
     anyFace(dc, outer, state);
-    SIZE size = bitmapSize(bitmap);
+    SIZE size = bitmapSize(dialog, bitmap);
     int shift = (state & buttonPressed) ? 1 : 0;
-    drawBitmap(dc, bitmap, outer.left + shift + (widthOf(outer) - size.cx + 1) / 2,
+    drawBitmap(dialog, dc, bitmap, outer.left + shift + (widthOf(outer) - size.cx + 1) / 2,
                outer.top + shift + (heightOf(outer) - size.cy + 1) / 2);
-    focusRectangle(dc, outer, state);
+    focusRectangle(dc, outer, state, dialogDpi(dialog));
 }
 
-void textButton(HDC dc, const PixelRect& outer, UINT state, const char* text)
+void textButton(HDC dc, const PixelRect& outer, UINT state, const char* text, int dpi)
 {
     anyFace(dc, outer, state);
-    buttonText(dc, outer, state, text);
-    focusRectangle(dc, outer, state);
+    buttonText(dc, outer, state, text, dpi);
+    focusRectangle(dc, outer, state, dpi);
 }
 
-void colourButton(HDC dc, const PixelRect& outer, UINT state, const RGB48& colour)
+void colourButton(HDC dc, const PixelRect& outer, UINT state, const RGB48& colour, int dpi)
 {
     anyFace(dc, outer, state);
     PixelRect swatch = shrink(outer, (state & buttonFocused) ? 3 : 2);
     fillSolid(dc, RECT{swatch.left, swatch.top, swatch.right + 1, swatch.bottom + 1},
               RGB(colour.red >> 8, colour.green >> 8, colour.blue >> 8));
-    focusRectangle(dc, outer, state);
+    focusRectangle(dc, outer, state, dpi);
 }
 
 bool enabledFlag(FilterContext* ctx, int id) { return !ctx || !ctx->work || ctx->work->controlEnabled[id] != 0; }
@@ -125,23 +127,24 @@ void drawButtonFace(FilterContext* ctx, HWND dialog, HDC dc, int id, UINT state,
 {
     if (!dc) return;
     PixelRect outer = controlRect(dialog, id);
+    const int dpi = dialogDpi(dialog);
     if ((id == IDC_ZOOM_IN || id == IDC_ZOOM_OUT) && !enabledFlag(ctx, id)) state |= buttonDisabled;
     switch (id) {
-    case IDC_CANCEL: textButton(dc, outer, state, "Cancel"); return;
-    case IDC_ZOOM_IN: textButton(dc, outer, state, "+"); return;
-    case IDC_ZOOM_OUT: textButton(dc, outer, state, "-"); return;
+    case IDC_CANCEL: textButton(dc, outer, state, "Cancel", dpi); return;
+    case IDC_ZOOM_IN: textButton(dc, outer, state, "+", dpi); return;
+    case IDC_ZOOM_OUT: textButton(dc, outer, state, "-", dpi); return;
     case IDC_ZOOM_READOUT: {
         fillSolid(readoutDC, readoutRect, readoutFace);
         char text[16];
         zoomReadout(ctx ? settingsOf(ctx)->zoomRate : 1, text, sizeof text);
-        buttonText(dc, outer, state, text);
+        buttonText(dc, outer, state, text, dpi);
         return;
     }
     default: break;
     }
     switch (controlKind(id)) {
-    case BitmapButton: bitmapButton(dc, outer, state, controlBitmap[id][0]); break;
-    case ColourButton: colourButton(dc, outer, state, controlColour[id]); break;
+    case BitmapButton: bitmapButton(dialog, dc, outer, state, controlBitmap[id][0]); break;
+    case ColourButton: colourButton(dc, outer, state, controlColour[id], dpi); break;
     default: break;
     }
 }
@@ -155,12 +158,16 @@ void drawOwnerButton(FilterContext* ctx, HWND dialog, const DRAWITEMSTRUCT* item
 void drawToggle(HWND dialog, HDC dc, int id, int image)
 {
     if (!dc) return;
+    // The box's picture, and around it two sunken one-pixel frames; the
+    // picture's last column and row complete the inner one.
     PixelRect outer = controlRect(dialog, id);
-    PixelRect r = {outer.left - 1, outer.top + 1, outer.right - 5, outer.bottom - 3};
+    const int dpi = dialogDpi(dialog), side = scaledLength(10, dpi);
+    const PixelRect box = {outer.left + scaledLength(1, dpi), outer.top + scaledLength(3, dpi), 0, 0};
+    PixelRect r = {box.left - 2, box.top - 2, box.left + side, box.top + side};
     frame(dc, r, midGrey, lightGrey);
     frame(dc, shrink(r, 1), black, white);
     static const int bitmapByImage[4] = {0, 2, 1, 3};  // off, on, off pressed, on pressed
-    if (image >= 0 && image < 4) drawBitmap(dc, controlBitmap[id][bitmapByImage[image]], outer.left + 1, outer.top + 3);
+    if (image >= 0 && image < 4) drawBitmap(dialog, dc, controlBitmap[id][bitmapByImage[image]], box.left, box.top);
 }
 
 void trackToggle(FilterContext* ctx, HWND dialog, int id, int x, int y)

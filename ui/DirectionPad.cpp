@@ -2,9 +2,9 @@
 
 #include <cmath>
 
-void padVectorAt(int dx, int dy, float v[3])
+void padVectorAt(double dx, double dy, float v[3])
 {
-    double r = std::sqrt(double(dx) * dx + double(dy) * dy);
+    double r = std::sqrt(dx * dx + dy * dy);
     if (r < padRadius) r = padRadius;
     float x = float(dx / r), y = float(dy / r);
     double t = 1.0 - double(x) * x - double(y) * y;
@@ -21,13 +21,21 @@ void padVectorAt(int dx, int dy, float v[3])
     v[2] = z;
 }
 
-PadPoint padMarkerPoint(int left, int top, const float v[3])
+void padVectorAtPoint(int x, int y, int left, int top, int dpi, float v[3])
 {
-    return PadPoint{left + 42 + int(33.0 * v[0]), top + 41 + int(33.0 * v[1])};
+    const double unit = double(baseDpi) / dpi;  // device pixels to 96-DPI units
+    padVectorAt((x - left) * unit - padCentreX, (y - top) * unit - padCentreY, v);
 }
 
-PadPoint padStickStart(int left, int top, const float v[3])
+PadPoint padMarkerPoint(int left, int top, const float v[3], int dpi)
 {
-    return PadPoint{left + 41 + int((33.0 * v[0] + 0.5) * 10.0 / 29.0),
-                    top + 40 + int((33.0 * v[1] + 0.5) * 10.0 / 29.0)};
+    const double reach = padRadius * scaleOf(dpi);
+    return PadPoint{left + scaledLength(42, dpi) + int(reach * v[0]), top + scaledLength(41, dpi) + int(reach * v[1])};
+}
+
+PadPoint padStickStart(int left, int top, const float v[3], int dpi)
+{
+    const double k = scaleOf(dpi), reach = padRadius * k;
+    return PadPoint{left + scaledLength(41, dpi) + int((reach * v[0] + 0.5 * k) * 10.0 / 29.0),
+                    top + scaledLength(40, dpi) + int((reach * v[1] + 0.5 * k) * 10.0 / 29.0)};
 }

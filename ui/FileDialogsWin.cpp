@@ -13,6 +13,7 @@
 #include "settings/Persistence.h"
 #include "settings/PresetFile.h"
 #include "settings/PresetNames.h"
+#include "ui/Dpi.h"
 #include "ui/GdiScope.h"
 #include "ui/Resources.h"
 
@@ -65,12 +66,18 @@ void drawThumbnail(HWND panel)
     if (!dc.get()) return;
     RECT r = thumbnailRect(panel);
     fillSolid(dc.get(), r, GetSysColor(COLOR_ACTIVEBORDER));
-    int left = (r.left + r.right) / 2 - thumbnailSide / 2, top = (r.top + r.bottom) / 2 - thumbnailSide / 2;
-    for (int y = 0; y < thumbnailSide; ++y)
-        for (int x = 0; x < thumbnailSide; ++x) {
-            const uint8* p = picture + (y * thumbnailSide + x) * 3;
-            SetPixelV(dc.get(), left + x, top + y, RGB(p[0], p[1], p[2]));
-        }
+    // The picture at the panel's scale: each of its pixels a block of whole pixels.
+    const int side = scaledLength(thumbnailSide, dpiOfWindow(panel));
+    int left = (r.left + r.right) / 2 - side / 2, top = (r.top + r.bottom) / 2 - side / 2;
+    uint32_t pixels[thumbnailSide * thumbnailSide];
+    for (int k = 0; k < thumbnailSide * thumbnailSide; ++k)
+        pixels[k] = uint32_t(picture[3 * k]) << 16 | uint32_t(picture[3 * k + 1]) << 8 | picture[3 * k + 2];
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof info.bmiHeader, thumbnailSide, -thumbnailSide, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    SavedDC saved(dc.get());
+    SetStretchBltMode(dc.get(), COLORONCOLOR);
+    StretchDIBits(dc.get(), left, top, side, side, 0, 0, thumbnailSide, thumbnailSide, pixels, &info, DIB_RGB_COLORS,
+                  SRCCOPY);
 }
 
 void previewSelection(HWND panel)

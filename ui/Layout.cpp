@@ -108,12 +108,27 @@ bool hasSunkenBorder(int id)
     return true;
 }
 
-PixelRect outerRectOf(int id)
+PixelRect outerRectOf(int id, int dpi)
 {
     PixelRect r = layoutRect(id);
     if (hasSunkenBorder(id)) {
         r.right += 2;
         r.bottom += 2;
     }
-    return r;
+    return scaledRect(r, dpi);
+}
+
+PixelRect scaledRect(const PixelRect& r, int dpi)
+{
+    return PixelRect{scaledLength(r.left, dpi), scaledLength(r.top, dpi), scaledLength(r.right, dpi),
+                     scaledLength(r.bottom, dpi)};
+}
+
+int dpiThatFits(int dpi, int workWidth, int workHeight, int frameWidth, int frameHeight)
+{
+    for (; dpi > baseDpi; --dpi)
+        if (scaledLength(clientWidth, dpi) + frameWidth <= workWidth &&
+            scaledLength(clientHeight, dpi) + frameHeight <= workHeight)
+            break;
+    return dpi < baseDpi ? baseDpi : dpi;
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "resources/ResourceIds.h"
+#include "ui/Scale.h"
 
 enum { clientWidth = 791, clientHeight = 559, layoutCount = 116 };
 
@@ -40,21 +41,29 @@ bool layoutVisible(int id);
 // border: their outer rectangle is the table rectangle grown by 2 right and down.
 bool hasSunkenBorder(int id);
 
-// The rectangle every drawing and hit test uses, as the laid-out window has it.
-PixelRect outerRectOf(int id);
+// The rectangle every drawing and hit test uses, as the laid-out window has
+// it: at 96 DPI the table's, at another DPI each edge scaled and rounded.
+PixelRect outerRectOf(int id, int dpi = baseDpi);
+
+// Each edge of `r` (96-DPI units) at `dpi`.
+PixelRect scaledRect(const PixelRect& r, int dpi);
+
+// The DPI the dialog is laid out at on a screen of `dpi` whose work area is
+// workWidth x workHeight: the screen's own, or less when the dialog's window
+// (its client area and a frame of frameWidth x frameHeight) would not fit;
+// never less than 96.
+int dpiThatFits(int dpi, int workWidth, int workHeight, int frameWidth, int frameHeight);
 
 #ifdef _WIN32
 #include <windows.h>
 
-// Sizes the dialog so that its client area is entry 0, and every child so that
-// its client area is its table rectangle (each frame measured). Nothing repaints.
-void applyLayout(HWND dialog);
+// Sizes the dialog so that its client area is entry 0 at `dpi`, and places
+// every child on its outer rectangle at `dpi`. Nothing repaints.
+void applyLayout(HWND dialog, int dpi);
 
 // A control's outer rectangle as its window has it, in dialog client
 // coordinates; the table's outer rectangle for ids that have no window.
 PixelRect controlRect(HWND dialog, int id);
 
-// Forgets the rectangles measured by applyLayout (the dialog has closed).
-void forgetLayout();
 RECT toRECT(const PixelRect& r);
 #endif

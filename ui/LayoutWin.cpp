@@ -1,49 +1,55 @@
 #include "host/Dialogs.h"
 #include "ui/Layout.h"
 
-// Moves `window` so that its client area has the table rectangle `r`.
-static void placeWithFrame(HWND window, const PixelRect& r)
+#include "ui/DialogWindow.h"
+
+// Sizes `window` so that its client area is w x h (its frame measured).
+static void sizeClient(HWND window, int w, int h)
 {
     RECT outer, client;
     GetWindowRect(window, &outer);
     GetClientRect(window, &client);
     int frameW = (outer.right - outer.left) - (client.right - client.left);
     int frameH = (outer.bottom - outer.top) - (client.bottom - client.top);
-    SetWindowPos(window, nullptr, r.left, r.top, widthOf(r) + frameW, heightOf(r) + frameH,
-                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+    SetWindowPos(window, nullptr, 0, 0, w + frameW, h + frameH,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
 }
 
-// The children's rectangles as laid out, measured once: the windows never
-// move afterwards, and every paint asks for each of them.
-static HWND measuredDialog = nullptr;
-static PixelRect measuredRects[161];
-
-static PixelRect measureChild(HWND dialog, int id)
+static PixelRect measureChild(HWND dialog, int id, int dpi)
 {
     HWND child = id > 0 ? GetDlgItem(dialog, id) : nullptr;
-    if (!child) return outerRectOf(id);
+    if (!child) return outerRectOf(id, dpi);
     RECT r;
     GetWindowRect(child, &r);
     MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
     return PixelRect{r.left, r.top, r.right, r.bottom};
 }
 
-void applyLayout(HWND dialog)
+// The children's rectangles as laid out are measured once: the windows move
+// only with a new layout, and every paint asks for each of them.
+void applyLayout(HWND dialog, int dpi)
 {
-    placeWithFrame(dialog, layoutRect(0));
-    for (int id = 1; id <= 160; ++id)
-        if (HWND child = GetDlgItem(dialog, id)) placeWithFrame(child, layoutRect(id));
-    for (int id = 0; id <= 160; ++id) measuredRects[id] = measureChild(dialog, id);
-    measuredDialog = dialog;
+    PixelRect client = outerRectOf(0, dpi);
+    sizeClient(dialog, widthOf(client), heightOf(client));
+    for (int id = 1; id <= controlCount; ++id)
+        if (HWND child = GetDlgItem(dialog, id)) {
+            PixelRect r = outerRectOf(id, dpi);
+            SetWindowPos(child, nullptr, r.left, r.top, widthOf(r), heightOf(r),
+                         SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+        }
+    DialogWindow* window = dialogWindowOf(dialog);
+    if (!window) return;
+    for (int id = 0; id <= controlCount; ++id) window->rects[id] = measureChild(dialog, id, dpi);
+    window->laidOut = true;
 }
-
-void forgetLayout() { measuredDialog = nullptr; }
 
 PixelRect controlRect(HWND dialog, int id)
 {
-    if (!dialog) return outerRectOf(id);
-    if (dialog == measuredDialog && id >= 0 && id <= 160) return measuredRects[id];
-    return measureChild(dialog, id);
+    DialogWindow* window = dialogWindowOf(dialog);
+    int dpi = window ? window->dpi : int(baseDpi);
+    if (!dialog) return outerRectOf(id, dpi);
+    if (window && window->laidOut && id >= 0 && id <= controlCount) return window->rects[id];
+    return measureChild(dialog, id, dpi);
 }
 
 RECT toRECT(const PixelRect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }

@@ -10,8 +10,9 @@
 
 struct FilterContext;
 
-// At dialog start: nothing rendered yet.
-void forgetPaneContent();
+// What the pane shows is no longer known (a new view, a new dialog). The
+// pane's state lives in the dialog's own object (DialogWindow.h).
+void forgetPaneContent(FilterContext* ctx);
 
 // Renders the preview for the settings as they stand, timed; `live` during a
 // drag (nothing drawn until it is done), else the rows are drawn as they come.
@@ -37,4 +38,4 @@ bool paneShowsSettings(FilterContext* ctx);
 // not the render) is not counted against the budget: a live render shows its
 // pane once.
 double previewClockMs();
-void noteRowsShownMs(double ms);
+void noteRowsShownMs(FilterContext* ctx, double ms);

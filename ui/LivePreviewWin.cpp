@@ -9,16 +9,20 @@
 #include "platform/Platform.h"
 #include "settings/CloudSettings.h"
 #include "settings/ControlBinding.h"
+#include "ui/DialogWindow.h"
 #include "ui/PreviewPane.h"
 
 namespace {
 
 const double defaultBudgetMs = 40.0;
 
-double lastRenderMs = 0.0;
-double rowsShownMs = 0.0;  // of the render in progress
-bool paneKnown = false;
-CloudSettings paneLook;  // what the pane shows: the look and the view
+// The pane of the context's dialog; a scratch one while no dialog is open.
+PaneState* paneOf(FilterContext* ctx)
+{
+    static PaneState noDialog;
+    DialogWindow* window = dialogWindowOf(static_cast<HWND>(ctx->dialogWindow));
+    return window ? &window->pane : &noDialog;
+}
 
 // The fields that decide the preview's pixels, in an otherwise empty block.
 CloudSettings lookOf(FilterContext* ctx)
@@ -51,24 +55,25 @@ double previewClockMs()
     return double(count.QuadPart) * 1000.0 / double(frequency.QuadPart);
 }
 
-void noteRowsShownMs(double ms) { rowsShownMs += ms; }
+void noteRowsShownMs(FilterContext* ctx, double ms) { paneOf(ctx)->rowsShownMs += ms; }
 
-void forgetPaneContent() { paneKnown = false; }
+void forgetPaneContent(FilterContext* ctx) { paneOf(ctx)->known = false; }
 
 void renderPaneTimed(FilterContext* ctx, bool live)
 {
-    rowsShownMs = 0.0;
+    PaneState* pane = paneOf(ctx);
+    pane->rowsShownMs = 0.0;
     double start = previewClockMs();
     renderPreview(ctx, live ? previewRenderLive : previewRenderShown);
-    lastRenderMs = previewClockMs() - start - rowsShownMs;
-    paneKnown = resultOf(ctx) == noErr;
-    if (paneKnown) paneLook = lookOf(ctx);
+    pane->lastRenderMs = previewClockMs() - start - pane->rowsShownMs;
+    pane->known = resultOf(ctx) == noErr;
+    if (pane->known) pane->look = lookOf(ctx);
 }
 
 bool liveRenderWanted(FilterContext* ctx, HWND dialog)
 {
     return readAutoPreview(dialog, ctx) && settingsOf(ctx)->previewOn && canDisplay(ctx->filter) &&
-           lastRenderMs <= budgetMs();
+           paneOf(ctx)->lastRenderMs <= budgetMs();
 }
 
 bool newerMouseMessageWaiting(HWND dialog)
@@ -88,7 +93,8 @@ void renderLive(FilterContext* ctx, HWND dialog)
 
 bool paneShowsSettings(FilterContext* ctx)
 {
-    if (!paneKnown) return false;
+    const PaneState* pane = paneOf(ctx);
+    if (!pane->known) return false;
     CloudSettings now = lookOf(ctx);
-    return std::memcmp(&now, &paneLook, sizeof now) == 0;
+    return std::memcmp(&now, &pane->look, sizeof now) == 0;
 }

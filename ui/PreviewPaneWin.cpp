@@ -12,16 +12,24 @@
 #include "ui/PreviewPane.h"
 #include "ui/Resources.h"
 
-// Hands the host's output buffer to displayPixels at (row, column) of `dc`.
-static void showOutput(FilterContext* ctx, HDC dc, int row, int column)
+// Hands the host's output buffer to displayPixels with its top-left pixel at
+// (row, column) of `dc`: the rows `first` to `last` of it (all of it for -1).
+static void showOutput(FilterContext* ctx, HDC dc, int row, int column, int first = -1, int last = -1)
 {
     FilterRecord* r = ctx->filter;
     if (!r->displayPixels || !r->outData || !dc) return;
     PSPixelMap map;
     describePreviewPixels(ctx, &map);
     if (!map.baseAddr) return;
-    VRect bounds = map.bounds;
-    r->displayPixels(&map, &bounds, row, column, dc);
+    VRect part = map.bounds;
+    if (first >= 0) {
+        part.top = map.bounds.top + first;
+        part.bottom = map.bounds.top + last + 1;
+        if (part.bottom > map.bounds.bottom) part.bottom = map.bounds.bottom;
+        if (part.top >= part.bottom) return;
+        row += first;
+    }
+    r->displayPixels(&map, &part, row, column, dc);
 }
 
 void displayPreview(FilterContext* ctx, HWND dialog, bool clearFirst)
@@ -59,8 +67,11 @@ void showPreviewRows(FilterContext* ctx)
     int row = (screen.top + screen.bottom - rectHeight(out)) / 2 - origin.y;
     double start = previewClockMs();
     WindowDC dc(dialog);
-    showOutput(ctx, dc.get(), row, column);
-    noteRowsShownMs(previewClockMs() - start);
+    // The rows finished since the last call (it comes every second row): the
+    // rows above them are on screen already, so the cost stays in proportion
+    // to the pane however many rows it has.
+    showOutput(ctx, dc.get(), row, column, ctx->renderRow > 0 ? ctx->renderRow - 1 : 0, ctx->renderRow);
+    noteRowsShownMs(ctx, previewClockMs() - start);
 }
 
 void showWaitCursor(bool waiting) { showSystemCursor(waiting ? IDC_WAIT : IDC_ARROW); }
@@ -73,7 +84,7 @@ void pressPreview(FilterContext* ctx, HWND dialog, int x, int y)
     if (pressStartsPan(ctx)) {
         s->capturedControl = IDC_PREVIEW;
         SetCapture(dialog);
-        showModuleCursor(IDCUR_HAND_POINTING);
+        showModuleCursor(dialog, IDCUR_HAND_POINTING);
         s->dragMoved = 0;
         return;
     }
@@ -97,8 +108,8 @@ void panPreview(FilterContext* ctx, HWND dialog, int x, int y)
         s->panY -= dy;
         clampPan(ctx, s->zoomRate);
         setupPreview(ctx, settingsOf(ctx)->zoomRate);  // the host delivers the new area
-        forgetPaneContent();
-        showModuleCursor(IDCUR_HAND_CLOSED);
+        forgetPaneContent(ctx);
+        showModuleCursor(dialog, IDCUR_HAND_CLOSED);
         if (liveRenderWanted(ctx, dialog)) {
             // The clouds over the new area, unless the pointer has moved on already.
             if (!newerMouseMessageWaiting(dialog)) renderLive(ctx, dialog);

@@ -6,6 +6,7 @@
 #include "settings/CloudSettings.h"
 #include "settings/ControlBinding.h"
 #include "ui/ControlTable.h"
+#include "ui/DialogWindow.h"
 #include "ui/DirectionPad.h"
 #include "ui/GdiScope.h"
 #include "ui/Layout.h"
@@ -20,8 +21,10 @@ void drawSliderTrack(HWND dialog, HDC dc, int id)
     int track = lookupControl(id).trackId;
     if (track < 0) return;
     PixelRect r = controlRect(dialog, track);
-    drawBitmap(dc, controlBitmap[track][0], r.left, r.top);
-    drawBitmap(dc, IDB_KNOB, knobLeft(r, controlValue[track], controlLow[track], controlHigh[track]), r.top + 1);
+    int dpi = dialogDpi(dialog);
+    drawBitmap(dialog, dc, controlBitmap[track][0], r.left, r.top);
+    drawBitmap(dialog, dc, IDB_KNOB, knobLeft(r, controlValue[track], controlLow[track], controlHigh[track], dpi),
+               r.top + scaledLength(1, dpi));
 }
 
 void drawSliderNumber(HWND dialog, HDC dc, int id)
@@ -29,10 +32,11 @@ void drawSliderNumber(HWND dialog, HDC dc, int id)
     ControlInfo info = lookupControl(id);
     if (info.trackId < 0 || info.valueId < 0) return;
     PixelRect r = controlRect(dialog, info.valueId);
-    fillSolid(dc, RECT{r.left, r.top, r.right, r.bottom - 3}, numberFace);
+    int dpi = dialogDpi(dialog);
+    fillSolid(dc, RECT{r.left, r.top, r.right, r.bottom - scaledLength(3, dpi)}, numberFace);
     char number[16];
     std::snprintf(number, sizeof number, "%d", int(controlValue[info.trackId]));
-    drawText(r, textCentred, number, -1, RGB(0, 0, 0), dc);
+    drawText(r, textCentred, number, -1, RGB(0, 0, 0), dc, dpi);
 }
 
 // Stores the move in currentPoint; false when it equals the last one processed.
@@ -53,9 +57,10 @@ bool dragSlider(FilterContext* ctx, HWND dialog, int id, int x, int y)
 {
     CloudSettings* s = settingsOf(ctx);
     int track = lookupControl(id).trackId;
-    if (track < 0 || !takeMove(s, x - knobHold, y)) return false;
+    int dpi = dialogDpi(dialog);
+    if (track < 0 || !takeMove(s, x - scaledLength(knobHold, dpi), y)) return false;
     PixelRect r = controlRect(dialog, track);
-    controlValue[track] = sliderValueAt(r, s->currentPoint[1], controlLow[track], controlHigh[track]);
+    controlValue[track] = sliderValueAt(r, s->currentPoint[1], controlLow[track], controlHigh[track], dpi);
     WindowDC dc(dialog);
     drawSliderTrack(dialog, dc.get(), track);
     drawSliderNumber(dialog, dc.get(), track);
@@ -67,18 +72,19 @@ void drawPad(HWND dialog, HDC dc, int id)
 {
     if (!dc) return;
     PixelRect r = controlRect(dialog, id);
+    int dpi = dialogDpi(dialog);
     const float* v = controlVector[id];
-    drawBitmap(dc, controlBitmap[id][0], r.left, r.top);
-    PadPoint marker = padMarkerPoint(r.left, r.top, v);
-    PadPoint start = padStickStart(r.left, r.top, v);
+    drawBitmap(dialog, dc, controlBitmap[id][0], r.left, r.top);
+    PadPoint marker = padMarkerPoint(r.left, r.top, v, dpi);
+    PadPoint start = padStickStart(r.left, r.top, v, dpi);
     {
         // Yellow while the light falls from the front, magenta from behind.
-        GdiObject<HPEN> pen(CreatePen(PS_SOLID, 1, v[2] >= 0.0f ? RGB(255, 255, 0) : RGB(255, 0, 255)));
+        GdiObject<HPEN> pen(CreatePen(PS_SOLID, hairline(dpi), v[2] >= 0.0f ? RGB(255, 255, 0) : RGB(255, 0, 255)));
         Selection selected(dc, pen.get());
         MoveToEx(dc, start.x, start.y, nullptr);
         LineTo(dc, marker.x, marker.y);
     }
-    drawIconResource(dc, controlBitmap[id][1], marker.x - 2, marker.y - 2);
+    drawMarker(dialog, dc, marker.x - scaledLength(2, dpi), marker.y - scaledLength(2, dpi));
 }
 
 bool dragPad(FilterContext* ctx, HWND dialog, int id, int x, int y)
@@ -86,7 +92,7 @@ bool dragPad(FilterContext* ctx, HWND dialog, int id, int x, int y)
     CloudSettings* s = settingsOf(ctx);
     if (!takeMove(s, x, y)) return false;
     PixelRect r = controlRect(dialog, id);
-    padVectorAt(s->currentPoint[1] - r.left - padCentreX, s->currentPoint[0] - r.top - padCentreY, controlVector[id]);
+    padVectorAtPoint(s->currentPoint[1], s->currentPoint[0], r.left, r.top, dialogDpi(dialog), controlVector[id]);
     WindowDC dc(dialog);
     drawPad(dialog, dc.get(), id);
     endMove(s);

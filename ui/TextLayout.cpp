@@ -2,12 +2,12 @@
 
 #include "ui/ControlTable.h"
 
-TextPoint textOrigin(const PixelRect& rect, TextAlignment alignment, int dy, int textWidth)
+TextPoint textOrigin(const PixelRect& rect, TextAlignment alignment, int dy, int textWidth, int dpi)
 {
-    int top = rect.top, bottom = rect.bottom - 2;
-    top += dy;
-    bottom += dy;
-    int shift = ((bottom - top) - 14) / 2;
+    int top = rect.top, bottom = rect.bottom - scaledLength(2, dpi);
+    top += scaledLength(dy, dpi);
+    bottom += scaledLength(dy, dpi);
+    int shift = ((bottom - top) - scaledLength(14, dpi)) / 2;
     top += shift;
     int slack = widthOf(rect) - textWidth;
     int left = rect.left;
@@ -37,3 +37,5 @@ TextPoint centredWindowPosition(const PixelRect& reference, int w, int h, int sc
     if (y + h > screenHeight) y = screenHeight - h > 0 ? screenHeight - h : 0;
     return TextPoint{x, y};
 }
+
+int dialogFontPixels(int dpi) { return int((8LL * dpi + 36) / 72); }

@@ -13,7 +13,11 @@ struct TextPoint {
 // The top-left corner of a single line `textWidth` wide in `rect`: 2 pixels
 // up from the bottom, moved by dy, centred on a 14-pixel line, then aligned
 // by the horizontal slack (negative when the text is wider than the rectangle).
-TextPoint textOrigin(const PixelRect& rect, TextAlignment alignment, int dy, int textWidth);
+// The 2, dy and 14 are 96-DPI pixels, scaled to `dpi`.
+TextPoint textOrigin(const PixelRect& rect, TextAlignment alignment, int dy, int textWidth, int dpi = baseDpi);
+
+// The dialog font's height in pixels at `dpi`: 8 points.
+int dialogFontPixels(int dpi);
 
 // The alignment a label's table entry asks for, as a text alignment.
 TextAlignment labelTextAlignment(int labelAlignment);

@@ -4,6 +4,7 @@
 // sources give the same bytes on every run.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -53,8 +54,12 @@ void fillRoundRectGradient(Canvas& c, float x0, float y0, float x1, float y1, fl
 struct Font {
     std::vector<unsigned char> data;
     void* info = nullptr;  // stbtt_fontinfo
-    bool load(const std::string& path);
+    Font() = default;
+    Font(const Font&) = delete;
+    Font& operator=(const Font&) = delete;
     ~Font();
+    bool load(const std::string& path);                       // a font file (the generator)
+    bool loadBytes(const unsigned char* bytes, size_t size);  // a copy of a font in memory (the module)
 };
 
 // Width in pixels of `text` at `size`, with `tracking` extra pixels per letter.
@@ -64,6 +69,8 @@ void drawString(Canvas& c, const Font& font, float size, float x, float baseline
                 float tracking = 0.0f);
 // Height in pixels of the capital letters at `size`.
 float capHeight(const Font& font, float size);
+// Height in pixels above the baseline the font reserves at `size` (its ascent).
+float ascent(const Font& font, float size);
 
 // ---- Files the resource compiler takes. ----
 // A 24-bit bottom-up BMP; alpha is composited over nothing (taken as opaque).
