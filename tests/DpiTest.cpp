@@ -73,6 +73,7 @@ template <typename Function> Function user32(const char* name)
     return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), name)));
 }
 const HANDLE unaware = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-1));
+const HANDLE systemAware = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-2));
 
 std::string shotName(int dpi) { return dpi == 96 ? "dialog" : "dialog-" + std::to_string(dpi) + "dpi"; }
 
@@ -187,23 +188,25 @@ TEST(AtDpi, ClicksAndDragsAtScaledPositions)
     EXPECT_EQ(host.run(true), noErr);
 }
 
-TEST(AtDpi, AnUnawareHostGetsTheSameDialogAndItsOwnSettingBack)
+TEST(AtDpi, UnawareAndSystemAwareHostsGetTheSameDialogAndTheirOwnSettingBack)
 {
     const int dpi = runDpi();
     auto set = user32<SetAwareness>("SetThreadDpiAwarenessContext");
     auto get = user32<GetAwareness>("GetThreadDpiAwarenessContext");
     auto same = user32<SameAwareness>("AreDpiAwarenessContextsEqual");
     if (!dpi || !set || !get || !same) GTEST_SKIP();
-    HANDLE before = set(unaware);
-    ASSERT_NE(before, nullptr);
-    Editor host;
-    host.dialogs.expect("Nimbulo", [&](HWND d) {
-        expectLaidOutAt(d, dpi);
-        sendCommand(d, IDC_OK);
-    });
-    EXPECT_EQ(host.run(true), noErr);
-    EXPECT_TRUE(same(get(), unaware)) << "the host's own awareness after the call";
-    set(before);
+    for (HANDLE host : {unaware, systemAware}) {
+        HANDLE before = set(host);
+        ASSERT_NE(before, nullptr);
+        Editor editor;
+        editor.dialogs.expect("Nimbulo", [&](HWND d) {
+            expectLaidOutAt(d, dpi);
+            sendCommand(d, IDC_OK);
+        });
+        EXPECT_EQ(editor.run(true), noErr);
+        EXPECT_TRUE(same(get(), host)) << "the host's own awareness after the call";
+        set(before);
+    }
 }
 
 TEST(AtDpi, ADpiChangeLaysTheDialogOutAsIfOpenedThere)
