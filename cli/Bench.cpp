@@ -2,15 +2,20 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "cli/Commands.h"
 #include "cli/PluginHost.h"
+#include "cli/PresetFiles.h"
 #include "cli/System.h"
 #include "platform/Platform.h"
+#include "render/CloudReach.h"
 #include "render/RowWorkers.h"
+#include "settings/CloudSettings.h"
 
 #define STB_PERLIN_IMPLEMENTATION
 #include <stb/stb_perlin.h>
@@ -79,7 +84,7 @@ struct Look {
     int depth;  // bits per channel of the image
 };
 
-const Look looks[] = {
+const Look builtInLooks[] = {
     {"defaults", [](CloudSettings*) {}, 8},
     {"defaults, 16 bits per channel", [](CloudSettings*) {}, 16},
     {"heaviest (Detail 100, Puffs 100, Backlighting)",
@@ -95,42 +100,77 @@ const int runsEach = 5;
 
 }  // namespace
 
-// Each look with one thread and with `all`, the two taking turns so that the
-// machine's changing load falls on both alike; medians of five. Prints the
-// lines and, for the defaults on one thread, the wall time.
+// Clear sky skipped (the filter as it ships) or every pixel modelled, for
+// the comparison; the engine reads this for every pass.
+static void setClearSky(bool skipped) { setEnvironmentValue("NIMBULO_CLEAR_SKY", skipped ? "1" : "0"); }
+
+// Each look with one thread and with `all`, clear sky skipped and every pixel
+// modelled, all taking turns so that the machine's changing load falls on
+// them alike; medians of five. Prints the lines and, for the defaults on one
+// thread, the wall time. Where the engine runs in this process, each look's
+// line also says how many pixels ran the cloud model.
 static int timeLooks(PluginEntryProc entry, std::vector<uint8>& image, int width, int height, int all,
-                     const BusyLoops* loops, double* defaultsSingle)
+                     const BusyLoops* loops, const std::vector<Look>& looks, double* defaultsSingle)
 {
     const double pixels = double(width) * height;
     for (const Look& look : looks) {
         std::vector<int> counts = all > 1 ? std::vector<int>{1, all} : std::vector<int>{1};
-        std::vector<std::vector<double>> walls(counts.size()), cpus(counts.size());
+        // [count][0: skipped, 1: every pixel modelled]
+        std::vector<std::vector<double>> walls[2], cpus[2];
+        for (int mode = 0; mode < 2; ++mode) walls[mode].resize(counts.size()), cpus[mode].resize(counts.size());
+        CloudWork work{};
         for (int run = 0; run < runsEach; ++run)
-            for (size_t c = 0; c < counts.size(); ++c) {
-                setRenderThreads(counts[c]);
-                Timing once{};
-                int outcome = timedRun(entry, image, width, height, look.depth, look.settle, loops, &once);
-                if (outcome != exitOk) return outcome;
-                walls[c].push_back(once.wall);
-                cpus[c].push_back(once.cpu);
-            }
-        const double singleWall = median(walls[0]), singleCpu = median(cpus[0]);
+            for (size_t c = 0; c < counts.size(); ++c)
+                for (int mode = 0; mode < 2; ++mode) {
+                    setRenderThreads(counts[c]);
+                    setClearSky(mode == 0);
+                    bool counted = run == 0 && c == 0 && mode == 0;
+                    if (counted) countCloudWork(true);
+                    Timing once{};
+                    int outcome = timedRun(entry, image, width, height, look.depth, look.settle, loops, &once);
+                    if (counted) work = cloudWorkCounted(), countCloudWork(false);
+                    if (outcome != exitOk) return outcome;
+                    walls[mode][c].push_back(once.wall);
+                    cpus[mode][c].push_back(once.cpu);
+                }
+        setClearSky(true);
+        const double singleWall = median(walls[0][0]), singleCpu = median(cpus[0][0]);
         if (&look == &looks[0]) *defaultsSingle = singleWall;
+        std::printf("  %s", look.name);
+        if (work.pixels)
+            std::printf(": the model ran for %.1f %% of the pixels, %.1f %% to the last octave",
+                        100.0 * work.modelled / work.pixels, 100.0 * (work.modelled - work.cutShort) / work.pixels);
+        std::printf("\n");
         for (size_t c = 0; c < counts.size(); ++c) {
-            const double wall = median(walls[c]), cpu = median(cpus[c]);
-            std::printf("  %-48s %2d thread%s  %6.2f s  %6.2f s CPU  %6.1f ns/pixel", look.name, counts[c],
-                        counts[c] == 1 ? " " : "s", wall, cpu, wall * 1e9 / pixels);
+            const double wall = median(walls[0][c]), cpu = median(cpus[0][c]), every = median(walls[1][c]);
+            std::printf(
+                "    %2d thread%s  %6.2f s  %6.2f s CPU  %6.1f ns/pixel;  every pixel modelled %6.2f s: %.2f of it",
+                counts[c], counts[c] == 1 ? " " : "s", wall, cpu, wall * 1e9 / pixels, every, wall / every);
             if (c > 0)
-                std::printf("  (%.2f times as fast as one thread; wall %.2f, CPU %.2f of one thread's)",
-                            singleWall / wall, wall / singleWall, cpu / singleCpu);
+                std::printf("  (%.2f times as fast as one thread; CPU %.2f of one thread's)", singleWall / wall,
+                            cpu / singleCpu);
             std::printf("\n");
         }
     }
     return exitOk;
 }
 
-int runBench(const std::string& pluginPath, int width, int height, int threads)
+int runBench(const std::string& pluginPath, const std::string& presetPath, int width, int height, int threads)
 {
+    // One look from a presets file, or the built-in three.
+    std::vector<Look> looks(std::begin(builtInLooks), std::end(builtInLooks));
+    static CloudSettings fromFile;
+    static std::string fileName;
+    if (!presetPath.empty()) {
+        std::memset(&fromFile, 0, sizeof fromFile);
+        applyDefaults(&fromFile);
+        std::vector<uint8> thumbnail;
+        bool hasPicture = false;
+        int read = readPresetInto(presetPath, &fromFile, &thumbnail, &hasPicture);
+        if (read != exitOk) return read;
+        fileName = presetPath.substr(presetPath.find_last_of("/\\") + 1);
+        looks = {Look{fileName.c_str(), [](CloudSettings* s) { copyLook(s, &fromFile); }, 8}};
+    }
     std::string error;
     PluginEntryProc entry = loadPlugin(pluginPath, &error);
     if (!entry) return fail(exitNoPlugin, error);
@@ -148,7 +188,7 @@ int runBench(const std::string& pluginPath, int width, int height, int threads)
     size_t withImage = peakMemoryBytes();
     double defaultsSingle = 0.0;
     std::printf(" a quiet machine:\n");
-    int outcome = timeLooks(entry, image, width, height, all, nullptr, &defaultsSingle);
+    int outcome = timeLooks(entry, image, width, height, all, nullptr, looks, &defaultsSingle);
     if (outcome != exitOk) return outcome;
     size_t after = peakMemoryBytes();
 
@@ -159,15 +199,15 @@ int runBench(const std::string& pluginPath, int width, int height, int threads)
                     processors - 1 == 1 ? "" : "s", processors);
         BusyLoops* loops = startBusyLoops(processors - 1, 600.0);
         double ignored = 0.0;
-        outcome = loops ? timeLooks(entry, image, width, height, all, loops, &ignored) : exitOk;
+        outcome = loops ? timeLooks(entry, image, width, height, all, loops, looks, &ignored) : exitOk;
         stopBusyLoops(loops);
         if (!loops) std::printf("  (no busy loop could be started)\n");
         if (outcome != exitOk) return outcome;
     }
 
     double anchor = perlinNanoseconds();
-    std::printf("  anchor: stb_perlin 10-octave fBm %.1f ns/sample; the defaults on one thread take %.2f of it\n",
-                anchor, defaultsSingle * 1e9 / pixels / anchor);
+    std::printf("  anchor: stb_perlin 10-octave fBm %.1f ns/sample; %s on one thread takes %.2f of it\n", anchor,
+                looks[0].name, defaultsSingle * 1e9 / pixels / anchor);
     removePrivateTempFolder(tempFolder);
     // What the filter (and this host's row buffers) add beyond the image.
     std::printf(

@@ -1,10 +1,12 @@
 // nimbulo bench: the filter's speed through its entry point, for the
-// default look and the heaviest one, with one thread and with all, on a quiet
-// machine and with busy loops competing for the processors, and the
-// process's peak memory.
+// default look and the heaviest one (or the look of a presets file), with one
+// thread and with all, with clear sky skipped and with every pixel modelled,
+// on a quiet machine and with busy loops competing for the processors, and
+// the process's peak memory.
 #pragma once
 
 #include <string>
 
-// Renders width x height; `threads` 0 means every processor. Returns an exit code.
-int runBench(const std::string& pluginPath, int width, int height, int threads);
+// Renders width x height; `threads` 0 means every processor; `presetPath`,
+// when not empty, the look to time. Returns an exit code.
+int runBench(const std::string& pluginPath, const std::string& presetPath, int width, int height, int threads);

@@ -263,24 +263,25 @@ static const OptionSpec* findOption(const std::string& name)
 // ---- Help. ----
 void printMainHelp(FILE* to)
 {
-    std::fprintf(
-        to,
-        "nimbulo - paints procedural clouds over images with the Nimbulo filter\n"
-        "\n"
-        "usage:\n"
-        "  nimbulo render IN -o OUT [options]              clouds over an image (PNG, JPEG, BMP, TGA)\n"
-        "  nimbulo render --size WxH -o OUT [options]      clouds over a new sky\n"
-        "  nimbulo render IN... --out-dir DIR [options]    the same clouds over every input\n"
-        "  nimbulo preset show FILE.k00 [--thumbnail OUT.png]  the settings of a presets file\n"
-        "  nimbulo bench [--size WxH] [--threads N]        render speed (1 thread and all, quiet and busy) and memory\n"
-        "  nimbulo render --help                           every render option\n"
-        "  nimbulo --version                               the version\n"
-        "\n"
-        "exit codes:\n"
-        "  0 done; 1 the filter reported an error; 2 bad command line;\n"
-        "  3 an input file is missing, unreadable or not a usable image (in a batch: any of them);\n"
-        "  4 an output cannot be written; 5 the filter module cannot be loaded;\n"
-        "  130 interrupted with Ctrl-C (no output is written).\n");
+    std::fprintf(to,
+                 "nimbulo - paints procedural clouds over images with the Nimbulo filter\n"
+                 "\n"
+                 "usage:\n"
+                 "  nimbulo render IN -o OUT [options]              clouds over an image (PNG, JPEG, BMP, TGA)\n"
+                 "  nimbulo render --size WxH -o OUT [options]      clouds over a new sky\n"
+                 "  nimbulo render IN... --out-dir DIR [options]    the same clouds over every input\n"
+                 "  nimbulo preset show FILE.k00 [--thumbnail OUT.png]  the settings of a presets file\n"
+                 "  nimbulo bench [--size WxH] [--threads N] [--preset FILE.k00]\n"
+                 "                                                   render speed (1 thread and all, quiet and busy) "
+                 "and memory\n"
+                 "  nimbulo render --help                           every render option\n"
+                 "  nimbulo --version                               the version\n"
+                 "\n"
+                 "exit codes:\n"
+                 "  0 done; 1 the filter reported an error; 2 bad command line;\n"
+                 "  3 an input file is missing, unreadable or not a usable image (in a batch: any of them);\n"
+                 "  4 an output cannot be written; 5 the filter module cannot be loaded;\n"
+                 "  130 interrupted with Ctrl-C (no output is written).\n");
 }
 
 void printRenderHelp(FILE* to)

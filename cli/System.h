@@ -22,6 +22,9 @@ PluginEntryProc loadPlugin(const std::string& modulePath, std::string* error);
 // Tells the filter, through its environment, how many threads to render with.
 void setRenderThreads(int threads);
 
+// Sets an environment variable of this process (the filter reads some at every pass).
+void setEnvironmentValue(const char* name, const char* value);
+
 // Ctrl-C asks the render to stop instead of killing the process.
 void catchInterrupts();
 bool interruptRequested();

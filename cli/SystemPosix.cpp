@@ -22,6 +22,8 @@ std::string makePrivateTempFolder()
 
 void setRenderThreads(int threads) { setenv("NIMBULO_THREADS", std::to_string(threads).c_str(), 1); }
 
+void setEnvironmentValue(const char* name, const char* value) { setenv(name, value, 1); }
+
 void removePrivateTempFolder(const std::string& folder)
 {
     if (folder.empty()) return;

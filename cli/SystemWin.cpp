@@ -69,6 +69,8 @@ bool stderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 
 void setRenderThreads(int threads) { SetEnvironmentVariableA("NIMBULO_THREADS", std::to_string(threads).c_str()); }
 
+void setEnvironmentValue(const char* name, const char* value) { SetEnvironmentVariableA(name, value); }
+
 bool replaceFile(const std::string& from, const std::string& to)
 {
     return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;

@@ -47,6 +47,6 @@ int main(int argc, char** argv)
     if (job.threads) setRenderThreads(job.threads);
     if (command == "preset show") return showPreset(job);
     return command == "render" ? renderCommand(job)
-                               : runBench(job.pluginPath, job.newWidth ? job.newWidth : 4000,
+                               : runBench(job.pluginPath, job.presetPath, job.newWidth ? job.newWidth : 4000,
                                           job.newHeight ? job.newHeight : 3000, job.threads);
 }

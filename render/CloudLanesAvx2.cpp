@@ -5,10 +5,10 @@
 #include "render/RenderPath.h"
 
 #if defined(__AVX2__)
-bool ShadeCloudPackAvx2(const CloudRow* row, const CloudTables* t, int32_t i0, CloudPixel* out)
+bool ShadeCloudPackAvx2(const CloudRow* row, const CloudTables* t, int32_t i0, CloudPixel* out, uint32_t* cutShort)
 {
-    return CloudLanes<AvxLanes>::shade(row, t, i0, out);
+    return CloudLanes<AvxLanes>::shade(row, t, i0, out, cutShort);
 }
 #else
-bool ShadeCloudPackAvx2(const CloudRow*, const CloudTables*, int32_t, CloudPixel*) { return false; }
+bool ShadeCloudPackAvx2(const CloudRow*, const CloudTables*, int32_t, CloudPixel*, uint32_t*) { return false; }
 #endif

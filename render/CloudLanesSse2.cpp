@@ -3,10 +3,10 @@
 #include "render/RenderPath.h"
 
 #if defined(NIMBULO_HAVE_SSE2)
-bool ShadeCloudPackSse2(const CloudRow* row, const CloudTables* t, int32_t i0, CloudPixel* out)
+bool ShadeCloudPackSse2(const CloudRow* row, const CloudTables* t, int32_t i0, CloudPixel* out, uint32_t* cutShort)
 {
-    return CloudLanes<SseLanes>::shade(row, t, i0, out);
+    return CloudLanes<SseLanes>::shade(row, t, i0, out, cutShort);
 }
 #else
-bool ShadeCloudPackSse2(const CloudRow*, const CloudTables*, int32_t, CloudPixel*) { return false; }
+bool ShadeCloudPackSse2(const CloudRow*, const CloudTables*, int32_t, CloudPixel*, uint32_t*) { return false; }
 #endif

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "render/CloudReach.h"
 #include "render/DetMath.h"
 #include "render/EngineConstants.h"
 #include "settings/CloudSettings.h"
@@ -141,6 +142,7 @@ void SetupCloudFactors(CloudRow* row, const CloudSettings* s, const CloudTables*
         row->puffTwiceStrength[p] = 2.0f * (row->density * t->PuffScale[p]);
         row->puffOffsetX[p] = t->PuffOffsetX[p];
     }
+    SetupClearSky(row);
 }
 
 void SetupCloudRow(CloudRow* row, const CloudSettings* s, const CloudTables* t, int32_t D)
@@ -157,6 +159,7 @@ void SetupCloudRow(CloudRow* row, const CloudSettings* s, const CloudTables* t, 
         row->puffT[p] = r - (b - Y);
         row->puffLightY[p] = b * row->lightY;
     }
+    SetupRowReach(row);
 }
 
 float FastInvSqrt(const CloudTables* t, float s)
@@ -188,11 +191,16 @@ void NormalizeVector(const CloudTables* t, float* v)
     v[2] *= k;
 }
 
+float puffDistance(const CloudRow* row, int p, float a)
+{
+    float u = a, t = row->puffT[p];
+    return std::sqrt(t * t + u * u);
+}
+
 float PuffCoverage(const CloudRow* row, int p, float a, float noise)
 {
     if (row->belowHorizon) return 0.0f;
-    float u = a, t = row->puffT[p];
-    float d = std::sqrt(t * t + u * u);
+    float d = puffDistance(row, p, a);
     float w = clampUnit(noise * row->lumpiness + lumpBias - ((2.0f * d - 1.0f) * row->puffTwiceStrength[p] + 1.0f));
     float open = 1.0f - w;
     float open2 = open * open;
@@ -222,14 +230,35 @@ float ShadeOfLight(const CloudRow* row, float lit)
 
 CloudPixel ShadeCloudPixel(const CloudRow* row, const CloudTables* t, int32_t i)
 {
+    uint32_t ignored = 0;
+    return ShadeCloudPixelCounted(row, t, i, &ignored);
+}
+
+CloudPixel ShadeCloudPixelCounted(const CloudRow* row, const CloudTables* t, int32_t i, uint32_t* cutShort)
+{
     CloudPixel pixel = {0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
     // Nothing is drawn below the horizon: opacity and glow stay 0.
     if (row->belowHorizon) return pixel;
 
     int64_t px = (int64_t(row->panColumn) + i) * row->zoomRate;
     float X = (float(px) * row->inverseWidth - row->centreU) * row->zoom;
-    float noise = FractalNoise(t->NoisePermutation, X * row->noiseScaleX, row->fieldY * row->noiseScaleY, row->octaves,
-                               row->gain);
+    const float noiseX = X * row->noiseScaleX, noiseY = row->fieldY * row->noiseScaleY;
+    float noise;
+    if (row->bounded && row->lumpiness > 0.0f) {
+        // The noise stops as soon as no puff can cover the pixel, whatever
+        // the octaves still to come add (CloudReach.h).
+        float distances[maxPuffs];
+        for (int p = 0; p < row->puffCount; ++p) distances[p] = puffDistance(row, p, X + row->puffOffsetX[p]);
+        bool stopped = false;
+        noise = FractalNoiseBelow(t->NoisePermutation, noiseX, noiseY, row->octaves, row->gain, row->noiseRest,
+                                  row->wholeOctaves, coveringNoise(row, distances), &stopped);
+        if (stopped) {
+            ++*cutShort;
+            return clearPixel(row);
+        }
+    } else {
+        noise = FractalNoise(t->NoisePermutation, noiseX, noiseY, row->octaves, row->gain);
+    }
 
     // One noise value serves every puff; the pixel takes the largest coverage.
     float coverage = 0.0f;

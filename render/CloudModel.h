@@ -8,6 +8,9 @@
 
 struct CloudSettings;
 
+// Whole octaves the clear-sky bounds follow (Detail 100 has thirteen).
+enum { maxWholeOctaves = 16 };
+
 // Everything a row needs, derived once from the settings and the filter size.
 struct CloudRow {
     // Factors of the sliders.
@@ -35,6 +38,22 @@ struct CloudRow {
     float puffLightY[maxPuffs];         // b * lightY of each puff
     float puffTwiceStrength[maxPuffs];  // 2 * Density * PuffScale
     float puffOffsetX[maxPuffs];
+
+    // ---- Clear sky (CloudReach.cpp): where no puff can cover a pixel, the
+    // model is not run and the pixel is clearPixel(), exactly what the model
+    // gives there. ----
+    bool skipClear;  // the bounds below hold and may be used
+    // What the noise can still add, at most, after k whole octaves (k = 0:
+    // the whole noise), margins for rounding included.
+    float noiseRest[maxWholeOctaves + 1];
+    int32_t wholeOctaves;  // the entries of noiseRest after 0 that are set
+    float clearGlow;       // the glow the model gives a pixel of no coverage
+    // This row: whether the bounds hold for it (its noise coordinates stay
+    // where the noise's cells are exact), and the columns where some puff may
+    // show, as ascending, disjoint half-open intervals [reachBegin, reachEnd).
+    bool bounded;
+    int32_t reachCount;
+    int32_t reachBegin[maxPuffs], reachEnd[maxPuffs];
 };
 
 // The derived factors of `s` for a render of `width` x `height` filter pixels.
@@ -52,6 +71,13 @@ struct CloudPixel {
 // The pixel at column i of the row set up last.
 CloudPixel ShadeCloudPixel(const CloudRow* row, const CloudTables* t, int32_t i);
 
+// The same, adding 1 to *cutShort when the noise was stopped early because no
+// puff could cover the pixel whatever the octaves still to come.
+CloudPixel ShadeCloudPixelCounted(const CloudRow* row, const CloudTables* t, int32_t i, uint32_t* cutShort);
+
+// What the model gives a pixel no puff covers.
+inline CloudPixel clearPixel(const CloudRow* row) { return CloudPixel{0.0f, 0.0f, 0.0f, 0.0f, row->clearGlow}; }
+
 // The colour of a visible pixel of shade `shade` (at least 0): the lit cloud
 // colour, tinted toward the sky's hue in the shadows.
 void TintCloudPixel(const CloudRow* row, float shade, CloudPixel* pixel);
@@ -60,6 +86,8 @@ void TintCloudPixel(const CloudRow* row, float shade, CloudPixel* pixel);
 // how much of the pixel it covers, and the lit fraction of its surface there.
 // The two are separate because lighting is needed only where a cloud shows.
 float PuffCoverage(const CloudRow* row, int p, float a, float noise);
+// The distance of a pixel at `a` across from puff p's centre, as PuffCoverage takes it.
+float puffDistance(const CloudRow* row, int p, float a);
 float PuffLight(const CloudRow* row, const CloudTables* t, int p, float a, float noise);
 
 // Shade of a surface whose lit fraction is `lit`; may be negative in deep smoke.

@@ -30,8 +30,12 @@ struct SseLanes {
     static F mul(F a, F b) { return _mm_mul_ps(a, b); }
     static F div(F a, F b) { return _mm_div_ps(a, b); }
     static F sqrt(F a) { return _mm_sqrt_ps(a); }
-    // a > b ? a : b, with b when either is not a number.
+    // 1 / sqrt(a) within 1.5 x 2^-12 of it (processors differ in the last
+    // bits: for estimates that decide nothing about a pixel's value).
+    static F rsqrtEstimate(F a) { return _mm_rsqrt_ps(a); }
+    // a > b ? a : b, with b when either is not a number; min alike.
     static F max(F a, F b) { return _mm_max_ps(a, b); }
+    static F min(F a, F b) { return _mm_min_ps(a, b); }
     static F lt(F a, F b) { return _mm_cmplt_ps(a, b); }
     static F le(F a, F b) { return _mm_cmple_ps(a, b); }
     static F gt(F a, F b) { return _mm_cmpgt_ps(a, b); }
@@ -130,7 +134,9 @@ struct AvxLanes {
     static F mul(F a, F b) { return _mm256_mul_ps(a, b); }
     static F div(F a, F b) { return _mm256_div_ps(a, b); }
     static F sqrt(F a) { return _mm256_sqrt_ps(a); }
+    static F rsqrtEstimate(F a) { return _mm256_rsqrt_ps(a); }
     static F max(F a, F b) { return _mm256_max_ps(a, b); }
+    static F min(F a, F b) { return _mm256_min_ps(a, b); }
     static F lt(F a, F b) { return _mm256_cmp_ps(a, b, _CMP_LT_OQ); }
     static F le(F a, F b) { return _mm256_cmp_ps(a, b, _CMP_LE_OQ); }
     static F gt(F a, F b) { return _mm256_cmp_ps(a, b, _CMP_GT_OQ); }

@@ -144,10 +144,16 @@ static inline bool hasCell(float x, float y) { return std::fabs(x) < largestCell
 
 float GradientNoise2D(const int16_t* P, float x, float y) { return hasCell(x, y) ? noiseInCell(P, x, y) : 0.0f; }
 
-float FractalNoise(const int16_t* P, float x, float y, float octaves, float gain)
+float FractalNoiseBelow(const int16_t* P, float x, float y, float octaves, float gain, const float* rest, int restCount,
+                        float ceiling, bool* stopped)
 {
     float sum = 0.0f, amplitude = 1.0f;
+    int whole = 0;
     for (float i = 1.0f; i <= octaves; i += 1.0f) {
+        if (whole <= restCount && sum + rest[whole] <= ceiling) {
+            *stopped = true;
+            return sum;
+        }
         // Each whole octave is sampled in a frame turned by 39 degrees.
         float turnedX = float(x * octaveTurnCos - y * octaveTurnSin);
         float turnedY = float(y * octaveTurnCos + x * octaveTurnSin);
@@ -155,9 +161,20 @@ float FractalNoise(const int16_t* P, float x, float y, float octaves, float gain
         x = float((x + octaveShiftX) * octaveLacunarity);
         y = float((y + octaveShiftY) * octaveLacunarity);
         amplitude *= gain;
+        ++whole;
+    }
+    if (whole <= restCount && sum + rest[whole] <= ceiling) {
+        *stopped = true;
+        return sum;
     }
     if (!(std::fabs(octaves) < largestCell)) return sum;
     float fraction = octaves - float(cellOf(octaves));
     if (fraction != 0.0f && hasCell(x, y)) sum += amplitude * fraction * noiseInCell(P, x, y);
     return sum;
+}
+
+float FractalNoise(const int16_t* P, float x, float y, float octaves, float gain)
+{
+    bool stopped = false;
+    return FractalNoiseBelow(P, x, y, octaves, gain, nullptr, -1, 0.0f, &stopped);
 }

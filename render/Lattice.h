@@ -47,3 +47,11 @@ float GradientNoise2D(const int16_t* permutation, float x, float y);
 // Sum of `octaves` noise octaves (the fraction of a last one included), each
 // sampled in a turned frame and `gain` times the amplitude of the one before.
 float FractalNoise(const int16_t* permutation, float x, float y, float octaves, float gain);
+
+// The same, stopped early when it is certain not to exceed `ceiling`: after k
+// whole octaves (k = 0 .. restCount) at most rest[k] can still be added, so
+// once the sum so far plus rest[k] is at most `ceiling`, *stopped is set and
+// the sum so far returned. A sum that runs to the end is FractalNoise's, bit
+// for bit.
+float FractalNoiseBelow(const int16_t* permutation, float x, float y, float octaves, float gain, const float* rest,
+                        int restCount, float ceiling, bool* stopped);

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "render/CloudReach.h"
+
 #if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
 #include <cpuid.h>
 #define NIMBULO_X86 1
@@ -61,13 +63,11 @@ const char* renderPathName(RenderPath path)
     }
 }
 
-void ShadeCloudSpan(const CloudRow* row, const CloudTables* t, int32_t i0, int32_t n, CloudPixel* out)
+// The model for columns i .. end - 1, a pack at a time where a vector path can.
+static void shadeModelled(const CloudRow* row, const CloudTables* t, int32_t i, int32_t end, CloudPixel* out,
+                          uint32_t* cutShort)
 {
-    int32_t i = i0, end = i0 + n;
-    if (row->belowHorizon) {
-        for (; i < end; ++i) out[i - i0] = CloudPixel{0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
-        return;
-    }
+    const int32_t i0 = i;
     RenderPath path = chosenPath;
     // The packs form field columns in 32 bits; rows panned beyond that stay scalar.
     int64_t first = (int64_t(row->panColumn) + i0) * row->zoomRate;
@@ -75,11 +75,31 @@ void ShadeCloudSpan(const CloudRow* row, const CloudTables* t, int32_t i0, int32
     bool small = first > -2147483647LL && first < 2147483647LL && last > -2147483647LL && last < 2147483647LL;
     if (path == renderAvx2 && small)
         for (; end - i >= 8; i += 8)
-            if (!ShadeCloudPackAvx2(row, t, i, out + (i - i0)))
-                for (int k = 0; k < 8; ++k) out[i - i0 + k] = ShadeCloudPixel(row, t, i + k);
+            if (!ShadeCloudPackAvx2(row, t, i, out + (i - i0), cutShort))
+                for (int k = 0; k < 8; ++k) out[i - i0 + k] = ShadeCloudPixelCounted(row, t, i + k, cutShort);
     if (path != renderScalar && small)
         for (; end - i >= 4; i += 4)
-            if (!ShadeCloudPackSse2(row, t, i, out + (i - i0)))
-                for (int k = 0; k < 4; ++k) out[i - i0 + k] = ShadeCloudPixel(row, t, i + k);
-    for (; i < end; ++i) out[i - i0] = ShadeCloudPixel(row, t, i);
+            if (!ShadeCloudPackSse2(row, t, i, out + (i - i0), cutShort))
+                for (int k = 0; k < 4; ++k) out[i - i0 + k] = ShadeCloudPixelCounted(row, t, i + k, cutShort);
+    for (; i < end; ++i) out[i - i0] = ShadeCloudPixelCounted(row, t, i, cutShort);
+}
+
+void ShadeCloudSpan(const CloudRow* row, const CloudTables* t, int32_t i0, int32_t n, CloudPixel* out)
+{
+    const int32_t end = i0 + n;
+    const CloudPixel clear = row->belowHorizon ? CloudPixel{0.0f, 0.0f, 0.0f, 0.0f, 0.0f} : clearPixel(row);
+    uint32_t modelled = 0, cutShort = 0;
+    int32_t i = i0;
+    // Clear sky up to each stretch some puff can reach, the model along it.
+    for (int r = 0; r < row->reachCount && i < end; ++r) {
+        int32_t from = row->reachBegin[r] > i ? row->reachBegin[r] : i;
+        int32_t to = row->reachEnd[r] < end ? row->reachEnd[r] : end;
+        if (from >= to) continue;
+        for (; i < from; ++i) out[i - i0] = clear;
+        shadeModelled(row, t, from, to, out + (from - i0), &cutShort);
+        modelled += uint32_t(to - from);
+        i = to;
+    }
+    for (; i < end; ++i) out[i - i0] = clear;
+    if (countingCloudWork()) addCloudWork(uint64_t(n > 0 ? n : 0), modelled, cutShort);
 }

@@ -20,10 +20,12 @@ void setRenderPath(RenderPath path);
 const char* renderPathName(RenderPath path);
 
 // Cloud pixels of columns i0 .. i0 + n - 1 of the row set up last, exactly as
-// ShadeCloudPixel gives them one by one.
+// ShadeCloudPixel gives them one by one. Columns no puff can reach get the
+// clear pixel without running the model (CloudReach.h).
 void ShadeCloudSpan(const CloudRow* row, const CloudTables* t, int32_t i0, int32_t n, CloudPixel* out);
 
 // The packs the vector files build: `out` gets 4 or 8 pixels from column i0;
 // false when a lane leaves the vector forms' ranges (nothing is written then).
-bool ShadeCloudPackSse2(const CloudRow* row, const CloudTables* t, int32_t i0, CloudPixel* out);
-bool ShadeCloudPackAvx2(const CloudRow* row, const CloudTables* t, int32_t i0, CloudPixel* out);
+// *cutShort counts pixels whose noise stopped early.
+bool ShadeCloudPackSse2(const CloudRow* row, const CloudTables* t, int32_t i0, CloudPixel* out, uint32_t* cutShort);
+bool ShadeCloudPackAvx2(const CloudRow* row, const CloudTables* t, int32_t i0, CloudPixel* out, uint32_t* cutShort);

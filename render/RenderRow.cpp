@@ -6,6 +6,7 @@
 #include "host/Context.h"
 #include "host/Mask.h"
 #include "render/CloudModel.h"
+#include "render/CloudReach.h"
 #include "render/Compose16.h"
 #include "render/ComposeConstants.h"
 #include "render/RenderPath.h"
@@ -137,10 +138,19 @@ struct RowWork {
     uint8* out;
     int32_t D;
     bool preview, transparency, colour;
-    bool deep;  // 16 bits per channel: offsets and steps below are in bytes
+    bool deep;      // 16 bits per channel: offsets and steps below are in bytes
+    bool clearSky;  // clear sky is skipped (CloudReach.h): copied, not composed
     int inLayer, outLayer, inStep, outStep;
     int sky8[3], sky16[3];
 };
+
+// A pixel the final pass leaves as it was: no cloud and no glow over an
+// opaque image (clear sky, the most common pixel). Both depths' composers
+// give exactly the source there; the loops copy it without them.
+inline bool untouched(const RowWork& w, const CloudPixel& cloud)
+{
+    return w.clearSky && !w.preview && !w.transparency && cloud.opacity == 0.0f && !(cloud.glow > 0.0f);
+}
 
 // Lays the cloud pixels of columns first .. first + n - 1 over their source
 // pixels.
@@ -149,6 +159,11 @@ void composeColumns(const RowWork& w, int32_t first, int32_t n, const CloudPixel
     const uint8* in = w.in + ptrdiff_t(first) * w.inStep;
     uint8* out = w.out + ptrdiff_t(first) * w.outStep;
     for (int32_t k = 0; k < n; ++k, in += w.inStep, out += w.outStep) {
+        if (untouched(w, clouds[k])) {
+            out[0] = in[0];
+            if (w.colour) out[1] = in[1], out[2] = in[2];
+            continue;
+        }
         const int32_t i = first + k;
         int32_t source[3] = {in[0], w.colour ? in[1] : in[0], w.colour ? in[2] : in[0]};
         int32_t a0 = w.transparency ? in[w.inLayer] : 255;
@@ -188,6 +203,10 @@ void composeColumns16(const RowWork& w, int32_t first, int32_t n, const CloudPix
     const uint8* in = w.in + ptrdiff_t(first) * w.inStep;
     uint8* out = w.out + ptrdiff_t(first) * w.outStep;
     for (int32_t k = 0; k < n; ++k, in += w.inStep, out += w.outStep) {
+        if (untouched(w, clouds[k])) {
+            for (int c = 0; c < (w.colour ? 3 : 1); ++c) storeSample16(out + 2 * c, loadSample16(in + 2 * c));
+            continue;
+        }
         const int32_t i = first + k;
         const double source[3] = {double(loadSample16(in)), double(loadSample16(w.colour ? in + 2 : in)),
                                   double(loadSample16(w.colour ? in + 4 : in))};
@@ -241,6 +260,7 @@ void RenderCloudRow(FilterContext* ctx)
     w.transparency = hasEditableTransparency(record);
     w.colour = isColourImage(record);
     w.deep = bytesPerSample(record) == 2;
+    w.clearSky = clearSkySkipping();
     const int sampleBytes = w.deep ? 2 : 1;
     w.inLayer = record->inLayerPlanes * sampleBytes;
     w.outLayer = record->outLayerPlanes * sampleBytes;

@@ -1,0 +1,194 @@
+#include "render/CloudReach.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdlib>
+
+#include "platform/Platform.h"
+#include "render/EngineConstants.h"
+
+// ---- The noise bound ----
+//
+// One octave: GradientNoise2D interpolates the four corner terms g . (dx, dy)
+// with the weights (1-u)(1-v), u(1-v), (1-u)v and uv (u = fade(fx), v =
+// fade(fy), both in [0, 1], so the weights are non-negative and add up to 1).
+// Every gradient has components in {-1, 0, 1}, so a corner's term is at most
+// |dx| + |dy| in size: fx + fy, (1-fx) + fy, fx + (1-fy), (1-fx) + (1-fy).
+// The weighted sum of those splits into h(fx) + h(fy), h(t) = (1-u) t + u (1-t),
+// whose largest value on [0, 1] is 1/2 (at t = 1/2). So |GradientNoise2D| <= 1,
+// and a cell with the four gradients pointing away from its centre reaches it.
+//
+// The octaves: FractalNoise adds amplitude_k x noise for each whole octave k
+// (amplitude_0 = 1, each the last times the gain, in float as the loop forms
+// them) and amplitude_K x fraction x noise for the partial one. What remains
+// after k whole octaves is therefore at most the sum of |amplitude_j| for
+// j >= k plus |amplitude_K x fraction|. The float sums round by far less than
+// the margins added here (1e-4 relative, 1e-4 absolute).
+//
+// The bound needs the cell fraction within [0, 1], which float arithmetic
+// keeps only while the noise coordinates stay below 2^23 in size (beyond,
+// x - 1 rounds and a fraction can reach 2). Each row checks the coordinates
+// its octaves reach; a row that passes them is modelled in full.
+
+namespace {
+
+const double restMargin = 1e-4;
+
+// Columns beyond any a row has: the edges of "reaches everywhere".
+const int32_t farLeft = -(1 << 30), farRight = 1 << 30;
+
+std::atomic<int> skipping{-1};  // -1: as the environment says, at every pass
+std::atomic<bool> counting{false};
+std::atomic<uint64_t> countedPixels{0}, countedModelled{0}, countedCutShort{0};
+
+// The cell of an octave count, as FractalNoise takes it.
+float wholePart(float v) { return float(v >= 0.0f ? int(v) : int(v - 1.0f)); }
+
+// Coordinates the noise's cells stay exact for.
+const double exactCells = 8388608.0;  // 2^23
+
+// True when noise coordinates of at most |x| and |y| stay below 2^23 through
+// every octave of `octaves` (the turned frames and the partial octave too).
+bool coordinatesStayExact(double x, double y, float octaves)
+{
+    for (float i = 1.0f; i <= octaves + 1.0f; i += 1.0f) {
+        if (octaveTurnCos * x + octaveTurnSin * y >= exactCells) return false;
+        if (octaveTurnCos * y + octaveTurnSin * x >= exactCells) return false;
+        if (x >= exactCells || y >= exactCells) return false;
+        x = (x + std::fabs(octaveShiftX)) * octaveLacunarity;
+        y = (y + std::fabs(octaveShiftY)) * octaveLacunarity;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool clearSkySkipping()
+{
+    int decided = skipping.load(std::memory_order_relaxed);
+    if (decided >= 0) return decided == 1;
+    char text[8];
+    return !(platformEnvironment("NIMBULO_CLEAR_SKY", text, sizeof text) && std::atoi(text) == 0);
+}
+
+void setClearSkySkipping(bool on) { skipping.store(on ? 1 : 0); }
+
+void SetupClearSky(CloudRow* row)
+{
+    row->skipClear = false;
+    row->wholeOctaves = 0;
+    row->clearGlow = 0.0f * row->glowFactor;  // as the model forms it for a coverage of 0
+    if (row->clearGlow > 1.0f) row->clearGlow = 1.0f;
+    if (!clearSkySkipping()) return;
+    if (!(std::fabs(row->octaves) < largestCell) || !(row->octaves <= float(maxWholeOctaves) + 1.0f)) return;
+
+    // The amplitudes of the whole octaves as FractalNoise forms them.
+    double amplitudes[maxWholeOctaves + 1];
+    float amplitude = 1.0f;
+    int whole = 0;
+    for (float i = 1.0f; i <= row->octaves && whole < maxWholeOctaves; i += 1.0f) {
+        amplitudes[whole++] = std::fabs(double(amplitude));
+        amplitude *= row->gain;
+    }
+    double rest = std::fabs(double(amplitude * (row->octaves - wholePart(row->octaves))));
+    for (int k = whole; k >= 0; --k) {
+        if (k < whole) rest += amplitudes[k];
+        row->noiseRest[k] = float(rest * (1.0 + restMargin) + restMargin);
+    }
+    row->wholeOctaves = whole;
+    row->skipClear = std::isfinite(row->noiseRest[0]) && std::isfinite(row->lumpiness) && row->zoom > 0.0f &&
+                     std::isfinite(row->zoom) && std::isfinite(row->clearGlow);
+}
+
+void SetupRowReach(CloudRow* row)
+{
+    row->reachCount = 0;
+    row->bounded = false;
+    if (row->belowHorizon) return;
+    auto everywhere = [row] {
+        row->reachCount = 1;
+        row->reachBegin[0] = farLeft;
+        row->reachEnd[0] = farRight;
+    };
+    if (!row->skipClear) return everywhere();
+    // The field positions of the pass's columns (at most the filter's width of
+    // them, from the pan on) and of this row, in noise coordinates.
+    const double width = 1.0 / double(row->inverseWidth);
+    const double firstPx = double(row->panColumn) * row->zoomRate, lastPx = (double(row->panColumn) + width) * row->zoomRate;
+    const double farX = std::max(std::fabs((std::min(firstPx, 0.0) / width - row->centreU) * row->zoom),
+                                 std::fabs((std::max(lastPx, width) / width - row->centreU) * row->zoom));
+    if (!coordinatesStayExact(farX * std::fabs(row->noiseScaleX), std::fabs(row->fieldY * row->noiseScaleY),
+                              row->octaves))
+        return everywhere();
+    row->bounded = true;
+
+    // The most n lu - 0.5 can be; a puff of strength 2g covers a pixel only
+    // where (2d - 1) 2g is below it, so within d < (top / 2g + 1) / 2.
+    const double top = double(row->noiseRest[0]) * std::fabs(double(row->lumpiness)) - double(lumpBias);
+    int64_t begins[maxPuffs], ends[maxPuffs];
+    int count = 0;
+    for (int p = 0; p < row->puffCount && p < maxPuffs; ++p) {
+        const double strength = row->puffTwiceStrength[p];
+        if (!(strength > 0.0)) {
+            if (!(top < 0.0)) return everywhere();  // a puff without a ring covers all or nothing
+            continue;
+        }
+        const double radius = (top / strength + 1.0) / 2.0 * (1.0 + restMargin) + restMargin;
+        const double t = row->puffT[p], h2 = radius * radius - t * t;
+        if (!(radius > 0.0) || !(h2 > 0.0)) continue;
+        // |X + offset| < h, with X = (px / W - centreU) zoom and px = (panColumn + i) zoomRate.
+        const double h = std::sqrt(h2), offset = row->puffOffsetX[p];
+        const double lowX = -offset - h, highX = -offset + h;
+        const double lowPx = (lowX / row->zoom + row->centreU) * width, highPx = (highX / row->zoom + row->centreU) * width;
+        const double first = std::floor(lowPx / row->zoomRate) - row->panColumn - 2.0;
+        const double last = std::ceil(highPx / row->zoomRate) - row->panColumn + 2.0;
+        if (!(first < last)) continue;
+        begins[count] = int64_t(std::max(first, double(farLeft)));
+        ends[count] = int64_t(std::min(last + 1.0, double(farRight)));
+        if (begins[count] < ends[count]) ++count;
+    }
+    // Ascending and merged.
+    for (int a = 1; a < count; ++a)
+        for (int b = a; b > 0 && begins[b] < begins[b - 1]; --b) {
+            std::swap(begins[b], begins[b - 1]);
+            std::swap(ends[b], ends[b - 1]);
+        }
+    for (int k = 0; k < count; ++k) {
+        if (row->reachCount > 0 && begins[k] <= row->reachEnd[row->reachCount - 1]) {
+            row->reachEnd[row->reachCount - 1] = int32_t(std::max<int64_t>(ends[k], row->reachEnd[row->reachCount - 1]));
+            continue;
+        }
+        row->reachBegin[row->reachCount] = int32_t(begins[k]);
+        row->reachEnd[row->reachCount] = int32_t(ends[k]);
+        ++row->reachCount;
+    }
+}
+
+float coveringNoise(const CloudRow* row, const float* distances)
+{
+    // n lu + 0.5 - ((2d - 1) 2g + 1) > 0  <=>  n > ((2d - 1) 2g + 0.5) / lu, for lu > 0.
+    float least = HUGE_VALF;
+    for (int p = 0; p < row->puffCount; ++p) {
+        float needed = ((2.0f * distances[p] - 1.0f) * row->puffTwiceStrength[p] + 1.0f - lumpBias) / row->lumpiness;
+        least = needed < least ? needed : least;
+    }
+    return least - coveringMargin(row, least);
+}
+
+void countCloudWork(bool on)
+{
+    countedPixels = countedModelled = countedCutShort = 0;
+    counting.store(on);
+}
+
+bool countingCloudWork() { return counting.load(std::memory_order_relaxed); }
+
+void addCloudWork(uint64_t pixels, uint64_t modelled, uint64_t cutShort)
+{
+    countedPixels += pixels;
+    countedModelled += modelled;
+    countedCutShort += cutShort;
+}
+
+CloudWork cloudWorkCounted() { return CloudWork{countedPixels.load(), countedModelled.load(), countedCutShort.load()}; }

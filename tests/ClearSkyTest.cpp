@@ -1,0 +1,136 @@
+// Clear sky costs almost nothing and changes nothing: the noise never leaves
+// its bound, and every render gives the same bytes with clear sky skipped as
+// with every pixel modelled.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "host/EngineHarness.h"
+#include "render/CloudModel.h"
+#include "render/CloudReach.h"
+#include "render/Lattice.h"
+#include "render/Random.h"
+#include "render/RenderPath.h"
+
+using testhost::Picture;
+
+namespace {
+
+// Clear sky skipped for a scope, then back to the environment's say.
+struct ClearSky {
+    explicit ClearSky(bool on) { setClearSkySkipping(on); }
+    ~ClearSky() { setClearSkySkipping(true); }
+};
+
+}  // namespace
+
+TEST(ClearSky, TheNoiseStaysWithinItsBound)
+{
+    // Far more widely than any render samples it: seeds, Detail and
+    // Dispersion across their range, positions near and very far.
+    std::vector<CloudTables> tables(1);
+    uint32_t state = 12345;
+    auto next = [&] { return (state = state * 1664525u + 1013904223u) >> 8; };
+    float worstShare = 0.0f;
+    for (int seed : {0, 1, 21, 255, 256, 812, 2047}) {
+        PrepareCloudTables(&tables[0], seed);
+        for (int detail = 0; detail <= 100; detail += 10)
+            for (int dispersion = 0; dispersion <= 100; dispersion += 20) {
+                CloudSettings s = testhost::defaultSettings();
+                s.detail = detail;
+                s.dispersion = dispersion;
+                CloudRow row;
+                SetupCloudFactors(&row, &s, &tables[0], 640, 480);
+                ASSERT_TRUE(row.skipClear);
+                for (int k = 0; k < 400; ++k) {
+                    // As far out as renders go: a field of +-4 at the finest lumps, panned far.
+                    float scale = (k % 4 == 0) ? 2000.0f : (k % 4 == 1 ? 300.0f : 3.0f);
+                    float x = (float(next() % 20001) / 10000.0f - 1.0f) * scale;
+                    float y = (float(next() % 20001) / 10000.0f - 1.0f) * scale;
+                    float n = FractalNoise(tables[0].NoisePermutation, x, y, row.octaves, row.gain);
+                    ASSERT_LE(std::fabs(n), row.noiseRest[0]) << "seed " << seed << " at " << x << ", " << y;
+                    worstShare = std::fmax(worstShare, std::fabs(n) / row.noiseRest[0]);
+                }
+            }
+    }
+    EXPECT_GT(worstShare, 0.3f) << "the samples reach well into the bound";
+}
+
+TEST(ClearSky, SkippedOrModelledTheBytesAreTheSame)
+{
+    struct Shape {
+        int width, height, planes;
+        bool transparency, preview, sixteen;
+    };
+    const Shape shapes[] = {
+        {1, 1, 3, false, false, false},  {3, 2, 1, false, false, false},   {131, 37, 3, false, false, false},
+        {67, 41, 4, true, false, false}, {97, 33, 3, false, true, false},  {53, 29, 2, true, true, false},
+        {83, 31, 3, false, false, true}, {45, 27, 4, true, false, true},   {61, 23, 1, false, true, true},
+        {300, 9, 3, false, false, false},
+    };
+    int compared = 0;
+    for (uint32_t look = 1; look <= 24; ++look) {
+        CloudSettings s = testhost::defaultSettings();
+        seedRandom(look * 7919u);
+        RandomizeSettings(&s);
+        s.backlighting = look % 3 == 0;
+        if (look % 4 == 0) s.zoomRate = 1 + int(look % 5), s.panX = int(look * 13), s.panY = int(look * 5);
+        if (look % 5 == 0) s.centreU = 0.9f, s.centreV = -0.4f;
+        const Shape& shape = shapes[look % (sizeof shapes / sizeof shapes[0])];
+        Picture source = testhost::gradientPicture(shape.width, shape.height, shape.planes, shape.transparency);
+        if (shape.sixteen) source = testhost::sixteenBitPicture(source);
+        std::vector<uint8_t> mask(size_t(shape.width) * shape.height);
+        for (size_t k = 0; k < mask.size(); ++k) mask[k] = uint8_t(k * 37 % 256);
+        for (int threads : {1, 3}) {
+            Picture modelled, skipped;
+            {
+                ClearSky off(false);
+                modelled = shape.preview ? testhost::renderPreviewInProcess(s, source, mask, threads)
+                                         : testhost::renderInProcess(s, source, threads);
+            }
+            skipped = shape.preview ? testhost::renderPreviewInProcess(s, source, mask, threads)
+                                    : testhost::renderInProcess(s, source, threads);
+            ASSERT_EQ(modelled.pixels, skipped.pixels) << "look " << look << ", " << threads << " threads";
+            ++compared;
+        }
+    }
+    EXPECT_EQ(compared, 48);
+}
+
+TEST(ClearSky, EveryPathSkipsAlikeAndTheRowsReachOnlyWhereCloudsCanBe)
+{
+    // A small, dense cloud: most of each row is out of every puff's reach.
+    std::vector<CloudTables> tables(1);
+    PrepareCloudTables(&tables[0], 42);
+    CloudSettings s = testhost::defaultSettings();
+    s.zoom = 0;  // the widest field: the puffs in the middle, sky all round
+    CloudRow row;
+    SetupCloudFactors(&row, &s, &tables[0], 400, 300);
+    const int width = 400;
+    std::vector<CloudPixel> reference(width), span(width);
+    int reached = 0;
+    for (int y = 0; y < 300; y += 7) {
+        SetupCloudRow(&row, &s, &tables[0], y);
+        for (int r = 0; r < row.reachCount; ++r)
+            reached += std::min(row.reachEnd[r], width) - std::max(row.reachBegin[r], 0);
+        {
+            ClearSky off(false);
+            CloudRow plain;
+            SetupCloudFactors(&plain, &s, &tables[0], 400, 300);
+            SetupCloudRow(&plain, &s, &tables[0], y);
+            for (int i = 0; i < width; ++i) reference[size_t(i)] = ShadeCloudPixel(&plain, &tables[0], i);
+        }
+        for (RenderPath path : {renderScalar, renderSse2, renderAvx2}) {
+            setRenderPath(path);
+            ShadeCloudSpan(&row, &tables[0], 0, width, span.data());
+            for (int i = 0; i < width; ++i)
+                ASSERT_EQ(std::memcmp(&span[size_t(i)], &reference[size_t(i)], sizeof(CloudPixel)), 0)
+                    << renderPathName(path) << ", row " << y << ", column " << i;
+        }
+        setRenderPath(bestRenderPath());
+    }
+    EXPECT_LT(reached, 43 * width / 2) << "the reach leaves out most of the sky";
+}
