@@ -6,7 +6,8 @@
 #include "host/Context.h"
 #include "host/Dialogs.h"
 #include "host/Preview.h"
-#include "render/RenderRow.h"
+#include "host/RenderRows.h"
+#include "render/Compose8.h"
 #include "settings/CloudSettings.h"
 
 void setRenderGeometry(FilterContext* ctx, const Rect16& rect, int32 factor)

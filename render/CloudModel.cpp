@@ -148,7 +148,11 @@ void SetupCloudFactors(CloudRow* row, const CloudSettings* s, const CloudTables*
 void SetupCloudRow(CloudRow* row, const CloudSettings* s, const CloudTables* t, int32_t D)
 {
     int32_t M = row->zoomRate;
-    int64_t py = (int64_t(s->panY / M) + D) * M;  // 64 bits: a host's pan may be anything
+    SetupCloudRowAt(row, t, (int64_t(s->panY / M) + D) * M);  // 64 bits: a host's pan may be anything
+}
+
+void SetupCloudRowAt(CloudRow* row, const CloudTables* t, int64_t py)
+{
     float Y = (float(py) * row->inverseHeight - row->centreV) * row->zoom;
     row->fieldY = Y;
     row->belowHorizon = Y > 1.1f;

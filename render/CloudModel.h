@@ -62,6 +62,9 @@ void SetupCloudFactors(CloudRow* row, const CloudSettings* s, const CloudTables*
 // The row-dependent values for row index D (within the render area).
 void SetupCloudRow(CloudRow* row, const CloudSettings* s, const CloudTables* t, int32_t D);
 
+// The same for the filter rectangle's row py (its pixel row, from the top).
+void SetupCloudRowAt(CloudRow* row, const CloudTables* t, int64_t py);
+
 struct CloudPixel {
     float red, green, blue;  // cloud colour, nominally 0..1
     float opacity;           // largest puff coverage, 0..1

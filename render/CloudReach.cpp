@@ -115,7 +115,8 @@ void SetupRowReach(CloudRow* row)
     // The field positions of the pass's columns (at most the filter's width of
     // them, from the pan on) and of this row, in noise coordinates.
     const double width = 1.0 / double(row->inverseWidth);
-    const double firstPx = double(row->panColumn) * row->zoomRate, lastPx = (double(row->panColumn) + width) * row->zoomRate;
+    const double firstPx = double(row->panColumn) * row->zoomRate,
+                 lastPx = (double(row->panColumn) + width) * row->zoomRate;
     const double farX = std::max(std::fabs((std::min(firstPx, 0.0) / width - row->centreU) * row->zoom),
                                  std::fabs((std::max(lastPx, width) / width - row->centreU) * row->zoom));
     if (!coordinatesStayExact(farX * std::fabs(row->noiseScaleX), std::fabs(row->fieldY * row->noiseScaleY),
@@ -140,7 +141,8 @@ void SetupRowReach(CloudRow* row)
         // |X + offset| < h, with X = (px / W - centreU) zoom and px = (panColumn + i) zoomRate.
         const double h = std::sqrt(h2), offset = row->puffOffsetX[p];
         const double lowX = -offset - h, highX = -offset + h;
-        const double lowPx = (lowX / row->zoom + row->centreU) * width, highPx = (highX / row->zoom + row->centreU) * width;
+        const double lowPx = (lowX / row->zoom + row->centreU) * width,
+                     highPx = (highX / row->zoom + row->centreU) * width;
         const double first = std::floor(lowPx / row->zoomRate) - row->panColumn - 2.0;
         const double last = std::ceil(highPx / row->zoomRate) - row->panColumn + 2.0;
         if (!(first < last)) continue;
@@ -156,7 +158,8 @@ void SetupRowReach(CloudRow* row)
         }
     for (int k = 0; k < count; ++k) {
         if (row->reachCount > 0 && begins[k] <= row->reachEnd[row->reachCount - 1]) {
-            row->reachEnd[row->reachCount - 1] = int32_t(std::max<int64_t>(ends[k], row->reachEnd[row->reachCount - 1]));
+            row->reachEnd[row->reachCount - 1] =
+                int32_t(std::max<int64_t>(ends[k], row->reachEnd[row->reachCount - 1]));
             continue;
         }
         row->reachBegin[row->reachCount] = int32_t(begins[k]);

@@ -66,9 +66,9 @@ TEST(ClearSky, SkippedOrModelledTheBytesAreTheSame)
         bool transparency, preview, sixteen;
     };
     const Shape shapes[] = {
-        {1, 1, 3, false, false, false},  {3, 2, 1, false, false, false},   {131, 37, 3, false, false, false},
-        {67, 41, 4, true, false, false}, {97, 33, 3, false, true, false},  {53, 29, 2, true, true, false},
-        {83, 31, 3, false, false, true}, {45, 27, 4, true, false, true},   {61, 23, 1, false, true, true},
+        {1, 1, 3, false, false, false},   {3, 2, 1, false, false, false},  {131, 37, 3, false, false, false},
+        {67, 41, 4, true, false, false},  {97, 33, 3, false, true, false}, {53, 29, 2, true, true, false},
+        {83, 31, 3, false, false, true},  {45, 27, 4, true, false, true},  {61, 23, 1, false, true, true},
         {300, 9, 3, false, false, false},
     };
     int compared = 0;

@@ -5,7 +5,8 @@
 
 #include "host/Context.h"
 #include "host/EngineHarness.h"
-#include "render/RenderRow.h"
+#include "host/RenderRows.h"
+#include "render/Compose8.h"
 
 using testhost::Picture;
 

@@ -13,8 +13,8 @@
 #include "host/EngineHarness.h"
 #include "host/Preview.h"
 #include "render/Compose16.h"
+#include "render/Compose8.h"
 #include "render/Random.h"
-#include "render/RenderRow.h"
 
 using testhost::Picture;
 

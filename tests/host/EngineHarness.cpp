@@ -6,7 +6,8 @@
 #include "host/Apply.h"
 #include "host/Context.h"
 #include "host/Handles.h"
-#include "render/RenderRow.h"
+#include "host/RenderRows.h"
+#include "render/Compose8.h"
 #include "render/RowWorkers.h"
 
 namespace testhost {

@@ -1,132 +1,17 @@
-#include "render/RenderRow.h"
+// The row renderer: turns one row of host pixels into clouds laid over them.
+#include "host/RenderRows.h"
 
 #include <cmath>
 
 #include "host/Capabilities.h"
 #include "host/Context.h"
 #include "host/Mask.h"
-#include "render/CloudModel.h"
+#include "render/CloudPainter.h"
 #include "render/CloudReach.h"
 #include "render/Compose16.h"
-#include "render/ComposeConstants.h"
-#include "render/RenderPath.h"
+#include "render/Compose8.h"
 #include "render/RowWorkers.h"
 #include "settings/CloudSettings.h"
-
-void BuildOverRatioTable(CloudTables* t)
-{
-    t->OverRatioTable[0] = 0.0f;
-    for (int k = 1; k < 255; ++k) t->OverRatioTable[k] = float(1.0 / (1.0 / (k * byteToUnit) - 1.0));
-    t->OverRatioTable[255] = 1.0e8f;
-}
-
-// Float to int, truncating toward zero, for values that may be out of range or
-// not a number: those are limited first, so the conversion is always defined.
-static inline int32_t truncateLimited(double v, int32_t low, int32_t high)
-{
-    if (!(v > low)) return low;  // also catches NaN
-    if (v >= high) return high;
-    return int32_t(v);
-}
-
-void SpillOverRange(int32_t* red, int32_t* green, int32_t* blue)
-{
-    int32_t& R = *red;
-    int32_t& G = *green;
-    int32_t& B = *blue;
-    bool overR = R > 255, overG = G > 255, overB = B > 255;
-    int32_t e = 0;
-    if (overR) e += spillExcessFactor * (R - 255);
-    if (overG) e += spillExcessFactor * (G - 255);
-    if (overB) e += spillExcessFactor * (B - 255);
-    e = (e * spillShare) >> spillShift;
-    int32_t h = e >> 1;
-    if (overR && !overG && !overB) {
-        G += h;
-        B += h;
-        if (G > 255) B += G - 255;
-        if (B > 255) G += B - 255;
-    } else if (overG && !overR && !overB) {
-        R += h;
-        B += h;
-        if (R > 255) B += R - 255;
-        if (B > 255) R += B - 255;
-    } else if (overB && !overR && !overG) {
-        R += h;
-        G += h;
-        if (R > 255) G += R - 255;
-        if (G > 255) R += G - 255;
-    } else if (overR && overG && !overB) {
-        B += e;
-    } else if (overR && overB && !overG) {
-        G += e;
-    } else if (overG && overB && !overR) {
-        R += e;
-    }
-}
-
-// The share of a layer of opacity `a` (byte `a8`) laid over a pixel of
-// transparency `under`: a / (a + under (1 - a)), through the ratio table.
-static inline double overShare(const CloudTables* t, int32_t a8, double under)
-{
-    if (a8 == 0) return 0.0;
-    if (a8 == 255) return 1.0;
-    return 1.0 - under / (under + t->OverRatioTable[a8]);
-}
-
-// ComposeCloudPixel, inline in the row loop: the loop runs on the thread
-// that talks to the host while helpers compute clouds, so its speed sets the
-// pace of every thread.
-static inline ComposedPixel composePixel(const CloudTables* t, const CloudPixel& cloud, const int32_t source[3],
-                                         int32_t a0, bool colour, bool transparency)
-{
-    int32_t a8 = truncateLimited(cloud.opacity * 255.0f, 0, 255);
-    // No cloud and no glow over an opaque pixel leave it as it was (the
-    // general arithmetic below gives exactly that, more slowly).
-    if (a8 == 0 && !(cloud.glow > 0.0f) && !transparency) return ComposedPixel{source[0], source[1], source[2], a0};
-    int32_t ch[3] = {truncateLimited(cloud.red * 255.0, -(1 << 20), 1 << 20),
-                     truncateLimited(cloud.green * 255.0, -(1 << 20), 1 << 20),
-                     truncateLimited(cloud.blue * 255.0, -(1 << 20), 1 << 20)};
-    SpillOverRange(&ch[0], &ch[1], &ch[2]);
-    if (!colour) ch[0] = (greyWeightRed * ch[0] + greyWeightGreen * ch[1] + greyWeightBlue * ch[2]) >> greyShift;
-    for (int k = 0; k < 3; ++k)
-        if (ch[k] > 255) ch[k] = 255;
-
-    // Lay the cloud over the source pixel. The opacities are products with
-    // 1/255 and stay in double: at full opacity a is a hair above 1, so a
-    // channel where the cloud is darker than the source comes out one lower.
-    double a = a8 * byteToUnit;
-    int32_t at = a0;
-    if (!transparency) {
-        for (int k = 0; k < 3; ++k) ch[k] = int32_t((ch[k] - source[k]) * a + source[k]);
-    } else {
-        double ae = a0 * byteToUnit;
-        double w = overShare(t, a8, ae);
-        for (int k = 0; k < 3; ++k) ch[k] = int32_t((ch[k] - source[k]) * w + source[k]);
-        at = truncateLimited((ae + (1.0 - ae) * a) * 255.0, 0, 255);
-    }
-
-    // Whiten backlit edges by the glow (a glow of exactly 0 changes nothing).
-    float G = cloud.glow;
-    if (G > 0.0f) {
-        if (!transparency) {
-            for (int k = 0; k < 3; ++k) ch[k] = int32_t(float(ch[k]) + float(255 - ch[k]) * G);
-        } else {
-            int32_t g8 = truncateLimited(G * 255.0f, 0, 255);
-            double am = at * byteToUnit;
-            double w2 = overShare(t, g8, am);
-            for (int k = 0; k < 3; ++k) ch[k] = int32_t(ch[k] + (255 - ch[k]) * w2);
-            at = truncateLimited((am + (1.0 - am) * G) * 255.0, 0, 255);
-        }
-    }
-    return ComposedPixel{ch[0], ch[1], ch[2], at};
-}
-
-ComposedPixel ComposeCloudPixel(const CloudTables* t, const CloudPixel& cloud, const int32_t source[3], int32_t a0,
-                                bool colour, bool transparency)
-{
-    return composePixel(t, cloud, source, a0, colour, transparency);
-}
 
 namespace {
 
@@ -167,7 +52,7 @@ void composeColumns(const RowWork& w, int32_t first, int32_t n, const CloudPixel
         const int32_t i = first + k;
         int32_t source[3] = {in[0], w.colour ? in[1] : in[0], w.colour ? in[2] : in[0]};
         int32_t a0 = w.transparency ? in[w.inLayer] : 255;
-        ComposedPixel px = composePixel(w.tables, clouds[k], source, a0, w.colour, w.transparency);
+        ComposedPixel px = compose8::composePixel(w.tables, clouds[k], source, a0, w.colour, w.transparency);
 
         if (!w.preview) {
             out[0] = uint8(px.red);
@@ -284,14 +169,16 @@ void RenderCloudRow(FilterContext* ctx)
         compose(w, 0, count, clouds);
         return;
     }
-    CloudRow row;
-    SetupCloudFactors(&row, s, w.tables, pass.filterWidth, pass.filterHeight);
-    SetupCloudRow(&row, s, w.tables, w.D);
+    CloudPainter painter;
+    prepareCloudPainter(&painter, s, w.tables, pass.filterWidth, pass.filterHeight);
+    // The pass's view: every M-th pixel (the preview's sampling), from the pan on.
+    const int32_t M = s->zoomRate > 0 ? s->zoomRate : 1;
+    const int64_t x = int64_t(s->panX / M) * M, y = (int64_t(s->panY / M) + w.D) * M;
     enum { span = 64 };
     CloudPixel clouds[span];
     for (int32_t first = 0; first < count; first += span) {
         int32_t n = count - first < span ? count - first : int32_t(span);
-        ShadeCloudSpan(&row, w.tables, first, n, clouds);
+        paintCloudSpan(&painter, x + int64_t(first) * M, y, M, n, clouds);
         compose(w, first, n, clouds);
     }
 }

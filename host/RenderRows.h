@@ -1,0 +1,11 @@
+// The row renderer: turns one row of host pixels into clouds laid over them.
+#pragma once
+
+struct FilterContext;
+
+// Renders row `renderRow` of the current pass from inData into outData. In the
+// final pass the host buffers hold just that row; while the dialog is up they
+// hold the whole preview and the row is found by its index. Inside a
+// RenderWorkers scope the row's clouds come from the helper threads. Without
+// buffers (or without the work block) it writes memFullErr and touches no pixel.
+void RenderCloudRow(FilterContext* ctx);
