@@ -18,12 +18,19 @@ void prepareCloudPainter(CloudPainter* painter, const CloudSettings* settings, c
     SetupCloudFactors(&painter->factors, &painter->settings, tables, painter->width, painter->height);
 }
 
+// The row of a span: the pass's factors, the span's view and its row.
+static void setupSpanRow(const CloudPainter* painter, int64_t x, int64_t y, int32_t step, CloudRow* row)
+{
+    *row = painter->factors;
+    row->zoomRate = step > 0 ? step : 1;
+    row->panColumn = int32_t(x / row->zoomRate);
+    SetupCloudRowAt(row, painter->tables, y);
+}
+
 void paintCloudSpan(const CloudPainter* painter, int64_t x, int64_t y, int32_t step, int32_t count, CloudPixel* out)
 {
-    CloudRow row = painter->factors;
-    row.zoomRate = step > 0 ? step : 1;
-    row.panColumn = int32_t(x / row.zoomRate);
-    SetupCloudRowAt(&row, painter->tables, y);
+    CloudRow row;
+    setupSpanRow(painter, x, y, step, &row);
     ShadeCloudSpan(&row, painter->tables, 0, count, out);
 }
 
@@ -39,10 +46,12 @@ inline float unitLimited(float v) { return !(v > 0.0f) ? 0.0f : v; }
 template <typename Lay>
 void forEachCloud(const CloudPainter* painter, int64_t x, int64_t y, int32_t step, int32_t count, Lay lay)
 {
+    CloudRow row;
+    setupSpanRow(painter, x, y, step, &row);
     CloudPixel clouds[chunk];
     for (int32_t first = 0; first < count; first += chunk) {
         const int32_t n = count - first < chunk ? count - first : int32_t(chunk);
-        paintCloudSpan(painter, x + int64_t(first) * step, y, step, n, clouds);
+        ShadeCloudSpan(&row, painter->tables, first, n, clouds);
         for (int32_t k = 0; k < n; ++k) lay(size_t(first + k), clouds[k]);
     }
 }
@@ -57,6 +66,10 @@ void paintSpan8(const CloudPainter* painter, PixelLayout layout, int64_t x, int6
     forEachCloud(painter, x, y, step, count, [&](size_t pixel, const CloudPixel& cloud) {
         const uint8_t* p = in + pixel * stride;
         uint8_t* q = out + pixel * stride;
+        if (cloud.opacity == 0.0f && !(cloud.glow > 0.0f)) {  // clear sky: the pixel as it was (as composed)
+            for (int c = 0; c < stride; ++c) q[c] = p[c];
+            return;
+        }
         const int32_t source[3] = {p[0], colour ? p[1] : p[0], colour ? p[2] : p[0]};
         const int32_t a0 = layout.alpha ? p[layout.colourChannels] : 255;
         ComposedPixel c = compose8::composePixel(painter->tables, cloud, source, a0, colour, layout.alpha);

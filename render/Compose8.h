@@ -86,9 +86,10 @@ inline ComposedPixel composePixel(const CloudTables* t, const CloudPixel& cloud,
                                   bool colour, bool transparency)
 {
     int32_t a8 = truncateLimited(cloud.opacity * 255.0f, 0, 255);
-    // No cloud and no glow over an opaque pixel leave it as it was (the
-    // general arithmetic below gives exactly that, more slowly).
-    if (a8 == 0 && !(cloud.glow > 0.0f) && !transparency) return ComposedPixel{source[0], source[1], source[2], a0};
+    // No cloud and no glow leave the pixel as it was, its transparency too
+    // (the general arithmetic below gives exactly that, more slowly: a share
+    // of 0, and a transparency of a0 / 255 x 255, a hair above a0).
+    if (a8 == 0 && !(cloud.glow > 0.0f)) return ComposedPixel{source[0], source[1], source[2], a0};
     int32_t ch[3] = {truncateLimited(cloud.red * 255.0, -(1 << 20), 1 << 20),
                      truncateLimited(cloud.green * 255.0, -(1 << 20), 1 << 20),
                      truncateLimited(cloud.blue * 255.0, -(1 << 20), 1 << 20)};

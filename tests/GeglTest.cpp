@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "cli/ImageFile.h"
+#include "host/EngineHarness.h"
 #include "render/CloudPainter.h"
 #include "render/Compose8.h"
 #include "resources/gallery/Looks.h"
@@ -229,4 +230,49 @@ TEST(GeglOp, TheGeglCommandLinePaintsWhatNimbuloRenderPaints)
     ASSERT_EQ(readImage(viaGegl, 0, 4096, &b, &why), imageOk) << why;
     ASSERT_EQ(a.width, b.width);
     EXPECT_TRUE(a.pixels == b.pixels);
+}
+
+// Speed for the notes, printed when NIMBULO_GEGL_TIMINGS is set: the
+// operation over 4000 x 3000 8-bit pixels at GEGL thread counts 1 and 2,
+// beside the plug-in's own row renderer with 1 and 2 threads, taking turns;
+// medians of five.
+TEST(GeglOp, Timings)
+{
+    if (!std::getenv("NIMBULO_GEGL_TIMINGS")) GTEST_SKIP();
+    const Case c = {"a photo's size", "R'G'B' u8", 4000, 3000, 0, 0, 0, false};
+    std::vector<uint8_t> sky(size_t(c.width) * c.height * 3);
+    for (size_t k = 0; k < sky.size(); ++k) sky[k] = uint8_t(120 + 30 * (k % 3));
+    testhost::Picture picture = testhost::gradientPicture(c.width, c.height, 3, false);
+    const CloudSettings s = testhost::defaultSettings();
+    auto seconds = [] { return g_get_monotonic_time() / 1e6; };
+    // The operation's time is the render of a graph over a buffer GEGL already
+    // holds (as GIMP's layers are), into memory.
+    const Babl* format = babl_format(c.format);
+    GeglRectangle extent = {0, 0, c.width, c.height};
+    GeglBuffer* source = gegl_buffer_new(&extent, format);
+    gegl_buffer_set(source, &extent, 0, format, sky.data(), GEGL_AUTO_ROWSTRIDE);
+    std::vector<uint8_t> result(sky.size());
+    std::vector<double> op[2], engine[2];
+    for (int run = 0; run < 5; ++run)
+        for (int threads : {1, 2}) {
+            useThreads(threads);
+            GeglNode* graph = gegl_node_new();
+            GeglNode* input = gegl_node_new_child(graph, "operation", "gegl:buffer-source", "buffer", source, nullptr);
+            GeglNode* clouds = gegl_node_new_child(graph, "operation", "nimbulo:clouds", nullptr);
+            gegl_node_link(input, clouds);
+            double start = seconds();
+            gegl_node_blit(clouds, 1.0, &extent, format, result.data(), GEGL_AUTO_ROWSTRIDE, GEGL_BLIT_DEFAULT);
+            op[threads - 1].push_back(seconds() - start);
+            g_object_unref(graph);
+            start = seconds();
+            testhost::renderInProcess(s, picture, threads);
+            engine[threads - 1].push_back(seconds() - start);
+        }
+    g_object_unref(source);
+    for (int t = 0; t < 2; ++t) {
+        std::sort(op[t].begin(), op[t].end());
+        std::sort(engine[t].begin(), engine[t].end());
+        std::printf("%d thread%s: the operation %.3f s, the plug-in's renderer %.3f s: %.2f times\n", t + 1,
+                    t ? "s" : "", op[t][2], engine[t][2], op[t][2] / engine[t][2]);
+    }
 }
