@@ -10,6 +10,7 @@
 #include "render/CloudReach.h"
 #include "render/Compose16.h"
 #include "render/Compose8.h"
+#include "render/RenderPath.h"
 #include "render/RowWorkers.h"
 #include "settings/CloudSettings.h"
 
@@ -174,11 +175,13 @@ void RenderCloudRow(FilterContext* ctx)
     // The pass's view: every M-th pixel (the preview's sampling), from the pan on.
     const int32_t M = s->zoomRate > 0 ? s->zoomRate : 1;
     const int64_t x = int64_t(s->panX / M) * M, y = (int64_t(s->panY / M) + w.D) * M;
+    CloudRow row;
+    setupPainterRow(&painter, x, y, M, &row);
     enum { span = 64 };
     CloudPixel clouds[span];
     for (int32_t first = 0; first < count; first += span) {
         int32_t n = count - first < span ? count - first : int32_t(span);
-        paintCloudSpan(&painter, x + int64_t(first) * M, y, M, n, clouds);
+        ShadeCloudSpan(&row, w.tables, first, n, clouds);
         compose(w, first, n, clouds);
     }
 }

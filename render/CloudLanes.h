@@ -231,17 +231,16 @@ template <class L> struct CloudLanes {
                 F d = L::mul(L::mul(d2, L::rsqrtEstimate(d2)), low);
                 ring = L::min(ring, L::mul(L::sub(L::mul(L::set(2.0f), d), one), L::set(row->puffTwiceStrength[p])));
             }
-            float least[count];
-            L::store(least, L::mul(L::add(ring, L::set(1.0f - lumpBias)), L::set(1.0f / row->lumpiness)));
-            bool hopeless = true;  // every lane covered whatever the noise: no stop to look for
-            for (float& v : least) {
-                v -= 2.0f * coveringMargin(row, v);
-                hopeless = hopeless && v < -row->noiseRest[0];
-            }
+            F least = L::mul(L::add(ring, L::set(1.0f - lumpBias)), L::set(1.0f / row->lumpiness));
+            // Less twice coveringMargin, lane by lane.
+            least = L::sub(least, L::add(L::mul(L::set(2e-4f), L::add(one, L::abs(least))),
+                                         L::set(2e-5f / row->lumpiness)));
+            // Every lane covered whatever the noise: no stop to look for.
+            const bool hopeless = L::bits(L::lt(least, L::set(-row->noiseRest[0]))) == L::allBits();
             bool stopped = false;
             noise = hopeless ? fractalNoise(t->CornerHashes, noiseX, noiseY, row->octaves, row->gain)
                              : fractalNoise(t->CornerHashes, noiseX, noiseY, row->octaves, row->gain, row->noiseRest,
-                                            row->wholeOctaves, L::load(least), &stopped);
+                                            row->wholeOctaves, least, &stopped);
             if (stopped) {
                 for (int k = 0; k < count; ++k) out[k] = clearPixel(row);
                 *cutShort += count;

@@ -18,20 +18,12 @@ void prepareCloudPainter(CloudPainter* painter, const CloudSettings* settings, c
     SetupCloudFactors(&painter->factors, &painter->settings, tables, painter->width, painter->height);
 }
 
-// The row of a span: the pass's factors, the span's view and its row.
-static void setupSpanRow(const CloudPainter* painter, int64_t x, int64_t y, int32_t step, CloudRow* row)
+void setupPainterRow(const CloudPainter* painter, int64_t x, int64_t y, int32_t step, CloudRow* row)
 {
     *row = painter->factors;
     row->zoomRate = step > 0 ? step : 1;
     row->panColumn = int32_t(x / row->zoomRate);
     SetupCloudRowAt(row, painter->tables, y);
-}
-
-void paintCloudSpan(const CloudPainter* painter, int64_t x, int64_t y, int32_t step, int32_t count, CloudPixel* out)
-{
-    CloudRow row;
-    setupSpanRow(painter, x, y, step, &row);
-    ShadeCloudSpan(&row, painter->tables, 0, count, out);
 }
 
 namespace {
@@ -47,7 +39,7 @@ template <typename Lay>
 void forEachCloud(const CloudPainter* painter, int64_t x, int64_t y, int32_t step, int32_t count, Lay lay)
 {
     CloudRow row;
-    setupSpanRow(painter, x, y, step, &row);
+    setupPainterRow(painter, x, y, step, &row);
     CloudPixel clouds[chunk];
     for (int32_t first = 0; first < count; first += chunk) {
         const int32_t n = count - first < chunk ? count - first : int32_t(chunk);

@@ -25,10 +25,12 @@ struct CloudPainter {
 void prepareCloudPainter(CloudPainter* painter, const CloudSettings* settings, const CloudTables* tables, int32_t width,
                          int32_t height);
 
-// The cloud pixels of `count` pixels of the rectangle's row y, from column x
-// on, `step` rectangle pixels apart (1 for full size; a zoomed-out view at a
-// whole factor takes every step-th pixel: x and y are then multiples of step).
-void paintCloudSpan(const CloudPainter* painter, int64_t x, int64_t y, int32_t step, int32_t count, CloudPixel* out);
+// Sets `row` up for the rectangle's row y, from column x on, `step`
+// rectangle pixels apart (1 for full size; a zoomed-out view at a whole
+// factor takes every step-th pixel: x and y are then multiples of step).
+// ShadeCloudSpan (RenderPath.h) then gives any span of it: its column k is
+// pixel x + k step. A row is set up once for all the spans painted in it.
+void setupPainterRow(const CloudPainter* painter, int64_t x, int64_t y, int32_t step, CloudRow* row);
 
 // Interleaved pixels: one colour channel (grey) or three (RGB), then, with
 // `alpha`, the layer's transparency, which the clouds extend.
