@@ -233,8 +233,8 @@ template <class L> struct CloudLanes {
             }
             F least = L::mul(L::add(ring, L::set(1.0f - lumpBias)), L::set(1.0f / row->lumpiness));
             // Less twice coveringMargin, lane by lane.
-            least = L::sub(least, L::add(L::mul(L::set(2e-4f), L::add(one, L::abs(least))),
-                                         L::set(2e-5f / row->lumpiness)));
+            least = L::sub(least,
+                           L::add(L::mul(L::set(2e-4f), L::add(one, L::abs(least))), L::set(2e-5f / row->lumpiness)));
             // Every lane covered whatever the noise: no stop to look for.
             const bool hopeless = L::bits(L::lt(least, L::set(-row->noiseRest[0]))) == L::allBits();
             bool stopped = false;
