@@ -30,12 +30,15 @@ struct RowWork {
     int sky8[3], sky16[3];
 };
 
-// A pixel the final pass leaves as it was: no cloud and no glow over an
-// opaque image (clear sky, the most common pixel). Both depths' composers
-// give exactly the source there; the loops copy it without them.
-inline bool untouched(const RowWork& w, const CloudPixel& cloud)
+// Whether the final pass leaves pixels with no cloud and no glow as they
+// were: over an opaque image (clear sky, the most common pixel), both
+// depths' composers give exactly the source there, and the loops copy it
+// without them.
+inline bool copiesClearSky(const RowWork& w) { return w.clearSky && !w.preview && !w.transparency; }
+
+inline bool untouched(bool copyClear, const CloudPixel& cloud)
 {
-    return w.clearSky && !w.preview && !w.transparency && cloud.opacity == 0.0f && !(cloud.glow > 0.0f);
+    return copyClear && cloud.opacity == 0.0f && !(cloud.glow > 0.0f);
 }
 
 // Lays the cloud pixels of columns first .. first + n - 1 over their source
@@ -44,10 +47,13 @@ void composeColumns(const RowWork& w, int32_t first, int32_t n, const CloudPixel
 {
     const uint8* in = w.in + ptrdiff_t(first) * w.inStep;
     uint8* out = w.out + ptrdiff_t(first) * w.outStep;
-    for (int32_t k = 0; k < n; ++k, in += w.inStep, out += w.outStep) {
-        if (untouched(w, clouds[k])) {
+    // In locals: the byte stores below could alias the row's fields.
+    const bool copyClear = copiesClearSky(w), colour = w.colour;
+    const int inStep = w.inStep, outStep = w.outStep;
+    for (int32_t k = 0; k < n; ++k, in += inStep, out += outStep) {
+        if (untouched(copyClear, clouds[k])) {
             out[0] = in[0];
-            if (w.colour) out[1] = in[1], out[2] = in[2];
+            if (colour) out[1] = in[1], out[2] = in[2];
             continue;
         }
         const int32_t i = first + k;
@@ -88,8 +94,9 @@ void composeColumns16(const RowWork& w, int32_t first, int32_t n, const CloudPix
 {
     const uint8* in = w.in + ptrdiff_t(first) * w.inStep;
     uint8* out = w.out + ptrdiff_t(first) * w.outStep;
+    const bool copyClear = copiesClearSky(w);
     for (int32_t k = 0; k < n; ++k, in += w.inStep, out += w.outStep) {
-        if (untouched(w, clouds[k])) {
+        if (untouched(copyClear, clouds[k])) {
             for (int c = 0; c < (w.colour ? 3 : 1); ++c) storeSample16(out + 2 * c, loadSample16(in + 2 * c));
             continue;
         }

@@ -86,6 +86,32 @@ template <class L> struct CloudLanes {
         return L::fromHalves(op(L::lowHalf(a)), op(L::highHalf(a)));
     }
 
+    // One octave's noise at (x, y), sampled in the frame turned by 39
+    // degrees; *inside marks the lanes whose point has a cell (elsewhere the
+    // octave adds nothing).
+    static F turnedNoise(const uint16_t* corners, F x, float y, F* inside)
+    {
+        const D ys = L::dset(double(y) * octaveTurnSin), yc = L::dset(double(y) * octaveTurnCos);
+        const D c = L::dset(octaveTurnCos), s = L::dset(octaveTurnSin);
+        D low = L::lowHalf(x), high = L::highHalf(x);
+        F turnedX = L::fromHalves(L::dsub(L::dmul(low, c), ys), L::dsub(L::dmul(high, c), ys));
+        F turnedY = L::fromHalves(L::dadd(yc, L::dmul(low, s)), L::dadd(yc, L::dmul(high, s)));
+        *inside = hasCell(turnedX, turnedY);
+        if (L::bits(*inside) == L::allBits()) return noiseInCell(corners, turnedX, turnedY);
+        F zero = L::set(0.0f);
+        return noiseInCell(corners, L::select(*inside, turnedX, zero), L::select(*inside, turnedY, zero));
+    }
+
+    // The next octave's coordinates: off the lattice and finer by the lacunarity.
+    static F nextOctaveX(F x)
+    {
+        const D shift = L::dset(octaveShiftX), scale = L::dset(octaveLacunarity);
+        return L::fromHalves(L::dmul(L::dadd(L::lowHalf(x), shift), scale),
+                             L::dmul(L::dadd(L::highHalf(x), shift), scale));
+    }
+
+    static float nextOctaveY(float y) { return float((y + octaveShiftY) * octaveLacunarity); }
+
     // FractalNoise for a pack; with `rest` (see FractalNoiseBelow) it stops,
     // setting *stopped, once no lane's sum can exceed its `ceiling`.
     static F fractalNoise(const uint16_t* corners, F x, float y, float octaves, float gain, const float* rest = nullptr,
@@ -102,22 +128,11 @@ template <class L> struct CloudLanes {
                 *stopped = true;
                 return sum;
             }
-            // Each whole octave is sampled in a frame turned by 39 degrees.
-            const D ys = L::dset(double(y) * octaveTurnSin), yc = L::dset(double(y) * octaveTurnCos);
-            const D c = L::dset(octaveTurnCos), s = L::dset(octaveTurnSin);
-            D low = L::lowHalf(x), high = L::highHalf(x);
-            F turnedX = L::fromHalves(L::dsub(L::dmul(low, c), ys), L::dsub(L::dmul(high, c), ys));
-            F turnedY = L::fromHalves(L::dadd(yc, L::dmul(low, s)), L::dadd(yc, L::dmul(high, s)));
-            F inside = hasCell(turnedX, turnedY);
-            if (L::bits(inside) == L::allBits()) {
-                sum = L::add(sum, L::mul(L::set(amplitude), noiseInCell(corners, turnedX, turnedY)));
-            } else {
-                F n = noiseInCell(corners, L::select(inside, turnedX, zero), L::select(inside, turnedY, zero));
-                sum = L::select(inside, L::add(sum, L::mul(L::set(amplitude), n)), sum);
-            }
-            const D shift = L::dset(octaveShiftX), scale = L::dset(octaveLacunarity);
-            x = L::fromHalves(L::dmul(L::dadd(low, shift), scale), L::dmul(L::dadd(high, shift), scale));
-            y = float((y + octaveShiftY) * octaveLacunarity);
+            F inside;
+            F n = turnedNoise(corners, x, y, &inside);
+            sum = L::select(inside, L::add(sum, L::mul(L::set(amplitude), n)), sum);
+            x = nextOctaveX(x);
+            y = nextOctaveY(y);
             amplitude *= gain;
             ++whole;
         }
@@ -200,6 +215,85 @@ template <class L> struct CloudLanes {
 
     // ---- The pixels. ----
 
+    // The field position of the pixels at columns[k] (rectangle pixels, that
+    // is (panColumn + i) zoomRate, exact in 32 bits: the caller checks). The
+    // float steps keep the order of the columns.
+    static F fieldX(const CloudRow* row, const int32_t* columns)
+    {
+        F px = L::toFloat(L::iload(columns));
+        return L::mul(L::sub(L::mul(px, L::set(row->inverseWidth)), L::set(row->centreU)), L::set(row->zoom));
+    }
+
+    // The noise a pixel needs, at the least, for some puff to cover it, from
+    // the smallest (2d - 1) 2g over the puffs: coveringNoise less twice its margin.
+    static F ceilingOfRing(const CloudRow* row, F ring)
+    {
+        F least = L::mul(L::add(ring, L::set(1.0f - lumpBias)), L::set(1.0f / row->lumpiness));
+        return L::sub(
+            least, L::add(L::mul(L::set(2e-4f), L::add(L::set(1.0f), L::abs(least))), L::set(2e-5f / row->lumpiness)));
+    }
+
+    // The same for every pixel whose field position lies between lowX and
+    // highX: a puff of strength 2g covers where n lu - 0.5 exceeds
+    // (2d - 1) 2g, which grows with the distance d, so the range's nearest
+    // point to each puff decides. The distances are estimates from below
+    // (the processor's reciprocal square root, within 1.5 x 2^-12, less
+    // 2^-10): quick, and never letting a pixel that could be covered stop.
+    static F rangeCeiling(const CloudRow* row, F lowX, F highX)
+    {
+        F ring = L::set(HUGE_VALF), zero = L::set(0.0f), one = L::set(1.0f);
+        const F low = L::set(1.0f - 1.0f / 1024.0f), nearest = L::set(1e-30f);
+        for (int p = 0; p < row->puffCount; ++p) {
+            const F offset = L::set(row->puffOffsetX[p]);
+            // 0 where the range spans the puff's centre, else the nearer end's |a|.
+            F a = L::max(zero, L::max(L::add(lowX, offset), L::sub(zero, L::add(highX, offset))));
+            float tp = row->puffT[p];
+            F d2 = L::max(L::add(L::set(tp * tp), L::mul(a, a)), nearest);
+            F d = L::mul(L::mul(d2, L::rsqrtEstimate(d2)), low);
+            ring = L::min(ring, L::mul(L::sub(L::mul(L::set(2.0f), d), one), L::set(row->puffTwiceStrength[p])));
+        }
+        return ceilingOfRing(row, ring);
+    }
+
+    // Which of `count` blocks of `count` columns from i0 (block k: columns
+    // i0 + k count on) no puff can cover: bit k. One noise sample in the
+    // middle of each block, octave by octave, bounds the noise of all the
+    // block's pixels (blockRest, CloudModel.h). For bounded rows with a
+    // lumpiness above 0; a block it cannot vouch for has its bit clear.
+    static int clearBlocks(const CloudRow* row, const CloudTables* t, int32_t i0)
+    {
+        int32_t firsts[count], lasts[count];
+        for (int k = 0; k < count; ++k) {
+            firsts[k] = (row->panColumn + i0 + k * count) * row->zoomRate;
+            lasts[k] = (row->panColumn + i0 + k * count + count - 1) * row->zoomRate;
+        }
+        const F lowX = fieldX(row, firsts), highX = fieldX(row, lasts);
+        const F scale = L::set(row->noiseScaleX);
+        const F lowNoiseX = L::mul(lowX, scale), highNoiseX = L::mul(highX, scale);
+        F x = L::mul(L::add(lowNoiseX, highNoiseX), L::set(0.5f));
+        // Every pixel's noise x lies between the block's ends (the float steps
+        // keep the order); the bounds hold for half-widths up to blockReach.
+        F reach = L::max(L::sub(highNoiseX, x), L::sub(x, lowNoiseX));
+        if (L::bits(L::le(reach, L::set(row->blockReach))) != L::allBits()) return 0;
+
+        const F ceiling = rangeCeiling(row, lowX, highX);
+        F sum = L::set(0.0f);
+        float y = row->fieldY * row->noiseScaleY, amplitude = 1.0f;
+        int clear = 0;
+        for (int k = 0;; ++k) {
+            clear |= L::bits(L::le(L::add(sum, L::set(row->blockRest[k])), ceiling));
+            const int settled = clear | L::bits(L::gt(L::add(sum, L::set(row->blockFloor[k])), ceiling));
+            if (settled == L::allBits() || k >= row->blockOctaves) return clear;
+            F inside;
+            F n = turnedNoise(t->CornerHashes, x, y, &inside);
+            if (L::bits(inside) != L::allBits()) return clear;
+            sum = L::add(sum, L::mul(L::set(amplitude), n));
+            x = nextOctaveX(x);
+            y = nextOctaveY(y);
+            amplitude *= row->gain;
+        }
+    }
+
     // Pixels i0 .. i0 + count - 1 of the row set up last; false (nothing
     // written) when some lane leaves the ranges these forms cover, so that the
     // caller takes the scalar path for the pack. *cutShort counts the pixels
@@ -207,34 +301,27 @@ template <class L> struct CloudLanes {
     static bool shade(const CloudRow* row, const CloudTables* t, int32_t i0, CloudPixel* out, uint32_t* cutShort)
     {
         float opacity[count], glow[count], shadeOf[count];
-        // Field position: (panColumn + i) * zoomRate, exact in 32 bits (the caller checks).
         int32_t columns[count];
         for (int k = 0; k < count; ++k) columns[k] = (row->panColumn + i0 + k) * row->zoomRate;
-        F px = L::toFloat(L::iload(columns));
-        F X = L::mul(L::sub(L::mul(px, L::set(row->inverseWidth)), L::set(row->centreU)), L::set(row->zoom));
+        F X = fieldX(row, columns);
         F one = L::set(1.0f);
         F noise;
         const F noiseX = L::mul(X, L::set(row->noiseScaleX));
         const float noiseY = row->fieldY * row->noiseScaleY;
+        // Each puff's distance, for the coverage and for the stop below.
+        F distances[maxPuffs];
+        for (int p = 0; p < row->puffCount; ++p) {
+            F a = L::add(X, L::set(row->puffOffsetX[p]));
+            float tp = row->puffT[p];
+            distances[p] = L::sqrt(L::add(L::set(tp * tp), L::mul(a, a)));
+        }
         if (row->bounded && row->lumpiness > 0.0f) {
-            // As in ShadeCloudPixel, the noise stops once no lane can be covered:
-            // a lane needs a noise above (min over puffs of (2d - 1) 2g + 0.5) / lu.
-            // The distances here are estimates from below (the processor's
-            // reciprocal square root, within 1.5 x 2^-12, less 2^-10): quick,
-            // and never letting a pixel that could be covered stop.
+            // As in ShadeCloudPixel, the noise stops once no lane can be covered.
             F ring = L::set(HUGE_VALF);
-            const F low = L::set(1.0f - 1.0f / 1024.0f), nearest = L::set(1e-30f);
-            for (int p = 0; p < row->puffCount; ++p) {
-                F a = L::add(X, L::set(row->puffOffsetX[p]));
-                float tp = row->puffT[p];
-                F d2 = L::max(L::add(L::set(tp * tp), L::mul(a, a)), nearest);
-                F d = L::mul(L::mul(d2, L::rsqrtEstimate(d2)), low);
-                ring = L::min(ring, L::mul(L::sub(L::mul(L::set(2.0f), d), one), L::set(row->puffTwiceStrength[p])));
-            }
-            F least = L::mul(L::add(ring, L::set(1.0f - lumpBias)), L::set(1.0f / row->lumpiness));
-            // Less twice coveringMargin, lane by lane.
-            least = L::sub(least,
-                           L::add(L::mul(L::set(2e-4f), L::add(one, L::abs(least))), L::set(2e-5f / row->lumpiness)));
+            for (int p = 0; p < row->puffCount; ++p)
+                ring = L::min(
+                    ring, L::mul(L::sub(L::mul(L::set(2.0f), distances[p]), one), L::set(row->puffTwiceStrength[p])));
+            const F least = ceilingOfRing(row, ring);
             // Every lane covered whatever the noise: no stop to look for.
             const bool hopeless = L::bits(L::lt(least, L::set(-row->noiseRest[0]))) == L::allBits();
             bool stopped = false;
@@ -254,10 +341,8 @@ template <class L> struct CloudLanes {
         F coverage = L::set(0.0f);
         F spread = L::add(L::mul(noise, L::set(row->lumpiness)), L::set(lumpBias));
         for (int p = 0; p < row->puffCount; ++p) {
-            F a = L::add(X, L::set(row->puffOffsetX[p]));
-            float tp = row->puffT[p];
-            F d = L::sqrt(L::add(L::set(tp * tp), L::mul(a, a)));
-            F ring = L::add(L::mul(L::sub(L::mul(L::set(2.0f), d), one), L::set(row->puffTwiceStrength[p])), one);
+            F ring =
+                L::add(L::mul(L::sub(L::mul(L::set(2.0f), distances[p]), one), L::set(row->puffTwiceStrength[p])), one);
             F w = clampUnit(L::sub(spread, ring));
             F open = L::sub(one, w);
             F open2 = L::mul(open, open);

@@ -54,6 +54,15 @@ struct CloudRow {
     bool bounded;
     int32_t reachCount;
     int32_t reachBegin[maxPuffs], reachEnd[maxPuffs];
+    // Blocks of up to 8 neighbouring columns of this row (bounded rows):
+    // with one noise sample in a block's middle whose noise x lies at most
+    // blockReach from every pixel's, each pixel's noise is at most the
+    // sample's first k octaves plus blockRest[k]; worth sampling up to
+    // blockOctaves octaves. A block whose sum after k octaves plus
+    // blockFloor[k] is above what it needs can no longer be found clear.
+    float blockReach;
+    float blockRest[maxWholeOctaves + 1], blockFloor[maxWholeOctaves + 1];
+    int32_t blockOctaves;
 };
 
 // The derived factors of `s` for a render of `width` x `height` filter pixels.

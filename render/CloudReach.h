@@ -17,6 +17,10 @@ void SetupClearSky(CloudRow* row);
 // The row's reach intervals, once the row's values are set (SetupCloudRow).
 void SetupRowReach(CloudRow* row);
 
+// How fast one octave of the noise can change: at most this much per unit
+// along either axis of its frame (CloudReach.cpp).
+constexpr double noiseSlope = 4.75;
+
 // The noise a pixel needs for some puff to cover it, given each puff's
 // distance d from the pixel: below it (less a margin for rounding) no puff
 // does. Meaningful only where row->bounded and the lumpiness is above 0.

@@ -63,6 +63,32 @@ const char* renderPathName(RenderPath path)
     }
 }
 
+typedef bool (*PackShader)(const CloudRow*, const CloudTables*, int32_t, CloudPixel*, uint32_t*);
+typedef int (*BlockFinder)(const CloudRow*, const CloudTables*, int32_t);
+
+// Packs of `width` columns from i while whole ones fit before end (`out` is
+// column i0's pixel); where width packs fit, the ones no puff can cover are
+// found first and made clear sky. Returns the first column left.
+static int32_t shadePacks(const CloudRow* row, const CloudTables* t, int32_t i0, int32_t i, int32_t end, int width,
+                          PackShader shadePack, BlockFinder clearBlocks, CloudPixel* out, uint32_t* cutShort)
+{
+    const bool blocks = row->bounded && row->lumpiness > 0.0f;
+    while (end - i >= width) {
+        const bool group = blocks && end - i >= width * width;
+        const int clear = group ? clearBlocks(row, t, i) : 0;
+        for (int b = 0; b < (group ? width : 1); ++b, i += width) {
+            CloudPixel* at = out + (i - i0);
+            if (clear >> b & 1) {
+                for (int k = 0; k < width; ++k) at[k] = clearPixel(row);
+                *cutShort += uint32_t(width);
+            } else if (!shadePack(row, t, i, at, cutShort)) {
+                for (int k = 0; k < width; ++k) at[k] = ShadeCloudPixelCounted(row, t, i + k, cutShort);
+            }
+        }
+    }
+    return i;
+}
+
 // The model for columns i .. end - 1, a pack at a time where a vector path can.
 static void shadeModelled(const CloudRow* row, const CloudTables* t, int32_t i, int32_t end, CloudPixel* out,
                           uint32_t* cutShort)
@@ -74,13 +100,9 @@ static void shadeModelled(const CloudRow* row, const CloudTables* t, int32_t i, 
     int64_t last = (int64_t(row->panColumn) + end) * row->zoomRate;
     bool small = first > -2147483647LL && first < 2147483647LL && last > -2147483647LL && last < 2147483647LL;
     if (path == renderAvx2 && small)
-        for (; end - i >= 8; i += 8)
-            if (!ShadeCloudPackAvx2(row, t, i, out + (i - i0), cutShort))
-                for (int k = 0; k < 8; ++k) out[i - i0 + k] = ShadeCloudPixelCounted(row, t, i + k, cutShort);
+        i = shadePacks(row, t, i0, i, end, 8, ShadeCloudPackAvx2, ClearCloudBlocksAvx2, out, cutShort);
     if (path != renderScalar && small)
-        for (; end - i >= 4; i += 4)
-            if (!ShadeCloudPackSse2(row, t, i, out + (i - i0), cutShort))
-                for (int k = 0; k < 4; ++k) out[i - i0 + k] = ShadeCloudPixelCounted(row, t, i + k, cutShort);
+        i = shadePacks(row, t, i0, i, end, 4, ShadeCloudPackSse2, ClearCloudBlocksSse2, out, cutShort);
     for (; i < end; ++i) out[i - i0] = ShadeCloudPixelCounted(row, t, i, cutShort);
 }
 

@@ -59,6 +59,29 @@ TEST(ClearSky, TheNoiseStaysWithinItsBound)
     EXPECT_GT(worstShare, 0.3f) << "the samples reach well into the bound";
 }
 
+TEST(ClearSky, AnOctaveChangesNoFasterThanItsSlope)
+{
+    // Neighbouring points, across cell edges too, and the seeds' lattices.
+    std::vector<CloudTables> tables(1);
+    uint32_t state = 777;
+    auto unit = [&] { return float((state = state * 1664525u + 1013904223u) >> 8) / 16777216.0f; };
+    double steepest = 0.0;
+    for (int seed : {0, 3, 21, 400, 2047}) {
+        PrepareCloudTables(&tables[0], seed);
+        for (int k = 0; k < 20000; ++k) {
+            const float x = (unit() - 0.5f) * 600.0f, y = (unit() - 0.5f) * 600.0f;
+            const float dx = (unit() - 0.5f) * 0.02f, dy = (unit() - 0.5f) * 0.02f;
+            const float x2 = x + dx, y2 = y + dy;
+            const double apart = std::fabs(double(x2) - x) + std::fabs(double(y2) - y);
+            const double change = std::fabs(double(GradientNoise2D(tables[0].NoisePermutation, x2, y2)) -
+                                            GradientNoise2D(tables[0].NoisePermutation, x, y));
+            ASSERT_LE(change, noiseSlope * apart + 1e-5) << "seed " << seed << " at " << x << ", " << y;
+            if (apart > 1e-3) steepest = std::max(steepest, change / apart);
+        }
+    }
+    EXPECT_GT(steepest, 1.5) << "the samples find steep places";
+}
+
 TEST(ClearSky, SkippedOrModelledTheBytesAreTheSame)
 {
     struct Shape {
@@ -102,35 +125,64 @@ TEST(ClearSky, SkippedOrModelledTheBytesAreTheSame)
 
 TEST(ClearSky, EveryPathSkipsAlikeAndTheRowsReachOnlyWhereCloudsCanBe)
 {
-    // A small, dense cloud: most of each row is out of every puff's reach.
+    struct Look {
+        uint32_t random;  // 0: the defaults
+        int zoom, zoomRate, panX, width;
+    };
+    const Look looks[] = {
+        {0, 0, 1, 0, 400},     // a small, dense cloud: most of each row out of every puff's reach
+        {0, 44, 1, 0, 1000},   // the defaults, wide
+        {0, 44, 3, 130, 333},  // a zoomed-out preview, panned
+        {11, -1, 1, 0, 700},  {23, -1, 1, 0, 900}, {37, -1, 2, 51, 517}, {41, -1, 1, 0, 1200},
+    };
     std::vector<CloudTables> tables(1);
-    PrepareCloudTables(&tables[0], 42);
-    CloudSettings s = testhost::defaultSettings();
-    s.zoom = 0;  // the widest field: the puffs in the middle, sky all round
-    CloudRow row;
-    SetupCloudFactors(&row, &s, &tables[0], 400, 300);
-    const int width = 400;
-    std::vector<CloudPixel> reference(width), span(width);
-    int reached = 0;
-    for (int y = 0; y < 300; y += 7) {
-        SetupCloudRow(&row, &s, &tables[0], y);
-        for (int r = 0; r < row.reachCount; ++r)
-            reached += std::min(row.reachEnd[r], width) - std::max(row.reachBegin[r], 0);
-        {
-            ClearSky off(false);
-            CloudRow plain;
-            SetupCloudFactors(&plain, &s, &tables[0], 400, 300);
-            SetupCloudRow(&plain, &s, &tables[0], y);
-            for (int i = 0; i < width; ++i) reference[size_t(i)] = ShadeCloudPixel(&plain, &tables[0], i);
+    const bool avx2 = bestRenderPath() == renderAvx2;
+    int reached = 0, cleared = 0;
+    for (const Look& look : looks) {
+        CloudSettings s = testhost::defaultSettings();
+        if (look.random) seedRandom(look.random), RandomizeSettings(&s);
+        if (look.zoom >= 0) s.zoom = look.zoom;
+        s.zoomRate = look.zoomRate;
+        s.panX = look.panX;
+        PrepareCloudTables(&tables[0], s.seed);
+        const int width = look.width, height = width * 3 / 4;
+        CloudRow row, plain;
+        SetupCloudFactors(&row, &s, &tables[0], width, height);
+        std::vector<CloudPixel> reference(size_t(width) + 64), span(static_cast<size_t>(width));
+        for (int y = 0; y < height / look.zoomRate; y += 7) {
+            SetupCloudRow(&row, &s, &tables[0], y);
+            for (int r = 0; r < row.reachCount && look.random == 0 && look.zoom == 0; ++r)
+                reached += std::min(row.reachEnd[r], width) - std::max(row.reachBegin[r], 0);
+            {
+                ClearSky off(false);
+                SetupCloudFactors(&plain, &s, &tables[0], width, height);
+                SetupCloudRow(&plain, &s, &tables[0], y);
+                for (int i = 0; i < width + 64; ++i) reference[size_t(i)] = ShadeCloudPixel(&plain, &tables[0], i);
+            }
+            // Every block found clear is clear sky in the reference, pixel by pixel.
+            for (int i = 0; row.bounded && row.lumpiness > 0.0f && i + 64 <= width + 64; i += 64) {
+                const int found[2] = {ClearCloudBlocksSse2(&row, &tables[0], i),
+                                      avx2 ? ClearCloudBlocksAvx2(&row, &tables[0], i) : 0};
+                for (int wide = 0; wide < 2; ++wide)
+                    for (int k = 0; k < (wide ? 64 : 16); ++k)
+                        if (found[wide] >> (k / (wide ? 8 : 4)) & 1) {
+                            ASSERT_EQ(reference[size_t(i + k)].opacity, 0.0f) << "row " << y << ", column " << i + k;
+                            ASSERT_FALSE(reference[size_t(i + k)].glow > row.clearGlow);
+                            cleared += wide;
+                        }
+            }
+            for (RenderPath path : {renderScalar, renderSse2, renderAvx2}) {
+                setRenderPath(path);
+                ShadeCloudSpan(&row, &tables[0], 0, width, span.data());
+                for (int i = 0; i < width; ++i)
+                    ASSERT_EQ(std::memcmp(&span[size_t(i)], &reference[size_t(i)], sizeof(CloudPixel)), 0)
+                        << renderPathName(path) << ", row " << y << ", column " << i;
+            }
+            setRenderPath(bestRenderPath());
         }
-        for (RenderPath path : {renderScalar, renderSse2, renderAvx2}) {
-            setRenderPath(path);
-            ShadeCloudSpan(&row, &tables[0], 0, width, span.data());
-            for (int i = 0; i < width; ++i)
-                ASSERT_EQ(std::memcmp(&span[size_t(i)], &reference[size_t(i)], sizeof(CloudPixel)), 0)
-                    << renderPathName(path) << ", row " << y << ", column " << i;
-        }
-        setRenderPath(bestRenderPath());
     }
-    EXPECT_LT(reached, 43 * width / 2) << "the reach leaves out most of the sky";
+    EXPECT_LT(reached, 43 * 400 / 2) << "the reach leaves out most of the sky";
+    if (avx2) {
+        EXPECT_GT(cleared, 10000) << "blocks of sky are found clear";
+    }
 }
