@@ -357,12 +357,8 @@ template <class L> struct CloudLanes {
         F visible = L::ge(L::mul(coverage, L::set(opacityLevels)), one);
         int shown = L::bits(visible);
         if (shown) {
-            F mostLit = L::set(0.0f);
-            for (int p = 0; p < row->puffCount; ++p) {
-                F lit;
-                if (!puffLight(row, t, p, L::add(X, L::set(row->puffOffsetX[p])), noise, &lit)) return false;
-                mostLit = L::max(lit, mostLit);
-            }
+            F mostLit;
+            if (!lightBrightest(row, t, X, noise, visible, &mostLit)) return false;
             F shadeValue;
             if (!shadeOfLight(row, mostLit, &shadeValue)) return false;
             L::store(shadeOf, L::select(L::lt(shadeValue, L::set(0.0f)), L::set(0.0f), shadeValue));
@@ -373,6 +369,53 @@ template <class L> struct CloudLanes {
             if (shown >> k & 1) TintCloudPixel(row, shadeOf[k], &pixel);
         }
         return true;
+    }
+
+    // The largest lit fraction of all puffs in the lanes `shown` (others
+    // are left anything); false when a turn leaves the sine's range. As in
+    // ShadeCloudPixel, a puff whose bound cannot beat the brightest so far in
+    // any shown lane is not lit: first the puff that may be the brightest in
+    // the first shown lane, then the rest that may still outshine it.
+    static bool lightBrightest(const CloudRow* row, const CloudTables* t, F X, F noise, F shown, F* mostLit)
+    {
+        F most[maxPuffs], lit;
+        *mostLit = L::set(0.0f);
+        if (!row->skipDimPuffs) {
+            for (int p = 0; p < row->puffCount; ++p) {
+                if (!puffLight(row, t, p, L::add(X, L::set(row->puffOffsetX[p])), noise, &lit)) return false;
+                *mostLit = L::max(lit, *mostLit);
+            }
+            return true;
+        }
+
+        // The first shown lane chooses the puff lit first.
+        const int lane = __builtin_ctz(unsigned(L::bits(shown)));
+        int first = 0;
+        float firstMost = -1.0f, lanes[count];
+        for (int p = 0; p < row->puffCount; ++p) {
+            most[p] = litOfTurn(row, p, L::add(X, L::set(row->puffOffsetX[p])), noise, L::set(row->leastTurn));
+            L::store(lanes, most[p]);
+            if (lanes[lane] > firstMost) {
+                firstMost = lanes[lane];
+                first = p;
+            }
+        }
+        for (int k = 0; k < row->puffCount; ++k) {
+            int p = k == 0 ? first : (k == first ? 0 : k);
+            if (k > 0 && !L::bits(L::both(shown, L::gt(most[p], *mostLit)))) continue;
+            if (!puffLight(row, t, p, L::add(X, L::set(row->puffOffsetX[p])), noise, &lit)) return false;
+            *mostLit = L::max(lit, *mostLit);
+        }
+        return true;
+    }
+
+    // LitOfTurn for a pack.
+    static F litOfTurn(const CloudRow* row, int p, F a, F noise, F turned)
+    {
+        F S = L::mul(L::set(row->harshness),
+                     L::sub(L::sub(turned, L::mul(a, L::set(row->lightX))), L::set(row->puffLightY[p])));
+        return clampUnit(
+            L::add(L::sub(L::set(litMidpoint), L::mul(L::set(litMidpoint), S)), L::mul(noise, L::set(row->mottling))));
     }
 
     // PuffLight for a pack; false when a turn leaves the sine's range.
@@ -401,10 +444,7 @@ template <class L> struct CloudLanes {
         if (L::bits(L::lt(L::abs(facing), L::set(1.0e6f))) != L::allBits()) return false;
         F turned =
             inDouble(facing, [](D f) { return L::dmul(L::dset(lightTurn), sine(L::dmul(f, L::dset(quarterTurn)))); });
-        F S = L::mul(L::set(row->harshness),
-                     L::sub(L::sub(turned, L::mul(a, L::set(row->lightX))), L::set(row->puffLightY[p])));
-        *lit = clampUnit(
-            L::add(L::sub(L::set(litMidpoint), L::mul(L::set(litMidpoint), S)), L::mul(noise, L::set(row->mottling))));
+        *lit = litOfTurn(row, p, a, noise, turned);
         return true;
     }
 

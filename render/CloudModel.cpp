@@ -222,6 +222,11 @@ float PuffLight(const CloudRow* row, const CloudTables* tables, int p, float a, 
         NormalizeVector(tables, normal);
     float facing = normal[0] * row->bentX + normal[1] * row->bentY + normal[2] * row->bentZ;
     float turned = float(lightTurn * DetSin(facing * quarterTurn));
+    return LitOfTurn(row, p, a, noise, turned);
+}
+
+float LitOfTurn(const CloudRow* row, int p, float a, float noise, float turned)
+{
     float S = row->harshness * (turned - a * row->lightX - row->puffLightY[p]);
     return clampUnit(litMidpoint - litMidpoint * S + noise * row->mottling);
 }
@@ -283,9 +288,27 @@ CloudPixel ShadeCloudPixelCounted(const CloudRow* row, const CloudTables* t, int
     // dimming of at least 0.5) the shade rises with the lit fraction, so it is
     // computed once, from the best-lit puff.
     float mostLit = 0.0f;
-    for (int p = 0; p < row->puffCount; ++p) {
-        float lit = PuffLight(row, t, p, X + row->puffOffsetX[p], noise);
-        if (lit > mostLit) mostLit = lit;
+    if (row->skipDimPuffs) {
+        // Each puff's lit fraction is at most its value at the least turn
+        // (LitOfTurn falls as the turn grows): light the puff that may be the
+        // brightest, then only the puffs that may still outshine it.
+        float most[maxPuffs];
+        int brightest = 0;
+        for (int p = 0; p < row->puffCount; ++p) {
+            most[p] = LitOfTurn(row, p, X + row->puffOffsetX[p], noise, row->leastTurn);
+            if (most[p] > most[brightest]) brightest = p;
+        }
+        for (int k = 0; k < row->puffCount; ++k) {
+            int p = k == 0 ? brightest : (k == brightest ? 0 : k);
+            if (k > 0 && !(most[p] > mostLit)) continue;
+            float lit = PuffLight(row, t, p, X + row->puffOffsetX[p], noise);
+            if (lit > mostLit) mostLit = lit;
+        }
+    } else {
+        for (int p = 0; p < row->puffCount; ++p) {
+            float lit = PuffLight(row, t, p, X + row->puffOffsetX[p], noise);
+            if (lit > mostLit) mostLit = lit;
+        }
     }
     float shade = ShadeOfLight(row, mostLit);
     if (shade < 0.0f) shade = 0.0f;

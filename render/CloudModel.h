@@ -63,6 +63,11 @@ struct CloudRow {
     float blockReach;
     float blockRest[maxWholeOctaves + 1], blockFloor[maxWholeOctaves + 1];
     int32_t blockOctaves;
+    // Lighting: the sine's turn on a puff's surface is never below leastTurn,
+    // so LitOfTurn at leastTurn bounds each puff's lit fraction; puffs whose
+    // bound cannot beat the brightest so far are not lit (same maximum).
+    bool skipDimPuffs;
+    float leastTurn;
 };
 
 // The derived factors of `s` for a render of `width` x `height` filter pixels.
@@ -101,6 +106,10 @@ float PuffCoverage(const CloudRow* row, int p, float a, float noise);
 // The distance of a pixel at `a` across from puff p's centre, as PuffCoverage takes it.
 float puffDistance(const CloudRow* row, int p, float a);
 float PuffLight(const CloudRow* row, const CloudTables* t, int p, float a, float noise);
+// PuffLight's last step: the lit fraction once the light's turn on the puff's
+// surface is known. It never rises as the turn grows, so at the least turn it
+// bounds the lit fraction from above.
+float LitOfTurn(const CloudRow* row, int p, float a, float noise, float turned);
 
 // Shade of a surface whose lit fraction is `lit`; may be negative in deep smoke.
 float ShadeOfLight(const CloudRow* row, float lit);

@@ -132,7 +132,16 @@ void SetupClearSky(CloudRow* row)
     row->wholeOctaves = 0;
     row->clearGlow = 0.0f * row->glowFactor;  // as the model forms it for a coverage of 0
     if (row->clearGlow > 1.0f) row->clearGlow = 1.0f;
+    row->skipDimPuffs = false;
+    row->leastTurn = 0.0f;
     if (!clearSkySkipping()) return;
+    // The turn is lightTurn times a sine of at most 1 in size (to within the
+    // kernel's 1e-16; 1e-6 is spare), and float rounding keeps its order. A
+    // harshness below 0 or a factor that is not a number would break the
+    // bound's order or the maximum's, so those light every puff.
+    row->leastTurn = float(-std::fabs(lightTurn) * (1.0 + 1e-6));
+    row->skipDimPuffs = row->harshness >= 0.0f && std::isfinite(row->harshness) && std::isfinite(row->mottling) &&
+                        std::isfinite(row->lightX) && std::isfinite(row->lightY);
     if (!(std::fabs(row->octaves) < largestCell) || !(row->octaves <= float(maxWholeOctaves) + 1.0f)) return;
 
     // The amplitudes of the whole octaves as FractalNoise forms them.

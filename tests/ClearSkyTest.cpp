@@ -82,6 +82,36 @@ TEST(ClearSky, AnOctaveChangesNoFasterThanItsSlope)
     EXPECT_GT(steepest, 1.5) << "the samples find steep places";
 }
 
+TEST(ClearSky, NoPuffIsLitAboveItsBound)
+{
+    // Around where a puff's surface faces the bent light squarely the turn
+    // is at its least, and the bound is tightest.
+    std::vector<CloudTables> tables(1);
+    float closest = 1.0f;
+    for (uint32_t look = 1; look <= 12; ++look) {
+        CloudSettings s = testhost::defaultSettings();
+        seedRandom(look * 104729u);
+        RandomizeSettings(&s);
+        s.backlighting = look % 2 == 0;
+        PrepareCloudTables(&tables[0], s.seed);
+        CloudRow row;
+        SetupCloudFactors(&row, &s, &tables[0], 320, 240);
+        SetupCloudRow(&row, &s, &tables[0], 100);
+        ASSERT_TRUE(row.skipDimPuffs);
+        for (int k = 0; k < 2000; ++k) {
+            const int p = k % row.puffCount;
+            const float step = float(k % 41 - 20) * (k % 3 == 0 ? 1e-7f : 1e-3f);
+            row.puffT[p] = 0.5f * row.bentY + step;
+            const float a = 0.5f * row.bentX - step * float(k % 5), noise = float(k % 17 - 8) / 40.0f;
+            const float lit = PuffLight(&row, &tables[0], p, a, noise);
+            const float bound = LitOfTurn(&row, p, a, noise, row.leastTurn);
+            ASSERT_LE(lit, bound) << "look " << look << ", puff " << p << " at " << a;
+            if (bound > 0.0f && bound < 1.0f) closest = std::min(closest, bound - lit);
+        }
+    }
+    EXPECT_LT(closest, 1e-6f) << "the samples reach the least turn";
+}
+
 TEST(ClearSky, SkippedOrModelledTheBytesAreTheSame)
 {
     struct Shape {
