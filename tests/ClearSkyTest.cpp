@@ -25,6 +25,16 @@ struct ClearSky {
     ~ClearSky() { setClearSkySkipping(true); }
 };
 
+// A look as Dice throws it from `seed`.
+CloudSettings diceLook(uint32_t seed, bool backlighting)
+{
+    CloudSettings s = testhost::defaultSettings();
+    seedRandom(seed);
+    RandomizeSettings(&s);
+    s.backlighting = backlighting;
+    return s;
+}
+
 }  // namespace
 
 TEST(ClearSky, TheNoiseStaysWithinItsBound)
@@ -89,10 +99,7 @@ TEST(ClearSky, NoPuffIsLitAboveItsBound)
     std::vector<CloudTables> tables(1);
     float closest = 1.0f;
     for (uint32_t look = 1; look <= 12; ++look) {
-        CloudSettings s = testhost::defaultSettings();
-        seedRandom(look * 104729u);
-        RandomizeSettings(&s);
-        s.backlighting = look % 2 == 0;
+        CloudSettings s = diceLook(look * 104729u, look % 2 == 0);
         PrepareCloudTables(&tables[0], s.seed);
         CloudRow row;
         SetupCloudFactors(&row, &s, &tables[0], 320, 240);
@@ -126,10 +133,7 @@ TEST(ClearSky, SkippedOrModelledTheBytesAreTheSame)
     };
     int compared = 0;
     for (uint32_t look = 1; look <= 24; ++look) {
-        CloudSettings s = testhost::defaultSettings();
-        seedRandom(look * 7919u);
-        RandomizeSettings(&s);
-        s.backlighting = look % 3 == 0;
+        CloudSettings s = diceLook(look * 7919u, look % 3 == 0);
         if (look % 4 == 0) s.zoomRate = 1 + int(look % 5), s.panX = int(look * 13), s.panY = int(look * 5);
         if (look % 5 == 0) s.centreU = 0.9f, s.centreV = -0.4f;
         const Shape& shape = shapes[look % (sizeof shapes / sizeof shapes[0])];
