@@ -2,6 +2,7 @@
 #include "host/RenderRows.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "host/Capabilities.h"
 #include "host/Context.h"
@@ -41,6 +42,22 @@ inline bool untouched(bool copyClear, const CloudPixel& cloud)
     return copyClear && cloud.opacity == 0.0f && !(cloud.glow > 0.0f);
 }
 
+// Copies the colour samples of `run` 8-bit pixels from in to out.
+void copyRun(const uint8* in, uint8* out, int32_t run, int inStep, int outStep, bool colour)
+{
+    const int channels = colour ? 3 : 1;
+    const size_t bytes = size_t(run) * size_t(channels);
+    if (in == out) return;
+    if (inStep == channels && outStep == channels && (out + bytes <= in || in + bytes <= out)) {
+        std::memcpy(out, in, bytes);
+        return;
+    }
+    for (int32_t j = 0; j < run; ++j, in += inStep, out += outStep) {
+        out[0] = in[0];
+        if (colour) out[1] = in[1], out[2] = in[2];
+    }
+}
+
 // Lays the cloud pixels of columns first .. first + n - 1 over their source
 // pixels.
 void composeColumns(const RowWork& w, int32_t first, int32_t n, const CloudPixel* clouds)
@@ -52,8 +69,14 @@ void composeColumns(const RowWork& w, int32_t first, int32_t n, const CloudPixel
     const int inStep = w.inStep, outStep = w.outStep;
     for (int32_t k = 0; k < n; ++k, in += inStep, out += outStep) {
         if (untouched(copyClear, clouds[k])) {
-            out[0] = in[0];
-            if (colour) out[1] = in[1], out[2] = in[2];
+            // A run of clear sky is copied as it stands, in one go where
+            // both rows hold just the colour samples.
+            int32_t run = 1;
+            while (k + run < n && untouched(copyClear, clouds[k + run])) ++run;
+            copyRun(in, out, run, inStep, outStep, colour);
+            k += run - 1;
+            in += ptrdiff_t(run - 1) * inStep;
+            out += ptrdiff_t(run - 1) * outStep;
             continue;
         }
         const int32_t i = first + k;
