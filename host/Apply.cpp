@@ -7,6 +7,7 @@
 #include "host/Dialogs.h"
 #include "host/Preview.h"
 #include "host/RenderRows.h"
+#include "render/CloudReach.h"
 #include "render/Compose8.h"
 #include "settings/CloudSettings.h"
 
@@ -29,6 +30,10 @@ void prepareRenderPass(FilterContext* ctx)
     }
     BuildOverRatioTable(&ctx->work->tables);
     PrepareCloudTables(&ctx->work->tables, settingsOf(ctx)->seed);
+    // The factors once a pass (the settings hold still while it runs).
+    const Rect16& f = ctx->savedFilterRect;
+    prepareCloudPainter(&ctx->work->painter, settingsOf(ctx), &ctx->work->tables, f.right - f.left, f.bottom - f.top);
+    ctx->work->clearSky = clearSkySkipping();
     ctx->currentRow = 0;
     ctx->moreRows = 1;
     ctx->progressTotal = ctx->renderHeight;

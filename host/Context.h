@@ -3,6 +3,7 @@
 #pragma once
 
 #include "host/HostAbi.h"
+#include "render/CloudPainter.h"
 #include "render/Lattice.h"
 #include "settings/CloudSettings.h"
 
@@ -11,6 +12,8 @@ struct WorkBlock {
     int32 abortTicks;            // rows since the abort test was last polled
     int32 progressTicks;         // rows since progress was last reported
     CloudTables tables;          // the render tables of the current pass
+    CloudPainter painter;        // the current pass's settings, prepared for its rows
+    bool clearSky;               // whether the current pass skips clear sky
     CloudSettings undoSlots[2];  // the one-step undo history of the dialog
     int32 controlEnabled[160];   // the dialog's controls that answer the mouse
 };

@@ -8,7 +8,6 @@
 #include "host/Context.h"
 #include "host/Mask.h"
 #include "render/CloudPainter.h"
-#include "render/CloudReach.h"
 #include "render/Compose16.h"
 #include "render/Compose8.h"
 #include "render/RenderPath.h"
@@ -37,10 +36,7 @@ struct RowWork {
 // without them.
 inline bool copiesClearSky(const RowWork& w) { return w.clearSky && !w.preview && !w.transparency; }
 
-inline bool untouched(bool copyClear, const CloudPixel& cloud)
-{
-    return copyClear && cloud.opacity == 0.0f && !(cloud.glow > 0.0f);
-}
+inline bool untouched(bool copyClear, const CloudPixel& cloud) { return copyClear && isClearSky(cloud); }
 
 // Copies the colour samples of `run` 8-bit pixels from in to out.
 void copyRun(const uint8* in, uint8* out, int32_t run, int inStep, int outStep, bool colour)
@@ -176,7 +172,7 @@ void RenderCloudRow(FilterContext* ctx)
     w.transparency = hasEditableTransparency(record);
     w.colour = isColourImage(record);
     w.deep = bytesPerSample(record) == 2;
-    w.clearSky = clearSkySkipping();
+    w.clearSky = ctx->work->clearSky;
     const int sampleBytes = w.deep ? 2 : 1;
     w.inLayer = record->inLayerPlanes * sampleBytes;
     w.outLayer = record->outLayerPlanes * sampleBytes;
@@ -200,13 +196,11 @@ void RenderCloudRow(FilterContext* ctx)
         compose(w, 0, count, clouds);
         return;
     }
-    CloudPainter painter;
-    prepareCloudPainter(&painter, s, w.tables, pass.filterWidth, pass.filterHeight);
     // The pass's view: every M-th pixel (the preview's sampling), from the pan on.
     const int32_t M = s->zoomRate > 0 ? s->zoomRate : 1;
     const int64_t x = int64_t(s->panX / M) * M, y = (int64_t(s->panY / M) + w.D) * M;
     CloudRow row;
-    setupPainterRow(&painter, x, y, M, &row);
+    setupPainterRow(&ctx->work->painter, x, y, M, &row);
     enum { span = 64 };
     CloudPixel clouds[span];
     for (int32_t first = 0; first < count; first += span) {

@@ -380,29 +380,23 @@ template <class L> struct CloudLanes {
     {
         F most[maxPuffs], lit;
         *mostLit = L::set(0.0f);
-        if (!row->skipDimPuffs) {
-            for (int p = 0; p < row->puffCount; ++p) {
-                if (!puffLight(row, t, p, L::add(X, L::set(row->puffOffsetX[p])), noise, &lit)) return false;
-                *mostLit = L::max(lit, *mostLit);
-            }
-            return true;
-        }
-
-        // The first shown lane chooses the puff lit first.
-        const int lane = __builtin_ctz(unsigned(L::bits(shown)));
         int first = 0;
-        float firstMost = -1.0f, lanes[count];
-        for (int p = 0; p < row->puffCount; ++p) {
-            most[p] = litOfTurn(row, p, L::add(X, L::set(row->puffOffsetX[p])), noise, L::set(row->leastTurn));
-            L::store(lanes, most[p]);
-            if (lanes[lane] > firstMost) {
-                firstMost = lanes[lane];
-                first = p;
+        if (row->skipDimPuffs) {
+            // The first shown lane chooses the puff lit first.
+            const int lane = __builtin_ctz(unsigned(L::bits(shown)));
+            float firstMost = -1.0f, lanes[count];
+            for (int p = 0; p < row->puffCount; ++p) {
+                most[p] = litOfTurn(row, p, L::add(X, L::set(row->puffOffsetX[p])), noise, L::set(row->leastTurn));
+                L::store(lanes, most[p]);
+                if (lanes[lane] > firstMost) {
+                    firstMost = lanes[lane];
+                    first = p;
+                }
             }
         }
         for (int k = 0; k < row->puffCount; ++k) {
-            int p = k == 0 ? first : (k == first ? 0 : k);
-            if (k > 0 && !L::bits(L::both(shown, L::gt(most[p], *mostLit)))) continue;
+            const int p = k == 0 ? first : (k == first ? 0 : k);
+            if (row->skipDimPuffs && k > 0 && !L::bits(L::both(shown, L::gt(most[p], *mostLit)))) continue;
             if (!puffLight(row, t, p, L::add(X, L::set(row->puffOffsetX[p])), noise, &lit)) return false;
             *mostLit = L::max(lit, *mostLit);
         }

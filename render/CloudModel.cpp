@@ -288,27 +288,22 @@ CloudPixel ShadeCloudPixelCounted(const CloudRow* row, const CloudTables* t, int
     // dimming of at least 0.5) the shade rises with the lit fraction, so it is
     // computed once, from the best-lit puff.
     float mostLit = 0.0f;
-    if (row->skipDimPuffs) {
-        // Each puff's lit fraction is at most its value at the least turn
-        // (LitOfTurn falls as the turn grows): light the puff that may be the
-        // brightest, then only the puffs that may still outshine it.
-        float most[maxPuffs];
-        int brightest = 0;
+    // Each puff's lit fraction is at most its value at the least turn
+    // (LitOfTurn falls as the turn grows): where that bound may be used, the
+    // puff that may be the brightest is lit first, then only the puffs that
+    // may still outshine it.
+    float most[maxPuffs];
+    int first = 0;
+    if (row->skipDimPuffs)
         for (int p = 0; p < row->puffCount; ++p) {
             most[p] = LitOfTurn(row, p, X + row->puffOffsetX[p], noise, row->leastTurn);
-            if (most[p] > most[brightest]) brightest = p;
+            if (most[p] > most[first]) first = p;
         }
-        for (int k = 0; k < row->puffCount; ++k) {
-            int p = k == 0 ? brightest : (k == brightest ? 0 : k);
-            if (k > 0 && !(most[p] > mostLit)) continue;
-            float lit = PuffLight(row, t, p, X + row->puffOffsetX[p], noise);
-            if (lit > mostLit) mostLit = lit;
-        }
-    } else {
-        for (int p = 0; p < row->puffCount; ++p) {
-            float lit = PuffLight(row, t, p, X + row->puffOffsetX[p], noise);
-            if (lit > mostLit) mostLit = lit;
-        }
+    for (int k = 0; k < row->puffCount; ++k) {
+        const int p = k == 0 ? first : (k == first ? 0 : k);
+        if (row->skipDimPuffs && k > 0 && !(most[p] > mostLit)) continue;
+        float lit = PuffLight(row, t, p, X + row->puffOffsetX[p], noise);
+        if (lit > mostLit) mostLit = lit;
     }
     float shade = ShadeOfLight(row, mostLit);
     if (shade < 0.0f) shade = 0.0f;

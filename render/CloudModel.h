@@ -95,6 +95,10 @@ CloudPixel ShadeCloudPixelCounted(const CloudRow* row, const CloudTables* t, int
 // What the model gives a pixel no puff covers.
 inline CloudPixel clearPixel(const CloudRow* row) { return CloudPixel{0.0f, 0.0f, 0.0f, 0.0f, row->clearGlow}; }
 
+// Whether `cloud` is clear sky, no cloud and no glow: over an opaque pixel
+// the composers give the pixel as it was.
+inline bool isClearSky(const CloudPixel& cloud) { return cloud.opacity == 0.0f && !(cloud.glow > 0.0f); }
+
 // The colour of a visible pixel of shade `shade` (at least 0): the lit cloud
 // colour, tinted toward the sky's hue in the shadows.
 void TintCloudPixel(const CloudRow* row, float shade, CloudPixel* pixel);

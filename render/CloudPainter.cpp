@@ -58,7 +58,7 @@ void paintSpan8(const CloudPainter* painter, PixelLayout layout, int64_t x, int6
     forEachCloud(painter, x, y, step, count, [&](size_t pixel, const CloudPixel& cloud) {
         const uint8_t* p = in + pixel * stride;
         uint8_t* q = out + pixel * stride;
-        if (cloud.opacity == 0.0f && !(cloud.glow > 0.0f)) {  // clear sky: the pixel as it was (as composed)
+        if (isClearSky(cloud)) {  // the pixel as it was (as composed, also with alpha)
             for (int c = 0; c < stride; ++c) q[c] = p[c];
             return;
         }

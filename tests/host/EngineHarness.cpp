@@ -73,8 +73,7 @@ RenderRig::RenderRig(const CloudSettings& settings, const Picture& picture) : wo
     if (picture.transparency) record.inLayerPlanes = record.outLayerPlanes = int16(picture.planes - 1);
     ctx.savedFilterRect = record.filterRect;
     setRenderGeometry(&ctx, record.filterRect, 1);
-    BuildOverRatioTable(&work->tables);
-    PrepareCloudTables(&work->tables, settingsOf(&ctx)->seed);
+    prepareRenderPass(&ctx);
 }
 
 RenderRig::~RenderRig() { disposeHandle(&record, record.parameters); }
