@@ -255,11 +255,12 @@ template <class L> struct CloudLanes {
         return ceilingOfRing(row, ring);
     }
 
-    // Which of `count` blocks of `count` columns from i0 (block k: columns
-    // i0 + k count on) no puff can cover: bit k. One noise sample in the
-    // middle of each block, octave by octave, bounds the noise of all the
-    // block's pixels (blockRest, CloudModel.h). For bounded rows with a
-    // lumpiness above 0; a block it cannot vouch for has its bit clear.
+    // Which of the count - 1 blocks of `count` columns from i0 (block k:
+    // columns i0 + k count on) no puff can cover: bit k. The noise is sampled
+    // at each block's first column and at the next block's, octave by octave;
+    // a block's pixels have at most the larger of its ends' sums plus
+    // blockRest[k] (CloudModel.h). For bounded rows with a lumpiness above 0;
+    // a block it cannot vouch for has its bit clear.
     static int clearBlocks(const CloudRow* row, const CloudTables* t, int32_t i0)
     {
         int32_t firsts[count], lasts[count];
@@ -267,23 +268,23 @@ template <class L> struct CloudLanes {
             firsts[k] = (row->panColumn + i0 + k * count) * row->zoomRate;
             lasts[k] = (row->panColumn + i0 + k * count + count - 1) * row->zoomRate;
         }
-        const F lowX = fieldX(row, firsts), highX = fieldX(row, lasts);
-        const F scale = L::set(row->noiseScaleX);
-        const F lowNoiseX = L::mul(lowX, scale), highNoiseX = L::mul(highX, scale);
-        F x = L::mul(L::add(lowNoiseX, highNoiseX), L::set(0.5f));
-        // Every pixel's noise x lies between the block's ends (the float steps
-        // keep the order); the bounds hold for half-widths up to blockReach.
-        F reach = L::max(L::sub(highNoiseX, x), L::sub(x, lowNoiseX));
-        if (L::bits(L::le(reach, L::set(row->blockReach))) != L::allBits()) return 0;
+        const F lowX = fieldX(row, firsts);
+        F x = L::mul(lowX, L::set(row->noiseScaleX));
+        // Every lane but the last starts a block that ends at the next lane.
+        const int blocks = L::allBits() >> 1;
+        // The bounds hold for ends at most blockWidth apart in noise x.
+        const F apart = L::abs(L::sub(L::nextLane(x), x));
+        if ((L::bits(L::le(apart, L::set(row->blockWidth))) & blocks) != blocks) return 0;
 
-        const F ceiling = rangeCeiling(row, lowX, highX);
+        const F ceiling = rangeCeiling(row, lowX, fieldX(row, lasts));
         F sum = L::set(0.0f);
         float y = row->fieldY * row->noiseScaleY, amplitude = 1.0f;
         int clear = 0;
         for (int k = 0;; ++k) {
-            clear |= L::bits(L::le(L::add(sum, L::set(row->blockRest[k])), ceiling));
-            const int settled = clear | L::bits(L::gt(L::add(sum, L::set(row->blockFloor[k])), ceiling));
-            if (settled == L::allBits() || k >= row->blockOctaves) return clear;
+            const F top = L::max(sum, L::nextLane(sum));
+            clear |= L::bits(L::le(L::add(top, L::set(row->blockRest[k])), ceiling)) & blocks;
+            const int settled = clear | L::bits(L::gt(L::add(top, L::set(row->blockFloor[k])), ceiling)) | ~blocks;
+            if ((settled & L::allBits()) == L::allBits() || k >= row->blockOctaves) return clear;
             F inside;
             F n = turnedNoise(t->CornerHashes, x, y, &inside);
             if (L::bits(inside) != L::allBits()) return clear;

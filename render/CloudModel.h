@@ -54,13 +54,14 @@ struct CloudRow {
     bool bounded;
     int32_t reachCount;
     int32_t reachBegin[maxPuffs], reachEnd[maxPuffs];
-    // Blocks of up to 8 neighbouring columns of this row (bounded rows):
-    // with one noise sample in a block's middle whose noise x lies at most
-    // blockReach from every pixel's, each pixel's noise is at most the
-    // sample's first k octaves plus blockRest[k]; worth sampling up to
-    // blockOctaves octaves. A block whose sum after k octaves plus
-    // blockFloor[k] is above what it needs can no longer be found clear.
-    float blockReach;
+    // Blocks of neighbouring columns of this row (bounded rows): with noise
+    // samples at two columns whose noise x lie at most blockWidth apart, the
+    // first k octaves of every pixel between them are at most the larger of
+    // the two samples' plus blockRest[k], with what the octaves after k can
+    // add; worth sampling up to blockOctaves octaves. A block whose larger
+    // sum after k octaves plus blockFloor[k] is above what it needs can no
+    // longer be found clear.
+    float blockWidth;
     float blockRest[maxWholeOctaves + 1], blockFloor[maxWholeOctaves + 1];
     int32_t blockOctaves;
     // Lighting: the sine's turn on a puff's surface is never below leastTurn,

@@ -31,17 +31,35 @@
 // x - 1 rounds and a fraction can reach 2). Each row checks the coordinates
 // its octaves reach; a row that passes them is modelled in full.
 
-// Blocks: a few neighbouring pixels of a row share one noise sample in their
-// middle. One octave's partial derivatives, with A = lerp(u, a, b),
-// B = lerp(u, c, d), n = lerp(v, A, B) and u' = 30 t^2 (1 - t)^2 <= 15/8:
-//   dn/dfx = (1-v) ((1-u) gx_00 + u gx_10 + u' (b - a)) + v (... (d - c)),
-// where the gradients' terms are at most 1 together, |b - a| <= 1 + 2 fy,
-// |d - c| <= 1 + 2 (1 - fy), and (1-v)(1 + 2 fy) + v (3 - 2 fy) <= 2 on
-// [0, 1]: |dn/dfx| <= 1 + 2 x 15/8 = 4.75; dn/dfy alike (|B - A| <= 2). So a
-// pixel's octave differs from the sample's by at most 4.75 times how far
-// apart their points are along each axis of the turned frame: the block's
-// half-width carried through the turns and the lacunarity, with the float
-// roundings of both points' coordinates on top.
+// Blocks: the pixels of a row between two columns A and B are bounded by
+// noise samples at A and B. The rows' noise x grows (or falls) with the
+// column and every float step keeps that order, so at every octave a pixel's
+// point lies on the segment between A's and B's, all on one line of the
+// octave's frame (the row's y is the same for all). How far an octave can
+// rise above the straight line between the segment's ends, at a fraction t
+// of a segment of length h:
+// - from the slope: |n(P) - n(A)| <= s t h and |n(P) - n(B)| <= s (1-t) h,
+//   so n(P) - lerp(t, n(A), n(B)) <= 2 s t (1-t) h <= s h / 2, where s is
+//   the slope along the segment, at most 4.75 sqrt 2;
+// - from the bend: at most c t (1-t) h^2 / 2 <= c h^2 / 8, c the largest
+//   second derivative along any line. The noise has two continuous
+//   derivatives (the fade's first two vanish at the cell edges). In a cell
+//   it is the sum over the corners of w (g . r), w the corner's weight (a
+//   product of fades), r the offset from the corner, g its gradient; along a
+//   unit direction e, one corner's second derivative is
+//   g_x (r_x w_ee + 2 w_e e_x) + g_y (r_y w_ee + 2 w_e e_y), so with every
+//   gradient's components in {-1, 0, 1} the noise's is at most the sum over
+//   the corners of |r_x w_ee + 2 w_e e_x| + |r_y w_ee + 2 w_e e_y|, whatever
+//   the gradients. That is largest at fx = fy = 0.325 along the diagonal:
+//   12.559 (800 x 800 points of the cell by 720 directions, the same to four
+//   places as 400 x 400 by 360); noiseCurvature leaves room around the grid.
+// The lines through the sums are one line: the octaves' samples at A and B
+// add up to lerp(t, sum at A, sum at B), at most the larger end, where
+// each octave's rise stays below the smaller of the two. The pixel's point
+// strays from the segment's point at t by the float roundings: its turned
+// coordinates and the ends' (relative 2^-24 each), and each octave's step
+// (x + shift) lacunarity rounded for all three points, growing by the
+// lacunarity from octave to octave; the slope carries those to the noise.
 
 namespace {
 
@@ -77,13 +95,15 @@ bool coordinatesStayExact(double x, double y, float octaves)
 // The block bounds of a bounded row whose noise x stays within farNoiseX.
 void setupBlocks(CloudRow* row, double farNoiseX)
 {
-    const double rounding = 0x1p-22;  // twice a float's rounding, relative, for two points
+    const double rounding = 0x1p-22;  // twice a float's rounding, relative, with room for the double steps
     const double columnStep = double(row->zoomRate) * row->zoom * row->inverseWidth * std::fabs(row->noiseScaleX);
+    const double slopeAlong = noiseSlope * std::sqrt(2.0);
     double most = farNoiseX + 1.0;  // |x| of any pixel or sample at this octave, at most
     double height = std::fabs(double(row->fieldY) * row->noiseScaleY) + 1.0;
-    // Half of 8 columns' width, with room for the float steps from column to noise x.
-    row->blockReach = float(3.5 * columnStep * 1.01 + most * 0x1p-20);
-    double apart = double(row->blockReach) * (1.0 + 1e-6);
+    // Ends 8 columns apart, with room for the float steps from column to noise x.
+    row->blockWidth = float(8.0 * columnStep * 1.01 + most * 0x1p-20);
+    double width = double(row->blockWidth) * (1.0 + 1e-6);  // the ends' x apart at this octave, at most
+    double drift = 0.0;  // how far a point's x may have strayed from the exact octave steps
     double head = 0.0, headAmplitudes = 0.0, sampled[maxWholeOctaves + 1];
     float amplitude = 1.0f;
     int best = 0;
@@ -95,12 +115,15 @@ void setupBlocks(CloudRow* row, double farNoiseX)
         if (k >= row->wholeOctaves) break;
         const double turnedX = octaveTurnCos * most + octaveTurnSin * height,
                      turnedY = octaveTurnSin * most + octaveTurnCos * height;
-        const double apartX = octaveTurnCos * apart + rounding * (turnedX + apart),
-                     apartY = octaveTurnSin * apart + rounding * (turnedY + apart);
-        head += std::fabs(double(amplitude)) * (noiseSlope * (apartX + apartY) + 1e-5);
+        const double length = width + rounding * (turnedX + turnedY);
+        const double offX = octaveTurnCos * 2.0 * drift + rounding * turnedX,
+                     offY = octaveTurnSin * 2.0 * drift + rounding * turnedY;
+        const double rise = std::min(slopeAlong * length / 2.0, noiseCurvature * length * length / 8.0);
+        head += std::fabs(double(amplitude)) * (rise + noiseSlope * (offX + offY) + 1e-5);
         headAmplitudes += std::fabs(double(amplitude));
         most = (most + std::fabs(octaveShiftX)) * octaveLacunarity * (1.0 + rounding);
-        apart = apart * octaveLacunarity + rounding * most;
+        width = width * octaveLacunarity + rounding * most;
+        drift = drift * octaveLacunarity + rounding * most;
         height = (height + std::fabs(octaveShiftY)) * octaveLacunarity * (1.0 + rounding);
         amplitude *= row->gain;
     }

@@ -20,6 +20,9 @@ void SetupRowReach(CloudRow* row);
 // How fast one octave of the noise can change: at most this much per unit
 // along either axis of its frame (CloudReach.cpp).
 constexpr double noiseSlope = 4.75;
+// How fast its slope can change: its second derivative along any line is
+// at most this much.
+constexpr double noiseCurvature = 13.5;
 
 // The noise a pixel needs for some puff to cover it, given each puff's
 // distance d from the pixel: below it (less a margin for rounding) no puff

@@ -45,6 +45,8 @@ struct SseLanes {
     static F abs(F a) { return _mm_and_ps(a, _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF))); }
     static int bits(F mask) { return _mm_movemask_ps(mask); }
     static int allBits() { return 15; }
+    // Lane k + 1's value in lane k; the last lane keeps its own.
+    static F nextLane(F a) { return _mm_shuffle_ps(a, a, _MM_SHUFFLE(3, 3, 2, 1)); }
 
     enum { hasLookup8 = 0 };
     static F lookup8(F, I) { return _mm_setzero_ps(); }
@@ -146,6 +148,7 @@ struct AvxLanes {
     static F abs(F a) { return _mm256_and_ps(a, _mm256_castsi256_ps(_mm256_set1_epi32(0x7FFFFFFF))); }
     static int bits(F mask) { return _mm256_movemask_ps(mask); }
     static int allBits() { return 255; }
+    static F nextLane(F a) { return _mm256_permutevar8x32_ps(a, _mm256_setr_epi32(1, 2, 3, 4, 5, 6, 7, 7)); }
 
     static I iset(int32_t v) { return _mm256_set1_epi32(v); }
     static I iload(const int32_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }

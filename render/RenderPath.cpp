@@ -67,16 +67,16 @@ typedef bool (*PackShader)(const CloudRow*, const CloudTables*, int32_t, CloudPi
 typedef int (*BlockFinder)(const CloudRow*, const CloudTables*, int32_t);
 
 // Packs of `width` columns from i while whole ones fit before end (`out` is
-// column i0's pixel); where width packs fit, the ones no puff can cover are
-// found first and made clear sky. Returns the first column left.
+// column i0's pixel); where width - 1 packs fit, the ones no puff can cover
+// are found first and made clear sky. Returns the first column left.
 static int32_t shadePacks(const CloudRow* row, const CloudTables* t, int32_t i0, int32_t i, int32_t end, int width,
                           PackShader shadePack, BlockFinder clearBlocks, CloudPixel* out, uint32_t* cutShort)
 {
     const bool blocks = row->bounded && row->lumpiness > 0.0f;
     while (end - i >= width) {
-        const bool group = blocks && end - i >= width * width;
+        const bool group = blocks && end - i >= (width - 1) * width;
         const int clear = group ? clearBlocks(row, t, i) : 0;
-        for (int b = 0; b < (group ? width : 1); ++b, i += width) {
+        for (int b = 0; b < (group ? width - 1 : 1); ++b, i += width) {
             CloudPixel* at = out + (i - i0);
             if (clear >> b & 1) {
                 for (int k = 0; k < width; ++k) at[k] = clearPixel(row);

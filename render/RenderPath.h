@@ -29,8 +29,8 @@ void ShadeCloudSpan(const CloudRow* row, const CloudTables* t, int32_t i0, int32
 // *cutShort counts pixels whose noise stopped early.
 bool ShadeCloudPackSse2(const CloudRow* row, const CloudTables* t, int32_t i0, CloudPixel* out, uint32_t* cutShort);
 bool ShadeCloudPackAvx2(const CloudRow* row, const CloudTables* t, int32_t i0, CloudPixel* out, uint32_t* cutShort);
-// Which of 4 (SSE2) or 8 (AVX2) blocks of as many columns from i0 no puff can
-// cover: bit k for block k, from one noise sample per block. For bounded rows
-// with a lumpiness above 0.
+// Which of 3 (SSE2) or 7 (AVX2) blocks of 4 or 8 columns from i0 no puff can
+// cover: bit k for block k, from a noise sample at each block's ends. For
+// bounded rows with a lumpiness above 0.
 int ClearCloudBlocksSse2(const CloudRow* row, const CloudTables* t, int32_t i0);
 int ClearCloudBlocksAvx2(const CloudRow* row, const CloudTables* t, int32_t i0);
