@@ -38,6 +38,10 @@ inline bool copiesClearSky(const RowWork& w) { return w.clearSky && !w.preview &
 
 inline bool untouched(bool copyClear, const CloudPixel& cloud) { return copyClear && isClearSky(cloud); }
 
+// Whether the 8 pixels from `next` on are, bit for bit, the one before them:
+// clear sky comes in long runs of one pixel, compared here 8 at a time.
+inline bool sameAsBefore8(const CloudPixel* next) { return std::memcmp(next - 1, next, 8 * sizeof(CloudPixel)) == 0; }
+
 // Copies the colour samples of `run` 8-bit pixels from in to out.
 void copyRun(const uint8* in, uint8* out, int32_t run, int inStep, int outStep, bool colour)
 {
@@ -68,6 +72,7 @@ void composeColumns(const RowWork& w, int32_t first, int32_t n, const CloudPixel
             // A run of clear sky is copied as it stands, in one go where
             // both rows hold just the colour samples.
             int32_t run = 1;
+            while (k + run + 8 <= n && sameAsBefore8(clouds + k + run)) run += 8;
             while (k + run < n && untouched(copyClear, clouds[k + run])) ++run;
             copyRun(in, out, run, inStep, outStep, colour);
             k += run - 1;
@@ -201,7 +206,7 @@ void RenderCloudRow(FilterContext* ctx)
     const int64_t x = int64_t(s->panX / M) * M, y = (int64_t(s->panY / M) + w.D) * M;
     CloudRow row;
     setupPainterRow(&ctx->work->painter, x, y, M, &row);
-    enum { span = 64 };
+    enum { span = 256 };  // columns: enough for the model's blocks, few enough for the stack
     CloudPixel clouds[span];
     for (int32_t first = 0; first < count; first += span) {
         int32_t n = count - first < span ? count - first : int32_t(span);

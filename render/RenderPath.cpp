@@ -67,16 +67,20 @@ typedef bool (*PackShader)(const CloudRow*, const CloudTables*, int32_t, CloudPi
 typedef int (*BlockFinder)(const CloudRow*, const CloudTables*, int32_t);
 
 // Packs of `width` columns from i while whole ones fit before end (`out` is
-// column i0's pixel); where width - 1 packs fit, the ones no puff can cover
-// are found first and made clear sky. Returns the first column left.
+// column i0's pixel); where two packs or more fit, the ones no puff can
+// cover among the next width - 1 are found first and made clear sky (the
+// last block's end may lie beyond end: it is only sampled). Returns the
+// first column left.
 static int32_t shadePacks(const CloudRow* row, const CloudTables* t, int32_t i0, int32_t i, int32_t end, int width,
                           PackShader shadePack, BlockFinder clearBlocks, CloudPixel* out, uint32_t* cutShort)
 {
     const bool blocks = row->bounded && row->lumpiness > 0.0f;
     while (end - i >= width) {
-        const bool group = blocks && end - i >= (width - 1) * width;
+        const int fit = (end - i) / width;
+        const bool group = blocks && fit >= 2;
         const int clear = group ? clearBlocks(row, t, i) : 0;
-        for (int b = 0; b < (group ? width - 1 : 1); ++b, i += width) {
+        const int packs = group ? (fit < width - 1 ? fit : width - 1) : 1;
+        for (int b = 0; b < packs; ++b, i += width) {
             CloudPixel* at = out + (i - i0);
             if (clear >> b & 1) {
                 for (int k = 0; k < width; ++k) at[k] = clearPixel(row);
@@ -95,9 +99,10 @@ static void shadeModelled(const CloudRow* row, const CloudTables* t, int32_t i, 
 {
     const int32_t i0 = i;
     RenderPath path = chosenPath;
-    // The packs form field columns in 32 bits; rows panned beyond that stay scalar.
+    // The packs form field columns in 32 bits (blocks' ends up to 64 columns
+    // beyond end); rows panned beyond that stay scalar.
     int64_t first = (int64_t(row->panColumn) + i0) * row->zoomRate;
-    int64_t last = (int64_t(row->panColumn) + end) * row->zoomRate;
+    int64_t last = (int64_t(row->panColumn) + end + 64) * row->zoomRate;
     bool small = first > -2147483647LL && first < 2147483647LL && last > -2147483647LL && last < 2147483647LL;
     if (path == renderAvx2 && small)
         i = shadePacks(row, t, i0, i, end, 8, ShadeCloudPackAvx2, ClearCloudBlocksAvx2, out, cutShort);
