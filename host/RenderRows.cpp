@@ -210,7 +210,10 @@ void RenderCloudRow(FilterContext* ctx)
     CloudPixel clouds[span];
     for (int32_t first = 0; first < count; first += span) {
         int32_t n = count - first < span ? count - first : int32_t(span);
-        ShadeCloudSpan(&row, w.tables, first, n, clouds);
-        compose(w, first, n, clouds);
+        if (ShadeCloudSpan(&row, w.tables, first, n, clouds) && copiesClearSky(w) && !w.deep)
+            copyRun(w.in + ptrdiff_t(first) * w.inStep, w.out + ptrdiff_t(first) * w.outStep, n, w.inStep, w.outStep,
+                    w.colour);
+        else
+            compose(w, first, n, clouds);
     }
 }

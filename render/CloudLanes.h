@@ -16,6 +16,8 @@ template <class L> struct CloudLanes {
     typedef typename L::F F;
     typedef typename L::I I;
     typedef typename L::D D;
+    typedef HalfPairs<L> H;  // the double maths below: both halves of a pack at once
+    typedef typename H::D DD;
     enum { count = L::count };
 
     static F clampUnit(F v)
@@ -80,10 +82,11 @@ template <class L> struct CloudLanes {
         return L::both(L::lt(L::abs(x), limit), L::lt(L::abs(y), limit));
     }
 
-    // A float pack from a double expression evaluated on its two halves.
+    // A float pack from a double expression evaluated on its two halves together.
     template <typename Op> static F inDouble(F a, Op op)
     {
-        return L::fromHalves(op(L::lowHalf(a)), op(L::highHalf(a)));
+        const DD both = op(DD{L::lowHalf(a), L::highHalf(a)});
+        return L::fromHalves(both.low, both.high);
     }
 
     // One octave's noise at (x, y), sampled in the frame turned by 39
@@ -149,68 +152,70 @@ template <class L> struct CloudLanes {
         return L::select(inside, L::add(sum, L::mul(L::set(amplitude * fraction), n)), sum);
     }
 
-    // ---- Deterministic maths in double, for the turns of the light and the shade. ----
+    // ---- Deterministic maths in double, for the turns of the light and the shade,
+    // on both halves of a pack at once. ----
 
-    static D sinKernel(D r)
+    static DD sinKernel(DD r)
     {
-        D r2 = L::dmul(r, r);
-        D sum = L::dset(sinTerms[0]);
-        for (int k = 1; k < taylorTermCount; ++k) sum = L::dadd(L::dmul(sum, r2), L::dset(sinTerms[k]));
-        return L::dadd(r, L::dmul(L::dmul(r, r2), sum));
+        DD r2 = H::dmul(r, r);
+        DD sum = H::dset(sinTerms[0]);
+        for (int k = 1; k < taylorTermCount; ++k) sum = H::dadd(H::dmul(sum, r2), H::dset(sinTerms[k]));
+        return H::dadd(r, H::dmul(H::dmul(r, r2), sum));
     }
 
-    static D cosKernel(D r)
+    static DD cosKernel(DD r)
     {
-        D r2 = L::dmul(r, r);
-        D sum = L::dset(cosTerms[0]);
-        for (int k = 1; k < taylorTermCount; ++k) sum = L::dadd(L::dmul(sum, r2), L::dset(cosTerms[k]));
-        return L::dadd(L::dset(1.0), L::dmul(r2, sum));
+        DD r2 = H::dmul(r, r);
+        DD sum = H::dset(cosTerms[0]);
+        for (int k = 1; k < taylorTermCount; ++k) sum = H::dadd(H::dmul(sum, r2), H::dset(cosTerms[k]));
+        return H::dadd(H::dset(1.0), H::dmul(r2, sum));
     }
 
     // floor for |a| < 2^31.
-    static D dfloor(D a)
+    static DD dfloor(DD a)
     {
-        D t = L::dtruncate(a);
-        return L::dselect(L::dgt(t, a), L::dsub(t, L::dset(1.0)), t);
+        DD t = H::dtruncate(a);
+        return H::dselect(H::dgt(t, a), H::dsub(t, H::dset(1.0)), t);
     }
 
     // DetSin for finite |x| <= 1e9 (the caller checks).
-    static D sine(D x)
+    static DD sine(DD x)
     {
-        D k = dfloor(L::dadd(L::dmul(x, L::dset(twoOverPi)), L::dset(0.5)));
-        D r = L::dsub(L::dsub(x, L::dmul(k, L::dset(halfPiHigh))), L::dmul(k, L::dset(halfPiLow)));
-        D quarter = L::dsub(k, L::dmul(L::dset(4.0), dfloor(L::dmul(k, L::dset(0.25)))));  // k mod 4
-        D s = sinKernel(r), c = cosKernel(r);
-        D odd = L::dselect(L::deq(quarter, L::dset(1.0)), c, L::dnegate(c));
-        D even = L::dselect(L::deq(quarter, L::dset(0.0)), s, L::dnegate(s));
-        D isOdd = L::deq(L::dsub(quarter, L::dmul(L::dset(2.0), dfloor(L::dmul(quarter, L::dset(0.5))))), L::dset(1.0));
-        return L::dselect(isOdd, odd, even);
+        DD k = dfloor(H::dadd(H::dmul(x, H::dset(twoOverPi)), H::dset(0.5)));
+        DD r = H::dsub(H::dsub(x, H::dmul(k, H::dset(halfPiHigh))), H::dmul(k, H::dset(halfPiLow)));
+        DD quarter = H::dsub(k, H::dmul(H::dset(4.0), dfloor(H::dmul(k, H::dset(0.25)))));  // k mod 4
+        DD s = sinKernel(r), c = cosKernel(r);
+        DD odd = H::dselect(H::deq(quarter, H::dset(1.0)), c, H::dnegate(c));
+        DD even = H::dselect(H::deq(quarter, H::dset(0.0)), s, H::dnegate(s));
+        DD isOdd =
+            H::deq(H::dsub(quarter, H::dmul(H::dset(2.0), dfloor(H::dmul(quarter, H::dset(0.5))))), H::dset(1.0));
+        return H::dselect(isOdd, odd, even);
     }
 
     // DetLog2 for positive normal doubles.
-    static D log2(D x)
+    static DD log2(DD x)
     {
-        D e = L::dsub(L::dexponentField(x), L::dset(1022.0));
-        D m = L::dbits(x, int64_t(0x800FFFFFFFFFFFFFULL), 0x3FE0000000000000LL);  // x = m 2^e, 0.5 <= m < 1
-        D small = L::dlt(m, L::dset(sqrtHalf));
-        m = L::dselect(small, L::dmul(m, L::dset(2.0)), m);
-        e = L::dselect(small, L::dsub(e, L::dset(1.0)), e);
-        D s = L::ddiv(L::dsub(m, L::dset(1.0)), L::dadd(m, L::dset(1.0)));
-        D s2 = L::dmul(s, s);
-        D sum = L::dset(0.0);
-        for (int k = atanhTermCount - 1; k >= 0; --k) sum = L::dadd(L::dmul(sum, s2), L::dset(atanhTerms[k]));
-        return L::dadd(e, L::dmul(L::dmul(L::dmul(L::dset(2.0), s), sum), L::dset(log2OfE)));
+        DD e = H::dsub(H::dexponentField(x), H::dset(1022.0));
+        DD m = H::dbits(x, int64_t(0x800FFFFFFFFFFFFFULL), 0x3FE0000000000000LL);  // x = m 2^e, 0.5 <= m < 1
+        DD small = H::dlt(m, H::dset(sqrtHalf));
+        m = H::dselect(small, H::dmul(m, H::dset(2.0)), m);
+        e = H::dselect(small, H::dsub(e, H::dset(1.0)), e);
+        DD s = H::ddiv(H::dsub(m, H::dset(1.0)), H::dadd(m, H::dset(1.0)));
+        DD s2 = H::dmul(s, s);
+        DD sum = H::dset(0.0);
+        for (int k = atanhTermCount - 1; k >= 0; --k) sum = H::dadd(H::dmul(sum, s2), H::dset(atanhTerms[k]));
+        return H::dadd(e, H::dmul(H::dmul(H::dmul(H::dset(2.0), s), sum), H::dset(log2OfE)));
     }
 
     // DetExp2 for -1022 <= x + 0.5 < 1023.5, where 2^n is a normal double.
-    static D exp2(D x)
+    static DD exp2(DD x)
     {
-        D n = dfloor(L::dadd(x, L::dset(0.5)));
-        D t = L::dmul(L::dsub(x, n), L::dset(ln2));
-        D sum = L::dset(1.0);
+        DD n = dfloor(H::dadd(x, H::dset(0.5)));
+        DD t = H::dmul(H::dsub(x, n), H::dset(ln2));
+        DD sum = H::dset(1.0);
         for (int k = expTermCount; k >= 1; --k)
-            sum = L::dadd(L::dset(1.0), L::dmul(L::dmul(sum, t), L::dset(expInverse[k])));
-        return L::dmul(sum, L::dpowerOfTwo(n));
+            sum = H::dadd(H::dset(1.0), H::dmul(H::dmul(sum, t), H::dset(expInverse[k])));
+        return H::dmul(sum, H::dpowerOfTwo(n));
     }
 
     // ---- The pixels. ----
@@ -438,7 +443,7 @@ template <class L> struct CloudLanes {
                           L::mul(nz, L::set(row->bentZ)));
         if (L::bits(L::lt(L::abs(facing), L::set(1.0e6f))) != L::allBits()) return false;
         F turned =
-            inDouble(facing, [](D f) { return L::dmul(L::dset(lightTurn), sine(L::dmul(f, L::dset(quarterTurn)))); });
+            inDouble(facing, [](DD f) { return H::dmul(H::dset(lightTurn), sine(H::dmul(f, H::dset(quarterTurn)))); });
         *lit = litOfTurn(row, p, a, noise, turned);
         return true;
     }
@@ -463,13 +468,13 @@ template <class L> struct CloudLanes {
         F base = L::sub(L::set(1.0f), lit);
         const double exponent = row->shadeExponent;
         bool inRange = true;
-        auto power = [&](D b) {
+        auto power = [&](DD b) {
             // DetPow: 0 ** positive is 0 and 1 ** anything 1; the rest through log and exp.
-            D x = L::dmul(L::dset(exponent), log2(L::dselect(L::dgt(b, L::dset(0.0)), b, L::dset(1.0))));
-            if (L::dbitsOf(L::dlt(x, L::dset(-1022.0))) != 0) inRange = false;
-            D p = exp2(x);
-            p = L::dselect(L::deq(b, L::dset(1.0)), L::dset(1.0), p);
-            return L::dselect(L::deq(b, L::dset(0.0)), L::dset(exponent > 0.0 ? 0.0 : HUGE_VAL), p);
+            DD x = H::dmul(H::dset(exponent), log2(H::dselect(H::dgt(b, H::dset(0.0)), b, H::dset(1.0))));
+            if (H::dbitsOf(H::dlt(x, H::dset(-1022.0))) != 0) inRange = false;
+            DD p = exp2(x);
+            p = H::dselect(H::deq(b, H::dset(1.0)), H::dset(1.0), p);
+            return H::dselect(H::deq(b, H::dset(0.0)), H::dset(exponent > 0.0 ? 0.0 : HUGE_VAL), p);
         };
         if (!(exponent >= 1.0 && exponent <= 1000.0)) return false;
         if (L::bits(L::both(L::ge(base, L::set(0.0f)), L::le(base, L::set(1.0f)))) != L::allBits()) return false;

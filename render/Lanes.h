@@ -218,3 +218,31 @@ struct AvxLanes {
     static int dbitsOf(D mask) { return _mm256_movemask_pd(mask); }
 };
 #endif
+
+// Both halves of a float pack as doubles, every operation done on the two in
+// turn: the long dependent chains of the series (sine, log, exp) of one half
+// run while the other's wait. The same operations as on each half alone.
+template <class L> struct HalfPairs {
+    struct D {
+        typename L::D low, high;
+    };
+    static D dset(double v) { return D{L::dset(v), L::dset(v)}; }
+    static D dadd(D a, D b) { return D{L::dadd(a.low, b.low), L::dadd(a.high, b.high)}; }
+    static D dsub(D a, D b) { return D{L::dsub(a.low, b.low), L::dsub(a.high, b.high)}; }
+    static D dmul(D a, D b) { return D{L::dmul(a.low, b.low), L::dmul(a.high, b.high)}; }
+    static D ddiv(D a, D b) { return D{L::ddiv(a.low, b.low), L::ddiv(a.high, b.high)}; }
+    static D dgt(D a, D b) { return D{L::dgt(a.low, b.low), L::dgt(a.high, b.high)}; }
+    static D dlt(D a, D b) { return D{L::dlt(a.low, b.low), L::dlt(a.high, b.high)}; }
+    static D deq(D a, D b) { return D{L::deq(a.low, b.low), L::deq(a.high, b.high)}; }
+    static D dselect(D m, D a, D b) { return D{L::dselect(m.low, a.low, b.low), L::dselect(m.high, a.high, b.high)}; }
+    static D dnegate(D a) { return D{L::dnegate(a.low), L::dnegate(a.high)}; }
+    static D dtruncate(D a) { return D{L::dtruncate(a.low), L::dtruncate(a.high)}; }
+    static D dbits(D a, int64_t keep, int64_t set)
+    {
+        return D{L::dbits(a.low, keep, set), L::dbits(a.high, keep, set)};
+    }
+    static D dexponentField(D a) { return D{L::dexponentField(a.low), L::dexponentField(a.high)}; }
+    static D dpowerOfTwo(D n) { return D{L::dpowerOfTwo(n.low), L::dpowerOfTwo(n.high)}; }
+    // Non-zero when any lane of either half is set.
+    static int dbitsOf(D mask) { return L::dbitsOf(mask.low) | L::dbitsOf(mask.high); }
+};

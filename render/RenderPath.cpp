@@ -111,7 +111,7 @@ static void shadeModelled(const CloudRow* row, const CloudTables* t, int32_t i, 
     for (; i < end; ++i) out[i - i0] = ShadeCloudPixelCounted(row, t, i, cutShort);
 }
 
-void ShadeCloudSpan(const CloudRow* row, const CloudTables* t, int32_t i0, int32_t n, CloudPixel* out)
+bool ShadeCloudSpan(const CloudRow* row, const CloudTables* t, int32_t i0, int32_t n, CloudPixel* out)
 {
     const int32_t end = i0 + n;
     const CloudPixel clear = row->belowHorizon ? CloudPixel{0.0f, 0.0f, 0.0f, 0.0f, 0.0f} : clearPixel(row);
@@ -129,4 +129,6 @@ void ShadeCloudSpan(const CloudRow* row, const CloudTables* t, int32_t i0, int32
     }
     for (; i < end; ++i) out[i - i0] = clear;
     if (countingCloudWork()) addCloudWork(uint64_t(n > 0 ? n : 0), modelled, cutShort);
+    // Pixels cut short are the clear pixel too: only the model run to its end can show.
+    return modelled == cutShort && isClearSky(clear);
 }

@@ -21,8 +21,9 @@ const char* renderPathName(RenderPath path);
 
 // Cloud pixels of columns i0 .. i0 + n - 1 of the row set up last, exactly as
 // ShadeCloudPixel gives them one by one. Columns no puff can reach get the
-// clear pixel without running the model (CloudReach.h).
-void ShadeCloudSpan(const CloudRow* row, const CloudTables* t, int32_t i0, int32_t n, CloudPixel* out);
+// clear pixel without running the model (CloudReach.h). True when the span
+// is clear sky throughout (isClearSky at every pixel, found on the way).
+bool ShadeCloudSpan(const CloudRow* row, const CloudTables* t, int32_t i0, int32_t n, CloudPixel* out);
 
 // The packs the vector files build: `out` gets 4 or 8 pixels from column i0;
 // false when a lane leaves the vector forms' ranges (nothing is written then).
