@@ -1,6 +1,7 @@
 #include "render/RenderPath.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "render/CloudReach.h"
 
@@ -63,6 +64,13 @@ const char* renderPathName(RenderPath path)
     }
 }
 
+// `n` copies of one pixel, written 8 at a time from `eight` (8 copies).
+static void fillPixels(CloudPixel* out, int32_t n, const CloudPixel* eight)
+{
+    for (; n >= 8; n -= 8, out += 8) std::memcpy(out, eight, 8 * sizeof(CloudPixel));
+    std::memcpy(out, eight, size_t(n > 0 ? n : 0) * sizeof(CloudPixel));
+}
+
 typedef bool (*PackShader)(const CloudRow*, const CloudTables*, int32_t, CloudPixel*, uint32_t*);
 typedef int (*BlockFinder)(const CloudRow*, const CloudTables*, int32_t);
 
@@ -72,7 +80,8 @@ typedef int (*BlockFinder)(const CloudRow*, const CloudTables*, int32_t);
 // last block's end may lie beyond end: it is only sampled). Returns the
 // first column left.
 static int32_t shadePacks(const CloudRow* row, const CloudTables* t, int32_t i0, int32_t i, int32_t end, int width,
-                          PackShader shadePack, BlockFinder clearBlocks, CloudPixel* out, uint32_t* cutShort)
+                          PackShader shadePack, BlockFinder clearBlocks, const CloudPixel* clearEight, CloudPixel* out,
+                          uint32_t* cutShort)
 {
     const bool blocks = row->bounded && row->lumpiness > 0.0f;
     while (end - i >= width) {
@@ -83,7 +92,7 @@ static int32_t shadePacks(const CloudRow* row, const CloudTables* t, int32_t i0,
         for (int b = 0; b < packs; ++b, i += width) {
             CloudPixel* at = out + (i - i0);
             if (clear >> b & 1) {
-                for (int k = 0; k < width; ++k) at[k] = clearPixel(row);
+                fillPixels(at, width, clearEight);
                 *cutShort += uint32_t(width);
             } else if (!shadePack(row, t, i, at, cutShort)) {
                 for (int k = 0; k < width; ++k) at[k] = ShadeCloudPixelCounted(row, t, i + k, cutShort);
@@ -94,8 +103,8 @@ static int32_t shadePacks(const CloudRow* row, const CloudTables* t, int32_t i0,
 }
 
 // The model for columns i .. end - 1, a pack at a time where a vector path can.
-static void shadeModelled(const CloudRow* row, const CloudTables* t, int32_t i, int32_t end, CloudPixel* out,
-                          uint32_t* cutShort)
+static void shadeModelled(const CloudRow* row, const CloudTables* t, int32_t i, int32_t end,
+                          const CloudPixel* clearEight, CloudPixel* out, uint32_t* cutShort)
 {
     const int32_t i0 = i;
     RenderPath path = chosenPath;
@@ -105,9 +114,9 @@ static void shadeModelled(const CloudRow* row, const CloudTables* t, int32_t i, 
     int64_t last = (int64_t(row->panColumn) + end + 64) * row->zoomRate;
     bool small = first > -2147483647LL && first < 2147483647LL && last > -2147483647LL && last < 2147483647LL;
     if (path == renderAvx2 && small)
-        i = shadePacks(row, t, i0, i, end, 8, ShadeCloudPackAvx2, ClearCloudBlocksAvx2, out, cutShort);
+        i = shadePacks(row, t, i0, i, end, 8, ShadeCloudPackAvx2, ClearCloudBlocksAvx2, clearEight, out, cutShort);
     if (path != renderScalar && small)
-        i = shadePacks(row, t, i0, i, end, 4, ShadeCloudPackSse2, ClearCloudBlocksSse2, out, cutShort);
+        i = shadePacks(row, t, i0, i, end, 4, ShadeCloudPackSse2, ClearCloudBlocksSse2, clearEight, out, cutShort);
     for (; i < end; ++i) out[i - i0] = ShadeCloudPixelCounted(row, t, i, cutShort);
 }
 
@@ -115,6 +124,7 @@ bool ShadeCloudSpan(const CloudRow* row, const CloudTables* t, int32_t i0, int32
 {
     const int32_t end = i0 + n;
     const CloudPixel clear = row->belowHorizon ? CloudPixel{0.0f, 0.0f, 0.0f, 0.0f, 0.0f} : clearPixel(row);
+    const CloudPixel clearEight[8] = {clear, clear, clear, clear, clear, clear, clear, clear};
     uint32_t modelled = 0, cutShort = 0;
     int32_t i = i0;
     // Clear sky up to each stretch some puff can reach, the model along it.
@@ -122,12 +132,12 @@ bool ShadeCloudSpan(const CloudRow* row, const CloudTables* t, int32_t i0, int32
         int32_t from = row->reachBegin[r] > i ? row->reachBegin[r] : i;
         int32_t to = row->reachEnd[r] < end ? row->reachEnd[r] : end;
         if (from >= to) continue;
-        for (; i < from; ++i) out[i - i0] = clear;
-        shadeModelled(row, t, from, to, out + (from - i0), &cutShort);
+        fillPixels(out + (i - i0), from - i, clearEight);
+        shadeModelled(row, t, from, to, clearEight, out + (from - i0), &cutShort);
         modelled += uint32_t(to - from);
         i = to;
     }
-    for (; i < end; ++i) out[i - i0] = clear;
+    fillPixels(out + (i - i0), end - i, clearEight);
     if (countingCloudWork()) addCloudWork(uint64_t(n > 0 ? n : 0), modelled, cutShort);
     // Pixels cut short are the clear pixel too: only the model run to its end can show.
     return modelled == cutShort && isClearSky(clear);
