@@ -206,7 +206,7 @@ void RenderCloudRow(FilterContext* ctx)
     const int64_t x = int64_t(s->panX / M) * M, y = (int64_t(s->panY / M) + w.D) * M;
     CloudRow row;
     setupPainterRow(&ctx->work->painter, x, y, M, &row);
-    enum { span = 256 };  // columns: enough for the model's blocks, few enough for the stack
+    enum { span = goodSpanColumns };
     CloudPixel clouds[span];
     for (int32_t first = 0; first < count; first += span) {
         int32_t n = count - first < span ? count - first : int32_t(span);

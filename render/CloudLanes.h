@@ -260,26 +260,29 @@ template <class L> struct CloudLanes {
         return ceilingOfRing(row, ring);
     }
 
-    // Which of the count - 1 blocks of `count` columns from i0 (block k:
-    // columns i0 + k count on) no puff can cover: bit k. The noise is sampled
-    // at each block's first column and at the next block's, octave by octave;
-    // a block's pixels have at most the larger of its ends' sums plus
-    // blockRest[k] (CloudModel.h). For bounded rows with a lumpiness above 0;
-    // a block it cannot vouch for has its bit clear.
-    static int clearBlocks(const CloudRow* row, const CloudTables* t, int32_t i0)
+    // Which of the count - 1 blocks of `count` columns from i0 (4 count at
+    // level 1; block k: from column i0 + k of those on) no puff can cover:
+    // bit k. The noise is sampled at each block's first column and at the
+    // next block's, octave by octave; a block's pixels have at most the
+    // larger of its ends' sums plus rest[k] of the level's bounds
+    // (CloudModel.h). For bounded rows with a lumpiness above 0; a block it
+    // cannot vouch for has its bit clear.
+    static int clearBlocks(const CloudRow* row, const CloudTables* t, int32_t i0, int level)
     {
+        const CloudRow::BlockBounds& bounds = row->blockBounds[level];
+        const int columns = count << (2 * level);
         int32_t firsts[count], lasts[count];
         for (int k = 0; k < count; ++k) {
-            firsts[k] = (row->panColumn + i0 + k * count) * row->zoomRate;
-            lasts[k] = (row->panColumn + i0 + k * count + count - 1) * row->zoomRate;
+            firsts[k] = (row->panColumn + i0 + k * columns) * row->zoomRate;
+            lasts[k] = (row->panColumn + i0 + k * columns + columns - 1) * row->zoomRate;
         }
         const F lowX = fieldX(row, firsts);
         F x = L::mul(lowX, L::set(row->noiseScaleX));
         // Every lane but the last starts a block that ends at the next lane.
         const int blocks = L::allBits() >> 1;
-        // The bounds hold for ends at most blockWidth apart in noise x.
+        // The bounds hold for ends at most their width apart in noise x.
         const F apart = L::abs(L::sub(L::nextLane(x), x));
-        if ((L::bits(L::le(apart, L::set(row->blockWidth))) & blocks) != blocks) return 0;
+        if ((L::bits(L::le(apart, L::set(bounds.width))) & blocks) != blocks) return 0;
 
         const F ceiling = rangeCeiling(row, lowX, fieldX(row, lasts));
         F sum = L::set(0.0f);
@@ -287,9 +290,9 @@ template <class L> struct CloudLanes {
         int clear = 0;
         for (int k = 0;; ++k) {
             const F top = L::max(sum, L::nextLane(sum));
-            clear |= L::bits(L::le(L::add(top, L::set(row->blockRest[k])), ceiling)) & blocks;
-            const int settled = clear | L::bits(L::gt(L::add(top, L::set(row->blockFloor[k])), ceiling)) | ~blocks;
-            if ((settled & L::allBits()) == L::allBits() || k >= row->blockOctaves) return clear;
+            clear |= L::bits(L::le(L::add(top, L::set(bounds.rest[k])), ceiling)) & blocks;
+            const int settled = clear | L::bits(L::gt(L::add(top, L::set(bounds.floor[k])), ceiling)) | ~blocks;
+            if ((settled & L::allBits()) == L::allBits() || k >= bounds.octaves) return clear;
             F inside;
             F n = turnedNoise(t->CornerHashes, x, y, &inside);
             if (L::bits(inside) != L::allBits()) return clear;

@@ -10,11 +10,11 @@ bool ShadeCloudPackAvx2(const CloudRow* row, const CloudTables* t, int32_t i0, C
     return CloudLanes<AvxLanes>::shade(row, t, i0, out, cutShort);
 }
 
-int ClearCloudBlocksAvx2(const CloudRow* row, const CloudTables* t, int32_t i0)
+int ClearCloudBlocksAvx2(const CloudRow* row, const CloudTables* t, int32_t i0, int level)
 {
-    return CloudLanes<AvxLanes>::clearBlocks(row, t, i0);
+    return CloudLanes<AvxLanes>::clearBlocks(row, t, i0, level);
 }
 #else
 bool ShadeCloudPackAvx2(const CloudRow*, const CloudTables*, int32_t, CloudPixel*, uint32_t*) { return false; }
-int ClearCloudBlocksAvx2(const CloudRow*, const CloudTables*, int32_t) { return 0; }
+int ClearCloudBlocksAvx2(const CloudRow*, const CloudTables*, int32_t, int) { return 0; }
 #endif

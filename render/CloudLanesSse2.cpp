@@ -8,11 +8,11 @@ bool ShadeCloudPackSse2(const CloudRow* row, const CloudTables* t, int32_t i0, C
     return CloudLanes<SseLanes>::shade(row, t, i0, out, cutShort);
 }
 
-int ClearCloudBlocksSse2(const CloudRow* row, const CloudTables* t, int32_t i0)
+int ClearCloudBlocksSse2(const CloudRow* row, const CloudTables* t, int32_t i0, int level)
 {
-    return CloudLanes<SseLanes>::clearBlocks(row, t, i0);
+    return CloudLanes<SseLanes>::clearBlocks(row, t, i0, level);
 }
 #else
 bool ShadeCloudPackSse2(const CloudRow*, const CloudTables*, int32_t, CloudPixel*, uint32_t*) { return false; }
-int ClearCloudBlocksSse2(const CloudRow*, const CloudTables*, int32_t) { return 0; }
+int ClearCloudBlocksSse2(const CloudRow*, const CloudTables*, int32_t, int) { return 0; }
 #endif

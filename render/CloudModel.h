@@ -55,15 +55,18 @@ struct CloudRow {
     int32_t reachCount;
     int32_t reachBegin[maxPuffs], reachEnd[maxPuffs];
     // Blocks of neighbouring columns of this row (bounded rows): with noise
-    // samples at two columns whose noise x lie at most blockWidth apart, the
+    // samples at two columns whose noise x lie at most `width` apart, the
     // first k octaves of every pixel between them are at most the larger of
-    // the two samples' plus blockRest[k], with what the octaves after k can
-    // add; worth sampling up to blockOctaves octaves. A block whose larger
-    // sum after k octaves plus blockFloor[k] is above what it needs can no
-    // longer be found clear.
-    float blockWidth;
-    float blockRest[maxWholeOctaves + 1], blockFloor[maxWholeOctaves + 1];
-    int32_t blockOctaves;
+    // the two samples' plus rest[k], with what the octaves after k can add;
+    // worth sampling up to `octaves` octaves. A block whose larger sum after
+    // k octaves plus floor[k] is above what it needs can no longer be found
+    // clear. Level 0 holds for blocks of up to 8 columns, level 1 for up to 32.
+    struct BlockBounds {
+        float width;
+        float rest[maxWholeOctaves + 1], floor[maxWholeOctaves + 1];
+        int32_t octaves;
+    };
+    BlockBounds blockBounds[2];
     // Lighting: the sine's turn on a puff's surface is never below leastTurn,
     // so LitOfTurn at leastTurn bounds each puff's lit fraction; puffs whose
     // bound cannot beat the brightest so far are not lit (same maximum).

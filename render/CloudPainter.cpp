@@ -29,7 +29,7 @@ void setupPainterRow(const CloudPainter* painter, int64_t x, int64_t y, int32_t 
 namespace {
 
 // Spans are painted in chunks of this many pixels, their clouds on the stack.
-enum { chunk = 256 };
+enum { chunk = goodSpanColumns };
 
 inline float unitLimited(float v) { return !(v > 0.0f) ? 0.0f : v; }
 

@@ -92,26 +92,27 @@ bool coordinatesStayExact(double x, double y, float octaves)
     return true;
 }
 
-// The block bounds of a bounded row whose noise x stays within farNoiseX.
-void setupBlocks(CloudRow* row, double farNoiseX)
+// The bounds of blocks of up to `columns` columns of a bounded row whose
+// noise x stays within farNoiseX.
+void setupBlocks(CloudRow* row, double farNoiseX, int columns, CloudRow::BlockBounds* b)
 {
     const double rounding = 0x1p-22;  // twice a float's rounding, relative, with room for the double steps
     const double columnStep = double(row->zoomRate) * row->zoom * row->inverseWidth * std::fabs(row->noiseScaleX);
     const double slopeAlong = noiseSlope * std::sqrt(2.0);
     double most = farNoiseX + 1.0;  // |x| of any pixel or sample at this octave, at most
     double height = std::fabs(double(row->fieldY) * row->noiseScaleY) + 1.0;
-    // Ends 8 columns apart, with room for the float steps from column to noise x.
-    row->blockWidth = float(8.0 * columnStep * 1.01 + most * 0x1p-20);
-    double width = double(row->blockWidth) * (1.0 + 1e-6);  // the ends' x apart at this octave, at most
-    double drift = 0.0;  // how far a point's x may have strayed from the exact octave steps
+    // The ends' columns apart, with room for the float steps from column to noise x.
+    b->width = float(columns * columnStep * 1.01 + most * 0x1p-20);
+    double width = double(b->width) * (1.0 + 1e-6);  // the ends' x apart at this octave, at most
+    double drift = 0.0;                              // how far a point's x may have strayed from the exact octave steps
     double head = 0.0, headAmplitudes = 0.0, sampled[maxWholeOctaves + 1];
     float amplitude = 1.0f;
     int best = 0;
     for (int k = 0;; ++k) {
         const double bound = (row->noiseRest[k] + head + restMargin * headAmplitudes) * (1.0 + 1e-6);
-        row->blockRest[k] = float(bound);
+        b->rest[k] = float(bound);
         sampled[k] = headAmplitudes;
-        if (row->blockRest[k] < row->blockRest[best]) best = k;
+        if (b->rest[k] < b->rest[best]) best = k;
         if (k >= row->wholeOctaves) break;
         const double turnedX = octaveTurnCos * most + octaveTurnSin * height,
                      turnedY = octaveTurnSin * most + octaveTurnCos * height;
@@ -127,13 +128,13 @@ void setupBlocks(CloudRow* row, double farNoiseX)
         height = (height + std::fabs(octaveShiftY)) * octaveLacunarity * (1.0 + rounding);
         amplitude *= row->gain;
     }
-    row->blockOctaves = best;
+    b->octaves = best;
     // The octaves from k to K can take the sum down by their amplitudes at
     // most: the lowest any later test can reach, less the sum after k.
     double lowest = HUGE_VAL;
     for (int k = best; k >= 0; --k) {
-        lowest = std::min(lowest, double(row->blockRest[k]) - sampled[k]);
-        row->blockFloor[k] = float(lowest + sampled[k]);
+        lowest = std::min(lowest, double(b->rest[k]) - sampled[k]);
+        b->floor[k] = float(lowest + sampled[k]);
     }
 }
 
@@ -207,7 +208,8 @@ void SetupRowReach(CloudRow* row)
                               row->octaves))
         return everywhere();
     row->bounded = true;
-    setupBlocks(row, farX * std::fabs(row->noiseScaleX));
+    setupBlocks(row, farX * std::fabs(row->noiseScaleX), 8, &row->blockBounds[0]);
+    setupBlocks(row, farX * std::fabs(row->noiseScaleX), 32, &row->blockBounds[1]);
 
     // The most n lu - 0.5 can be; a puff of strength 2g covers a pixel only
     // where (2d - 1) 2g is below it, so within d < (top / 2g + 1) / 2.

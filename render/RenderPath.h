@@ -25,13 +25,17 @@ const char* renderPathName(RenderPath path);
 // is clear sky throughout (isClearSky at every pixel, found on the way).
 bool ShadeCloudSpan(const CloudRow* row, const CloudTables* t, int32_t i0, int32_t n, CloudPixel* out);
 
+// A span length that suits ShadeCloudSpan: four groups of its widest blocks
+// (shorter spans cut them short), few enough pixels for a stack.
+constexpr int32_t goodSpanColumns = 896;
+
 // The packs the vector files build: `out` gets 4 or 8 pixels from column i0;
 // false when a lane leaves the vector forms' ranges (nothing is written then).
 // *cutShort counts pixels whose noise stopped early.
 bool ShadeCloudPackSse2(const CloudRow* row, const CloudTables* t, int32_t i0, CloudPixel* out, uint32_t* cutShort);
 bool ShadeCloudPackAvx2(const CloudRow* row, const CloudTables* t, int32_t i0, CloudPixel* out, uint32_t* cutShort);
-// Which of 3 (SSE2) or 7 (AVX2) blocks of 4 or 8 columns from i0 no puff can
-// cover: bit k for block k, from a noise sample at each block's ends. For
-// bounded rows with a lumpiness above 0.
-int ClearCloudBlocksSse2(const CloudRow* row, const CloudTables* t, int32_t i0);
-int ClearCloudBlocksAvx2(const CloudRow* row, const CloudTables* t, int32_t i0);
+// Which of 3 (SSE2) or 7 (AVX2) blocks of 4 or 8 columns from i0 (at level
+// 1, of 16 or 32) no puff can cover: bit k for block k, from a noise sample
+// at each block's ends. For bounded rows with a lumpiness above 0.
+int ClearCloudBlocksSse2(const CloudRow* row, const CloudTables* t, int32_t i0, int level);
+int ClearCloudBlocksAvx2(const CloudRow* row, const CloudTables* t, int32_t i0, int level);

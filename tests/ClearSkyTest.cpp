@@ -205,8 +205,8 @@ TEST(ClearSky, EveryPathSkipsAlikeAndTheRowsReachOnlyWhereCloudsCanBe)
             }
             // Every block found clear is clear sky in the reference, pixel by pixel.
             for (int i = 0; row.bounded && row.lumpiness > 0.0f && i + 64 <= width + 64; i += 64) {
-                const int found[2] = {ClearCloudBlocksSse2(&row, &tables[0], i),
-                                      avx2 ? ClearCloudBlocksAvx2(&row, &tables[0], i) : 0};
+                const int found[2] = {ClearCloudBlocksSse2(&row, &tables[0], i, 0),
+                                      avx2 ? ClearCloudBlocksAvx2(&row, &tables[0], i, 0) : 0};
                 for (int wide = 0; wide < 2; ++wide)
                     for (int k = 0; k < (wide ? 64 : 16); ++k)
                         if (found[wide] >> (k / (wide ? 8 : 4)) & 1) {
