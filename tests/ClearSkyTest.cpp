@@ -102,6 +102,46 @@ TEST(ClearSky, AnOctaveChangesNoFasterThanItsSlopeAndBendsNoMoreThanItsCurvature
     EXPECT_GT(bendiest, 8.0) << "the samples find sharp bends";
 }
 
+TEST(ClearSky, ABlocksPixelsRiseNoHigherThanItsEndsAllow)
+{
+    // The first k octaves of every pixel of a block, against the larger of
+    // its ends' plus what the block's bounds allow above that: narrow and wide
+    // blocks, random looks, full size and zoomed out.
+    std::vector<CloudTables> tables(1);
+    double closest = 0.0;
+    for (uint32_t look = 1; look <= 10; ++look) {
+        CloudSettings s = diceLook(look * 6151u, false);
+        s.zoomRate = 1 + int(look % 3);
+        PrepareCloudTables(&tables[0], s.seed);
+        const int width = 300 + 170 * int(look % 4), height = 200;
+        CloudRow row;
+        SetupCloudFactors(&row, &s, &tables[0], width, height);
+        SetupCloudRow(&row, &s, &tables[0], int(look * 7) % height);
+        if (!row.bounded) continue;
+        auto partialSum = [&](int32_t i, int k) {
+            const int64_t px = (int64_t(row.panColumn) + i) * row.zoomRate;
+            const float X = (float(px) * row.inverseWidth - row.centreU) * row.zoom;
+            return FractalNoise(tables[0].NoisePermutation, X * row.noiseScaleX, row.fieldY * row.noiseScaleY, float(k),
+                                row.gain);
+        };
+        for (int level = 0; level < 2; ++level) {
+            const CloudRow::BlockBounds& bounds = row.blockBounds[level];
+            const int columns = 8 << (2 * level);
+            for (int32_t a = 0; a + columns <= width; a += columns)
+                for (int k = 1; k <= bounds.octaves; ++k) {
+                    const double ends = std::max(partialSum(a, k), partialSum(a + columns, k));
+                    const double allowed = double(bounds.rest[k]) - row.noiseRest[k];
+                    for (int32_t i = a + 1; i < a + columns; ++i) {
+                        const double above = partialSum(i, k) - ends;
+                        ASSERT_LE(above, allowed) << "look " << look << ", level " << level << ", column " << i;
+                        closest = std::max(closest, above / allowed);
+                    }
+                }
+        }
+    }
+    EXPECT_GT(closest, 0.2) << "some pixels rise well into the allowance";
+}
+
 TEST(ClearSky, NoPuffIsLitAboveItsBound)
 {
     // Around where a puff's surface faces the bent light squarely the turn
@@ -192,7 +232,7 @@ TEST(ClearSky, EveryPathSkipsAlikeAndTheRowsReachOnlyWhereCloudsCanBe)
         const int width = look.width, height = width * 3 / 4;
         CloudRow row, plain;
         SetupCloudFactors(&row, &s, &tables[0], width, height);
-        std::vector<CloudPixel> reference(size_t(width) + 64), span(static_cast<size_t>(width));
+        std::vector<CloudPixel> reference(size_t(width) + 256), span(static_cast<size_t>(width));
         for (int y = 0; y < height / look.zoomRate; y += 7) {
             SetupCloudRow(&row, &s, &tables[0], y);
             for (int r = 0; r < row.reachCount && look.random == 0 && look.zoom == 0; ++r)
@@ -201,20 +241,24 @@ TEST(ClearSky, EveryPathSkipsAlikeAndTheRowsReachOnlyWhereCloudsCanBe)
                 ClearSky off(false);
                 SetupCloudFactors(&plain, &s, &tables[0], width, height);
                 SetupCloudRow(&plain, &s, &tables[0], y);
-                for (int i = 0; i < width + 64; ++i) reference[size_t(i)] = ShadeCloudPixel(&plain, &tables[0], i);
+                for (int i = 0; i < width + 256; ++i) reference[size_t(i)] = ShadeCloudPixel(&plain, &tables[0], i);
             }
-            // Every block found clear is clear sky in the reference, pixel by pixel.
-            for (int i = 0; row.bounded && row.lumpiness > 0.0f && i + 64 <= width + 64; i += 64) {
-                const int found[2] = {ClearCloudBlocksSse2(&row, &tables[0], i, 0),
-                                      avx2 ? ClearCloudBlocksAvx2(&row, &tables[0], i, 0) : 0};
-                for (int wide = 0; wide < 2; ++wide)
-                    for (int k = 0; k < (wide ? 64 : 16); ++k)
-                        if (found[wide] >> (k / (wide ? 8 : 4)) & 1) {
-                            ASSERT_EQ(reference[size_t(i + k)].opacity, 0.0f) << "row " << y << ", column " << i + k;
-                            ASSERT_FALSE(reference[size_t(i + k)].glow > row.clearGlow);
-                            cleared += wide;
-                        }
-            }
+            // Every block found clear is clear sky in the reference, pixel by pixel, narrow and wide.
+            for (int level = 0; level < 2; ++level)
+                for (int i = 0; row.bounded && row.lumpiness > 0.0f && i < width; i += 64 << level) {
+                    const int found[2] = {ClearCloudBlocksSse2(&row, &tables[0], i, level),
+                                          avx2 ? ClearCloudBlocksAvx2(&row, &tables[0], i, level) : 0};
+                    for (int wide = 0; wide < 2; ++wide) {
+                        const int columns = (wide ? 8 : 4) << (2 * level);
+                        for (int k = 0; k < 7 * columns; ++k)
+                            if (found[wide] >> (k / columns) & 1) {
+                                ASSERT_EQ(reference[size_t(i + k)].opacity, 0.0f)
+                                    << "row " << y << ", column " << i + k << ", level " << level;
+                                ASSERT_FALSE(reference[size_t(i + k)].glow > row.clearGlow);
+                                cleared += wide;
+                            }
+                    }
+                }
             for (RenderPath path : {renderScalar, renderSse2, renderAvx2}) {
                 setRenderPath(path);
                 ShadeCloudSpan(&row, &tables[0], 0, width, span.data());
