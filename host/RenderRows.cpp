@@ -195,10 +195,23 @@ void RenderCloudRow(FilterContext* ctx)
     const Rect16& filterRect = ctx->savedFilterRect;
     const CloudPass pass{
         s, w.tables, filterRect.right - filterRect.left, filterRect.bottom - filterRect.top, count, ctx->renderHeight};
+    // A span of clouds over its pixels; a span found clear sky throughout
+    // over an opaque image is copied as it stands.
+    auto lay = [&](int32_t first, int32_t n, const CloudPixel* clouds, bool clear) {
+        if (clear && copiesClearSky(w) && !w.deep)
+            copyRun(w.in + ptrdiff_t(first) * w.inStep, w.out + ptrdiff_t(first) * w.outStep, n, w.inStep, w.outStep,
+                    w.colour);
+        else
+            compose(w, first, n, clouds);
+    };
     // The row's clouds from the helpers when there are any, else computed
     // here a span at a time.
-    if (const CloudPixel* clouds = sharedCloudRow(pass, w.D)) {
-        compose(w, 0, count, clouds);
+    const SharedCloudRow shared = sharedCloudRow(pass, w.D);
+    if (shared.clouds) {
+        for (int32_t first = 0; first < count; first += sharedChunkColumns) {
+            int32_t n = count - first < sharedChunkColumns ? count - first : sharedChunkColumns;
+            lay(first, n, shared.clouds + first, shared.clearChunks[first / sharedChunkColumns]);
+        }
         return;
     }
     // The pass's view: every M-th pixel (the preview's sampling), from the pan on.
@@ -210,10 +223,6 @@ void RenderCloudRow(FilterContext* ctx)
     CloudPixel clouds[span];
     for (int32_t first = 0; first < count; first += span) {
         int32_t n = count - first < span ? count - first : int32_t(span);
-        if (ShadeCloudSpan(&row, w.tables, first, n, clouds) && copiesClearSky(w) && !w.deep)
-            copyRun(w.in + ptrdiff_t(first) * w.inStep, w.out + ptrdiff_t(first) * w.outStep, n, w.inStep, w.outStep,
-                    w.colour);
-        else
-            compose(w, first, n, clouds);
+        lay(first, n, clouds, ShadeCloudSpan(&row, w.tables, first, n, clouds));
     }
 }

@@ -34,7 +34,7 @@ namespace {
 const int idleSpins = 64;
 
 // Columns computed between two looks at whether a row is still wanted.
-const int32_t chunkColumns = 256;
+const int32_t chunkColumns = sharedChunkColumns;
 
 // Each ring slot holds one row ahead. Its word says which row (the ticket:
 // the row's place in the pass) and in what state: open for that row, busy
@@ -99,6 +99,8 @@ struct Pool {
     int32_t firstRow = 0, tickets = 0;  // tickets 0 .. tickets - 1 are rows firstRow on
     int32_t depth = 0;                  // slots in the ring
     CloudPixel* rows = nullptr;         // the ring's rows, then the calling thread's own
+    bool* clearChunks = nullptr;        // each of those rows' chunks: clear sky throughout
+    int32_t chunksPerRow = 0;
     std::atomic<uint32_t>* slots = nullptr;
     // The first ticket the calling thread still needs; slots of earlier
     // tickets may take rows further ahead.
@@ -110,6 +112,7 @@ struct Pool {
     ~Pool()
     {
         delete[] rows;
+        delete[] clearChunks;
         delete[] slots;
     }
 
@@ -118,6 +121,9 @@ struct Pool {
 
     CloudPixel* slotRow(int32_t t) { return rows + size_t(t % depth) * size_t(pass.columns); }
     CloudPixel* ownRow() { return rows + size_t(depth) * size_t(pass.columns); }
+    bool* slotClear(int32_t t) { return clearChunks + size_t(t % depth) * size_t(chunksPerRow); }
+    bool* ownClear() { return clearChunks + size_t(depth) * size_t(chunksPerRow); }
+    SharedCloudRow slotShared(int32_t t) { return SharedCloudRow{slotRow(t), slotClear(t)}; }
     std::atomic<uint32_t>& slotOf(int32_t t) { return slots[t % depth]; }
 
     void wakeHelpers()
@@ -131,8 +137,10 @@ struct Pool {
         if (p.rows - row <= 0 || p.columns <= 0 || row < 0) return false;
         depth = 2 * int32_t(helperCount + 1) + 4;
         rows = new (std::nothrow) CloudPixel[size_t(depth + 1) * size_t(p.columns)];
+        chunksPerRow = (p.columns - 1) / chunkColumns + 1;
+        clearChunks = new (std::nothrow) bool[size_t(depth + 1) * size_t(chunksPerRow)];
         slots = new (std::nothrow) std::atomic<uint32_t>[size_t(depth)];
-        if (!rows || !slots) return false;
+        if (!rows || !clearChunks || !slots) return false;
         pass = p;
         std::memcpy(&settings, p.settings, sizeof settings);
         pass.settings = &settings;
@@ -197,11 +205,12 @@ struct Pool {
             maybePause(index, pauseAfterClaim, t);
             CloudRow row = rowSetup(t);
             CloudPixel* out = slotRow(t);
+            bool* clear = slotClear(t);
             bool wanted = true;
             for (int32_t i = 0; i < pass.columns && wanted; i += chunkColumns) {
                 if (i > 0) maybePause(index, pauseMidRow, t);
                 wanted = needed.load(std::memory_order_relaxed) <= t && !quit.load(std::memory_order_relaxed);
-                if (wanted) ShadeCloudSpan(&row, pass.tables, i, chunkAt(i), out + i);
+                if (wanted) clear[i / chunkColumns] = ShadeCloudSpan(&row, pass.tables, i, chunkAt(i), out + i);
             }
             if (wanted) maybePause(index, pauseBeforePublish, t);
             slotOf(t).store(slotWord(t, wanted ? slotReady : slotOpen), std::memory_order_release);
@@ -225,11 +234,14 @@ struct Pool {
         }
     }
 
-    // The calling thread computes row t into `out`.
-    void shadeWhole(int32_t t, CloudPixel* out)
+    // The calling thread computes row t into its slot.
+    void shadeWhole(int32_t t)
     {
         CloudRow row = rowSetup(t);
-        ShadeCloudSpan(&row, pass.tables, 0, pass.columns, out);
+        CloudPixel* out = slotRow(t);
+        bool* clear = slotClear(t);
+        for (int32_t i = 0; i < pass.columns; i += chunkColumns)
+            clear[i / chunkColumns] = ShadeCloudSpan(&row, pass.tables, i, chunkAt(i), out + i);
     }
 
     // A row of the ring's window past t that is free, computed by the calling
@@ -239,7 +251,7 @@ struct Pool {
         int32_t end = t + depth < tickets ? t + depth : tickets;
         for (int32_t u = t + 1; u < end; ++u) {
             if (!claim(u)) continue;
-            shadeWhole(u, slotRow(u));
+            shadeWhole(u);
             slotOf(u).store(slotWord(u, slotReady), std::memory_order_release);
             return true;
         }
@@ -248,20 +260,21 @@ struct Pool {
 
     // Row t, which a helper holds and may not finish soon: the calling thread
     // computes it into its own row, and takes the helper's if that lands first.
-    const CloudPixel* takeOver(int32_t t)
+    SharedCloudRow takeOver(int32_t t)
     {
         CloudRow row = rowSetup(t);
         CloudPixel* own = ownRow();
+        bool* clear = ownClear();
         for (int32_t i = 0; i < pass.columns; i += chunkColumns) {
-            if (slotOf(t).load(std::memory_order_acquire) == slotWord(t, slotReady)) return slotRow(t);
-            ShadeCloudSpan(&row, pass.tables, i, chunkAt(i), own + i);
+            if (slotOf(t).load(std::memory_order_acquire) == slotWord(t, slotReady)) return slotShared(t);
+            clear[i / chunkColumns] = ShadeCloudSpan(&row, pass.tables, i, chunkAt(i), own + i);
         }
-        return own;
+        return SharedCloudRow{own, clear};
     }
 
     // Row t for the calling thread, which is done with every row before it.
     // Whatever the helpers are doing, it never waits for one.
-    const CloudPixel* rowFor(int32_t t)
+    SharedCloudRow rowFor(int32_t t)
     {
         if (t > needed.load(std::memory_order_relaxed)) {
             needed.store(t, std::memory_order_release);
@@ -269,12 +282,12 @@ struct Pool {
         }
         for (;;) {
             if (claim(t)) {
-                shadeWhole(t, slotRow(t));
+                shadeWhole(t);
                 slotOf(t).store(slotWord(t, slotReady), std::memory_order_release);
-                return slotRow(t);
+                return slotShared(t);
             }
             uint32_t w = slotOf(t).load(std::memory_order_acquire);
-            if (w == slotWord(t, slotReady)) return slotRow(t);
+            if (w == slotWord(t, slotReady)) return slotShared(t);
             if (w == slotWord(t, slotBusy)) {
                 if (workAhead(t)) continue;
                 return takeOver(t);
@@ -325,18 +338,19 @@ RenderWorkers::~RenderWorkers()
     delete pool;
 }
 
-const CloudPixel* sharedCloudRow(const CloudPass& pass, int32_t row)
+SharedCloudRow sharedCloudRow(const CloudPass& pass, int32_t row)
 {
+    const SharedCloudRow none{nullptr, nullptr};
     Pool* pool = openPool;
-    if (!pool || pool->helperCount == 0) return nullptr;
+    if (!pool || pool->helperCount == 0) return none;
     if (!pool->passTried) {
         pool->passTried = true;
-        if (!pool->open(pass, row)) return nullptr;
+        if (!pool->open(pass, row)) return none;
     } else if (!pool->passOpen.load(std::memory_order_relaxed) || !pool->samePass(pass)) {
-        return nullptr;
+        return none;
     }
     int32_t t = row - pool->firstRow;
-    if (t < pool->needed.load(std::memory_order_relaxed) || t >= pool->tickets) return nullptr;
+    if (t < pool->needed.load(std::memory_order_relaxed) || t >= pool->tickets) return none;
     return pool->rowFor(t);
 }
 

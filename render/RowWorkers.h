@@ -18,6 +18,7 @@
 #include <cstdint>
 
 #include "render/CloudModel.h"
+#include "render/RenderPath.h"
 
 // The number of threads a render uses: NIMBULO_THREADS when set (at least 1),
 // else every processor.
@@ -46,14 +47,23 @@ struct CloudPass {
     int32_t columns, rows;
 };
 
+// A row of cloud pixels and, for each chunk of sharedChunkColumns columns
+// from its start, whether the chunk is clear sky throughout (what
+// ShadeCloudSpan said of it).
+constexpr int32_t sharedChunkColumns = goodSpanColumns;
+struct SharedCloudRow {
+    const CloudPixel* clouds;
+    const bool* clearChunks;
+};
+
 // The cloud pixels of row `row` (0 .. rows - 1) of `pass`, exactly as
 // ShadeCloudSpan gives them, shared out among the helpers of this thread's
 // open scope. The first call in a scope starts the helpers on this pass from
 // `row` on; later calls must ask for rows in rising order. The pixels stay
-// valid until the next call. Null when there are no helpers, when the pass
-// is not the one the helpers were started on, when the row has gone by, or
-// when memory for the ring cannot be had: the caller then computes the row.
-const CloudPixel* sharedCloudRow(const CloudPass& pass, int32_t row);
+// valid until the next call. No clouds when there are no helpers, when the
+// pass is not the one the helpers were started on, when the row has gone by,
+// or when memory for the ring cannot be had: the caller then computes the row.
+SharedCloudRow sharedCloudRow(const CloudPass& pass, int32_t row);
 
 // For tests: helper `helper` (1 is the first) stops at `point` of the first
 // row at or after `row` it works on, and stays there until its scope closes,

@@ -181,12 +181,15 @@ TEST(ClearSky, SkippedOrModelledTheBytesAreTheSame)
         {83, 31, 3, false, false, true},  {45, 27, 4, true, false, true},  {61, 23, 1, false, true, true},
         {300, 9, 3, false, false, false},
     };
+    // Look 0: a small cloud in the middle of wide rows, clear sky in every span but the middle one.
+    const Shape wide = {3000, 4, 3, false, false, false};
     int compared = 0;
-    for (uint32_t look = 1; look <= 24; ++look) {
-        CloudSettings s = diceLook(look * 7919u, look % 3 == 0);
-        if (look % 4 == 0) s.zoomRate = 1 + int(look % 5), s.panX = int(look * 13), s.panY = int(look * 5);
-        if (look % 5 == 0) s.centreU = 0.9f, s.centreV = -0.4f;
-        const Shape& shape = shapes[look % (sizeof shapes / sizeof shapes[0])];
+    for (uint32_t look = 0; look <= 24; ++look) {
+        CloudSettings s = look ? diceLook(look * 7919u, look % 3 == 0) : testhost::defaultSettings();
+        if (look == 0) s.zoom = 0, s.centreV = 0.0f;
+        if (look % 4 == 0 && look) s.zoomRate = 1 + int(look % 5), s.panX = int(look * 13), s.panY = int(look * 5);
+        if (look % 5 == 0 && look) s.centreU = 0.9f, s.centreV = -0.4f;
+        const Shape& shape = look ? shapes[look % (sizeof shapes / sizeof shapes[0])] : wide;
         Picture source = testhost::gradientPicture(shape.width, shape.height, shape.planes, shape.transparency);
         if (shape.sixteen) source = testhost::sixteenBitPicture(source);
         std::vector<uint8_t> mask(size_t(shape.width) * shape.height);
@@ -204,7 +207,7 @@ TEST(ClearSky, SkippedOrModelledTheBytesAreTheSame)
             ++compared;
         }
     }
-    EXPECT_EQ(compared, 48);
+    EXPECT_EQ(compared, 50);
 }
 
 TEST(ClearSky, EveryPathSkipsAlikeAndTheRowsReachOnlyWhereCloudsCanBe)

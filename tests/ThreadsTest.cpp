@@ -56,7 +56,7 @@ TEST(Threads, AnyNumberOfThreadsGivesTheSameBytes)
 {
     const CloudSettings s = lookWithEverything();
     for (const Case& c : cases) {
-        Picture source = testhost::gradientPicture(530, 61, c.planes, c.transparency);
+        Picture source = testhost::gradientPicture(1000, 33, c.planes, c.transparency);  // two chunks a row
         Picture alone = render(c, s, source, 1);
         for (int threads : {2, 3, 7})
             ASSERT_EQ(alone.pixels, render(c, s, source, threads).pixels) << c.name << ", " << threads << " threads";
@@ -67,7 +67,7 @@ TEST(Threads, AStoppedHelperHoldsNoRenderUp)
 {
     const CloudSettings s = lookWithEverything();
     for (const Case& c : {cases[2], cases[5]}) {
-        Picture source = testhost::gradientPicture(700, 150, c.planes, c.transparency);
+        Picture source = testhost::gradientPicture(1000, 105, c.planes, c.transparency);
         Picture alone = render(c, s, source, 1);
         for (HelperPause point : {pauseAfterClaim, pauseMidRow, pauseBeforePublish})
             for (int threads : {2, 3}) {
