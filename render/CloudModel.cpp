@@ -249,8 +249,7 @@ CloudPixel ShadeCloudPixelCounted(const CloudRow* row, const CloudTables* t, int
     // Nothing is drawn below the horizon: opacity and glow stay 0.
     if (row->belowHorizon) return pixel;
 
-    int64_t px = (int64_t(row->panColumn) + i) * row->zoomRate;
-    float X = (float(px) * row->inverseWidth - row->centreU) * row->zoom;
+    const float X = fieldXOf(row, i);
     const float noiseX = X * row->noiseScaleX, noiseY = row->fieldY * row->noiseScaleY;
     float noise;
     if (row->bounded && row->lumpiness > 0.0f) {

@@ -96,6 +96,14 @@ CloudPixel ShadeCloudPixel(const CloudRow* row, const CloudTables* t, int32_t i)
 // puff could cover the pixel whatever the octaves still to come.
 CloudPixel ShadeCloudPixelCounted(const CloudRow* row, const CloudTables* t, int32_t i, uint32_t* cutShort);
 
+// The field position across of column i of the row (the scalar model's
+// steps, which the vector packs repeat lane by lane).
+inline float fieldXOf(const CloudRow* row, int32_t i)
+{
+    const int64_t px = (int64_t(row->panColumn) + i) * row->zoomRate;
+    return (float(px) * row->inverseWidth - row->centreU) * row->zoom;
+}
+
 // What the model gives a pixel no puff covers.
 inline CloudPixel clearPixel(const CloudRow* row) { return CloudPixel{0.0f, 0.0f, 0.0f, 0.0f, row->clearGlow}; }
 

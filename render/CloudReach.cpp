@@ -208,8 +208,9 @@ void SetupRowReach(CloudRow* row)
                               row->octaves))
         return everywhere();
     row->bounded = true;
-    setupBlocks(row, farX * std::fabs(row->noiseScaleX), 8, &row->blockBounds[0]);
-    setupBlocks(row, farX * std::fabs(row->noiseScaleX), 32, &row->blockBounds[1]);
+    // 8 columns at level 0, four times as many a level up: the widest the vector packs use.
+    for (int level = 0; level < 2; ++level)
+        setupBlocks(row, farX * std::fabs(row->noiseScaleX), 8 << (2 * level), &row->blockBounds[level]);
 
     // The most n lu - 0.5 can be; a puff of strength 2g covers a pixel only
     // where (2d - 1) 2g is below it, so within d < (top / 2g + 1) / 2.

@@ -204,13 +204,11 @@ struct Pool {
             if (!claim(t)) continue;
             maybePause(index, pauseAfterClaim, t);
             CloudRow row = rowSetup(t);
-            CloudPixel* out = slotRow(t);
-            bool* clear = slotClear(t);
             bool wanted = true;
             for (int32_t i = 0; i < pass.columns && wanted; i += chunkColumns) {
                 if (i > 0) maybePause(index, pauseMidRow, t);
                 wanted = needed.load(std::memory_order_relaxed) <= t && !quit.load(std::memory_order_relaxed);
-                if (wanted) clear[i / chunkColumns] = ShadeCloudSpan(&row, pass.tables, i, chunkAt(i), out + i);
+                if (wanted) shadeChunk(row, i, slotRow(t), slotClear(t));
             }
             if (wanted) maybePause(index, pauseBeforePublish, t);
             slotOf(t).store(slotWord(t, wanted ? slotReady : slotOpen), std::memory_order_release);
@@ -234,14 +232,17 @@ struct Pool {
         }
     }
 
+    // The chunk of `row` from column i into a ring row and its chunks' flags.
+    void shadeChunk(const CloudRow& row, int32_t i, CloudPixel* out, bool* clear)
+    {
+        clear[i / chunkColumns] = ShadeCloudSpan(&row, pass.tables, i, chunkAt(i), out + i);
+    }
+
     // The calling thread computes row t into its slot.
     void shadeWhole(int32_t t)
     {
-        CloudRow row = rowSetup(t);
-        CloudPixel* out = slotRow(t);
-        bool* clear = slotClear(t);
-        for (int32_t i = 0; i < pass.columns; i += chunkColumns)
-            clear[i / chunkColumns] = ShadeCloudSpan(&row, pass.tables, i, chunkAt(i), out + i);
+        const CloudRow row = rowSetup(t);
+        for (int32_t i = 0; i < pass.columns; i += chunkColumns) shadeChunk(row, i, slotRow(t), slotClear(t));
     }
 
     // A row of the ring's window past t that is free, computed by the calling
@@ -262,14 +263,12 @@ struct Pool {
     // computes it into its own row, and takes the helper's if that lands first.
     SharedCloudRow takeOver(int32_t t)
     {
-        CloudRow row = rowSetup(t);
-        CloudPixel* own = ownRow();
-        bool* clear = ownClear();
+        const CloudRow row = rowSetup(t);
         for (int32_t i = 0; i < pass.columns; i += chunkColumns) {
             if (slotOf(t).load(std::memory_order_acquire) == slotWord(t, slotReady)) return slotShared(t);
-            clear[i / chunkColumns] = ShadeCloudSpan(&row, pass.tables, i, chunkAt(i), own + i);
+            shadeChunk(row, i, ownRow(), ownClear());
         }
-        return SharedCloudRow{own, clear};
+        return SharedCloudRow{ownRow(), ownClear()};
     }
 
     // Row t for the calling thread, which is done with every row before it.

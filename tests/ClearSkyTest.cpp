@@ -19,12 +19,6 @@ using testhost::Picture;
 
 namespace {
 
-// Clear sky skipped for a scope, then back to the environment's say.
-struct ClearSky {
-    explicit ClearSky(bool on) { setClearSkySkipping(on); }
-    ~ClearSky() { setClearSkySkipping(true); }
-};
-
 // A look as Dice throws it from `seed`.
 CloudSettings diceLook(uint32_t seed, bool backlighting)
 {
@@ -119,10 +113,8 @@ TEST(ClearSky, ABlocksPixelsRiseNoHigherThanItsEndsAllow)
         SetupCloudRow(&row, &s, &tables[0], int(look * 7) % height);
         if (!row.bounded) continue;
         auto partialSum = [&](int32_t i, int k) {
-            const int64_t px = (int64_t(row.panColumn) + i) * row.zoomRate;
-            const float X = (float(px) * row.inverseWidth - row.centreU) * row.zoom;
-            return FractalNoise(tables[0].NoisePermutation, X * row.noiseScaleX, row.fieldY * row.noiseScaleY, float(k),
-                                row.gain);
+            return FractalNoise(tables[0].NoisePermutation, fieldXOf(&row, i) * row.noiseScaleX,
+                                row.fieldY * row.noiseScaleY, float(k), row.gain);
         };
         for (int level = 0; level < 2; ++level) {
             const CloudRow::BlockBounds& bounds = row.blockBounds[level];
@@ -197,7 +189,7 @@ TEST(ClearSky, SkippedOrModelledTheBytesAreTheSame)
         for (int threads : {1, 3}) {
             Picture modelled, skipped;
             {
-                ClearSky off(false);
+                testhost::ClearSkyScope off(false);
                 modelled = shape.preview ? testhost::renderPreviewInProcess(s, source, mask, threads)
                                          : testhost::renderInProcess(s, source, threads);
             }
@@ -241,7 +233,7 @@ TEST(ClearSky, EveryPathSkipsAlikeAndTheRowsReachOnlyWhereCloudsCanBe)
             for (int r = 0; r < row.reachCount && look.random == 0 && look.zoom == 0; ++r)
                 reached += std::min(row.reachEnd[r], width) - std::max(row.reachBegin[r], 0);
             {
-                ClearSky off(false);
+                testhost::ClearSkyScope off(false);
                 SetupCloudFactors(&plain, &s, &tables[0], width, height);
                 SetupCloudRow(&plain, &s, &tables[0], y);
                 for (int i = 0; i < width + 256; ++i) reference[size_t(i)] = ShadeCloudPixel(&plain, &tables[0], i);

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "host/EngineHarness.h"
-#include "render/CloudReach.h"
 #include "render/RowWorkers.h"
 
 using testhost::Picture;
@@ -68,10 +67,7 @@ TEST(Threads, AStoppedHelperHoldsNoRenderUp)
 {
     // Every pixel modelled: rows of clear sky are so quick that, on a busy
     // machine, the calling thread may finish the render before a helper runs.
-    struct EveryPixel {
-        EveryPixel() { setClearSkySkipping(false); }
-        ~EveryPixel() { setClearSkySkipping(true); }
-    } everyPixel;
+    testhost::ClearSkyScope everyPixel(false);
     const CloudSettings s = lookWithEverything();
     for (const Case& c : {cases[2], cases[5]}) {
         Picture source = testhost::gradientPicture(1000, 105, c.planes, c.transparency);

@@ -7,10 +7,14 @@
 #include "host/Context.h"
 #include "host/Handles.h"
 #include "host/RenderRows.h"
+#include "render/CloudReach.h"
 #include "render/Compose8.h"
 #include "render/RowWorkers.h"
 
 namespace testhost {
+
+ClearSkyScope::ClearSkyScope(bool skipped) { setClearSkySkipping(skipped); }
+ClearSkyScope::~ClearSkyScope() { setClearSkySkipping(true); }
 
 Picture gradientPicture(int width, int height, int planes, bool transparency)
 {

@@ -12,6 +12,14 @@
 
 namespace testhost {
 
+// Clear sky skipped or not for a scope, then skipped again (as shipped).
+struct ClearSkyScope {
+    explicit ClearSkyScope(bool skipped);
+    ~ClearSkyScope();
+    ClearSkyScope(const ClearSkyScope&) = delete;
+    ClearSkyScope& operator=(const ClearSkyScope&) = delete;
+};
+
 struct Picture {
     int width = 0, height = 0, planes = 3;
     bool transparency = false;    // the last plane is the layer's transparency
