@@ -182,6 +182,10 @@ int runBench(const std::string& pluginPath, const std::string& presetPath, int w
         "rendering %d x %d (%.1f megapixels) through the entry point: medians of %d runs, wall and "
         "processor time\n",
         width, height, pixels / 1e6, runsEach);
+    const std::string emulated = emulatedProcessorName();
+    if (!emulated.empty())
+        std::printf(" emulated: this program runs on \"%s\", an emulator; its times are not this machine's\n",
+                    emulated.c_str());
 
     size_t before = peakMemoryBytes();
     std::vector<uint8> image(size_t(width) * height * 3 * 2);  // room for 16 bits per channel

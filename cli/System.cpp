@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -13,6 +14,25 @@ static void onInterrupt(int) { interruptFlag = 1; }
 
 void catchInterrupts() { std::signal(SIGINT, onInterrupt); }
 bool interruptRequested() { return interruptFlag != 0; }
+
+#if defined(__i386__) || defined(__x86_64__)
+#include <cpuid.h>
+
+std::string emulatedProcessorName()
+{
+    unsigned words[12] = {};
+    unsigned highest = __get_cpuid_max(0x80000000u, nullptr);
+    if (highest < 0x80000004u) return std::string();
+    for (unsigned k = 0; k < 3; ++k)
+        __get_cpuid(0x80000002u + k, &words[4 * k], &words[4 * k + 1], &words[4 * k + 2], &words[4 * k + 3]);
+    char brand[sizeof words + 1] = {};
+    std::memcpy(brand, words, sizeof words);
+    // A virtual machine's processor may be named QEMU too; only TCG translates every instruction.
+    return std::strstr(brand, "QEMU TCG") ? std::string(brand) : std::string();
+}
+#else
+std::string emulatedProcessorName() { return std::string(); }
+#endif
 
 double nowSeconds()
 {

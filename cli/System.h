@@ -37,6 +37,11 @@ bool replaceFile(const std::string& from, const std::string& to);
 // The process's peak resident memory so far, in bytes (0 when unknown).
 size_t peakMemoryBytes();
 
+// The processor's name when it is a software emulation (QEMU's TCG, as qemu's
+// user-mode emulation runs 32-bit programs on a kernel without 32-bit
+// support), whose times say nothing of the machine's; empty otherwise.
+std::string emulatedProcessorName();
+
 // Seconds from an arbitrary start, for timing.
 double nowSeconds();
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/System.h"
 #include "host/Editor.h"
 #include "resources/ResourceIds.h"
 #include "ui/ControlTable.h"
@@ -267,7 +268,8 @@ TEST(AtDpi, Timings)
         });
         EXPECT_EQ(host.run(true), noErr);
     }
-    std::printf("at %d DPI: opening %.0f ms, preview render %.0f ms, live move %.1f ms (medians)\n", dpi,
-                median(opening), median(rendering), median(moving));
+    std::printf("at %d DPI: opening %.0f ms, preview render %.0f ms, live move %.1f ms (medians)%s\n", dpi,
+                median(opening), median(rendering), median(moving),
+                emulatedProcessorName().empty() ? "" : ", emulated: not this machine's times");
     SetEnvironmentVariableA("NIMBULO_LIVE_BUDGET_MS", nullptr);
 }
