@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/System.h"
+#include "host/DpiRuns.h"
 #include "host/Editor.h"
 #include "resources/ResourceIds.h"
 #include "ui/ControlTable.h"
@@ -21,49 +22,6 @@
 using namespace testhost;
 
 namespace {
-
-// The DPI this run was started for; 0 in the run that starts the others.
-int runDpi()
-{
-    const char* text = std::getenv("NIMBULO_TEST_DPI");
-    return text ? std::atoi(text) : 0;
-}
-
-// Sets Wine's DPI for the processes started from now on (0: back to the default).
-void setSystemDpi(int dpi)
-{
-    HKEY desktop;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &desktop,
-                        nullptr) != ERROR_SUCCESS)
-        return;
-    DWORD value = DWORD(dpi);
-    if (dpi)
-        RegSetValueExA(desktop, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-    else
-        RegDeleteValueA(desktop, "LogPixels");
-    RegCloseKey(desktop);
-}
-
-// Runs this program's tests of one DPI in a process of its own; its exit code.
-DWORD runAt(int dpi)
-{
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string command = std::string("\"") + self + "\" --gtest_filter=AtDpi.*";
-    SetEnvironmentVariableA("NIMBULO_TEST_DPI", std::to_string(dpi).c_str());
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    DWORD code = 99;
-    if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        WaitForSingleObject(process.hProcess, INFINITE);
-        GetExitCodeProcess(process.hProcess, &code);
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
-    }
-    SetEnvironmentVariableA("NIMBULO_TEST_DPI", nullptr);
-    return code;
-}
 
 // Thread DPI awareness, looked up as the module does.
 using SetAwareness = HANDLE(WINAPI*)(HANDLE);
@@ -77,14 +35,6 @@ const HANDLE unaware = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-1));
 const HANDLE systemAware = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-2));
 
 std::string shotName(int dpi) { return dpi == 96 ? "dialog" : "dialog-" + std::to_string(dpi) + "dpi"; }
-
-// The pointer position on a track laid out at `dpi` that gives `value`.
-int trackX(const PixelRect& track, int value, int dpi)
-{
-    int start = track.left + scaledLength(1, dpi),
-        divisor = widthOf(track) - scaledLength(1, dpi) - scaledLength(13, dpi);
-    return start + (value * divisor + 99) / 100 + scaledLength(knobHold, dpi);
-}
 
 // The dialog laid out at `dpi`: its client area, every child's rectangle, the
 // OK button's font, and every label's text clear of the other controls.
@@ -134,11 +84,7 @@ void expectLaidOutAt(HWND d, int dpi)
 TEST(ScreenScale, TheDialogAtEachDpiInAProcessOfItsOwn)
 {
     if (runDpi()) GTEST_SKIP() << "a run of one DPI";
-    for (int dpi : {96, 120, 144, 192}) {
-        setSystemDpi(dpi);
-        EXPECT_EQ(runAt(dpi), 0u) << "the tests at " << dpi << " DPI failed (their output is above)";
-    }
-    setSystemDpi(0);
+    expectEachDpiPasses("AtDpi.*");
 }
 
 TEST(AtDpi, LayoutFontsAndLookFollowTheScale)

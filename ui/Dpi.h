@@ -7,8 +7,8 @@
 #include <windows.h>
 
 // While it lives, the calling thread is per-monitor DPI aware (version 2
-// where the system has it, else system aware); the host's setting comes back
-// at its end. Nested scopes are harmless.
+// where the system has it, else version 1, else system aware); the host's
+// setting comes back at its end. Nested scopes are harmless.
 class DpiAwarenessScope {
 public:
     DpiAwarenessScope();

@@ -6,6 +6,7 @@ namespace {
 
 // DPI awareness contexts are pseudo-handles with fixed values.
 const HANDLE systemAware = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-2));
+const HANDLE perMonitorAware = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-3));
 const HANDLE perMonitorAwareV2 = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4));
 
 // Dialog and control DPI-change behaviours: everything off.
@@ -36,7 +37,12 @@ DpiAwarenessScope::DpiAwarenessScope() : previous_(nullptr)
 {
     auto set = user32<SetThreadAwareness>("SetThreadDpiAwarenessContext");
     if (!set) return;
+    // Per monitor where the system can (version 2 since Windows 10 1703, else
+    // version 1, as Wine has it), system aware only where it cannot: Wine
+    // draws a system-aware window right above 96 DPI but delivers none of a
+    // real mouse's clicks to it (synthetic messages still arrive).
     previous_ = set(perMonitorAwareV2);
+    if (!previous_) previous_ = set(perMonitorAware);
     if (!previous_) previous_ = set(systemAware);
 }
 

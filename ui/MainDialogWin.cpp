@@ -250,7 +250,9 @@ void colourCommand(HWND dialog, int id, uint8_t* changed)
 
 void command(HWND dialog, WPARAM wParam)
 {
-    if (HIWORD(wParam) != 0) return;
+    // A quick second click on an owner-drawn button comes as a double click:
+    // it is a click like the first.
+    if (HIWORD(wParam) != BN_CLICKED && HIWORD(wParam) != BN_DOUBLECLICKED) return;
     FilterContext* ctx = state(dialog)->ctx;
     int id = LOWORD(wParam);
     uint8_t changed = 0;
@@ -340,7 +342,9 @@ extern "C" INT_PTR CALLBACK DissolveProc(HWND dialog, UINT message, WPARAM wPara
     }
     case WM_ERASEBKGND: eraseBackground(dialog, reinterpret_cast<HDC>(wParam)); return TRUE;
     case WM_DRAWITEM: drawOwnerButton(window->ctx, dialog, reinterpret_cast<DRAWITEMSTRUCT*>(lParam)); return TRUE;
-    case WM_LBUTTONDOWN: mousePress(dialog, wParam, lParam); return TRUE;
+    // The dialog's class asks for double clicks; the second press of one is a press.
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: mousePress(dialog, wParam, lParam); return TRUE;
     case WM_MOUSEMOVE: mouseMove(dialog, lParam); return TRUE;
     case WM_LBUTTONUP: mouseRelease(dialog); return TRUE;
     case WM_COMMAND: command(dialog, wParam); return TRUE;

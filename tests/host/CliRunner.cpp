@@ -35,9 +35,37 @@ Outcome run(const std::string& arguments)
 {
     std::string errors = "cli-stderr.txt";
 #ifdef _WIN32
-    std::string command = "\"\"" + programFolder() + "nimbulo.exe\" " + arguments + " 2>" + errors + "\"";
-    int status = std::system(command.c_str());
-    int code = status;
+    int code = -1;
+    if (arguments.find_first_of("<>|") == std::string::npos) {
+        // Started directly, standard error into the file: without the command
+        // interpreter's process in between, which costs seconds when every
+        // process start is emulated.
+        SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+        HANDLE file = CreateFileA(errors.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        std::string command = "\"" + programFolder() + "nimbulo.exe\" " + arguments;
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+        startup.hStdError = file;
+        PROCESS_INFORMATION process = {};
+        if (file != INVALID_HANDLE_VALUE &&
+            CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+            WaitForSingleObject(process.hProcess, INFINITE);
+            DWORD exitCode = 0;
+            GetExitCodeProcess(process.hProcess, &exitCode);
+            code = int(exitCode);
+            CloseHandle(process.hProcess);
+            CloseHandle(process.hThread);
+        }
+        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    } else {
+        // Pipes and redirections need the command interpreter.
+        std::string command = "\"\"" + programFolder() + "nimbulo.exe\" " + arguments + " 2>" + errors + "\"";
+        code = std::system(command.c_str());
+    }
 #else
     std::string command = "'" + programFolder() + "nimbulo' " + arguments + " 2>" + errors;
     int status = std::system(command.c_str());

@@ -13,6 +13,7 @@
 #include "host/EngineHarness.h"
 #include "host/TestHost.h"
 #include "ui/Layout.h"
+#include "ui/Scale.h"
 #include "ui/SliderGeometry.h"
 
 namespace testhost {
@@ -59,6 +60,14 @@ inline int middleX(const PixelRect& r) { return (r.left + r.right) / 2; }
 
 // The pointer position on a track that holds the knob at `value`.
 inline int trackX(const PixelRect& track, int value) { return track.left + 1 + (value * 126 + 99) / 100 + knobHold; }
+
+// The same on a track laid out at `dpi`.
+inline int trackX(const PixelRect& track, int value, int dpi)
+{
+    int start = track.left + scaledLength(1, dpi),
+        divisor = widthOf(track) - scaledLength(1, dpi) - scaledLength(13, dpi);
+    return start + (value * divisor + 99) / 100 + scaledLength(knobHold, dpi);
+}
 
 // The client area of `window`, repainted, matches its reviewed reference.
 inline void expectScreenshot(HWND window, const char* name)

@@ -178,6 +178,9 @@ static OSErr NIMBULO_CDECL displayPixels(const PSPixelMap* map, const VRect* sou
                                          void* platformContext)
 {
     TestHost::current->counts.display++;
+#ifdef _WIN32
+    if (TestHost::current->displayDelayMs > 0) Sleep(DWORD(TestHost::current->displayDelayMs));
+#endif
     // The interface's display takes 8-bit maps only.
     bool eightBit =
         map && (map->imageMode == plugInModeGrayScale || map->imageMode == plugInModeRGBColor) && map->planeBytes == 1;

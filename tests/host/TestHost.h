@@ -75,6 +75,7 @@ public:
     std::vector<ProgressCall> progress;
     std::function<bool()> abortAnswer;  // default: never abort
     std::function<OSErr(ColorServicesInfo*)> colourAnswer;
+    int displayDelayMs = 0;               // each display call takes this long, as a slow host's
     int failHandleAllocationsAfter = -1;  // >= 0: that many succeed, then null
     int failBufferAllocationsAfter = -1;
     bool withholdInput = false;  // deliver no inData, as a host short of memory
