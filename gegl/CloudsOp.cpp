@@ -108,3 +108,11 @@ extern "C" const char* nimbulo_clouds_look_file(int look)
 {
     return look >= 1 && look <= kLookCount ? kLooks[look - 1].file : nullptr;
 }
+
+extern "C" unsigned nimbulo_clouds_default_seed(void)
+{
+    CloudSettings s;
+    std::memset(&s, 0, sizeof s);
+    applyDefaults(&s);
+    return unsigned(s.seed);
+}

@@ -40,6 +40,10 @@ void nimbulo_clouds_paint_u8(const NimbuloCloudsPainter* painter, int colour_cha
 void nimbulo_clouds_paint_float(const NimbuloCloudsPainter* painter, int colour_channels, int alpha, int64_t x,
                                 int64_t y, int step, int count, const float* in, float* out);
 
+/* The plug-in's default seed: the operation's, so that with nothing set it
+ * paints what the plug-in and nimbulo paint. */
+unsigned nimbulo_clouds_default_seed(void);
+
 /* The shipped looks, 1 to 16: the name of their presets file. */
 const char* nimbulo_clouds_look_file(int look);
 

@@ -34,10 +34,6 @@ enum_end (NimbuloCloudsLook)
 property_enum (look, _("Look"), NimbuloCloudsLook, nimbulo_clouds_look, NIMBULO_LOOK_NONE)
   description (_("One of the sixteen looks Nimbulo ships; it replaces every setting below"))
 
-property_file_path (preset_file, _("Presets file"), "")
-  description (_("A Nimbulo presets file (*.k00), saved from the plug-in's dialog or nimbulo; it replaces "
-                 "every setting below and the look"))
-
 property_int (puffs, _("Puffs"), 45)
   value_range (0, 100)
 property_int (lump_scale, _("Lump scale"), 33)
@@ -90,6 +86,12 @@ property_double (centre_y, _("Centre y"), 0.5)
 
 property_seed (seed, _("Seed"), rand)
   description (_("The cloud pattern (taken modulo 2048, as the plug-in keeps it)"))
+
+/* Last: GIMP 3.0's scripting interface cannot pass a file path property and
+ * drops every property after it, so everything else must come before. */
+property_file_path (preset_file, _("Presets file"), "")
+  description (_("A Nimbulo presets file (*.k00), saved from the plug-in's dialog or nimbulo; it replaces "
+                 "every setting above and the look"))
 
 #else
 
@@ -227,6 +229,13 @@ gegl_op_class_init (GeglOpClass *klass)
   GObjectClass                  *object_class = G_OBJECT_CLASS (klass);
   GeglOperationClass            *operation_class = GEGL_OPERATION_CLASS (klass);
   GeglOperationPointFilterClass *point_filter_class = GEGL_OPERATION_POINT_FILTER_CLASS (klass);
+  GParamSpec                    *seed;
+
+  /* With nothing set the operation paints the plug-in's defaults, whose
+   * seed is 21 (GEGL's seeds start at 0). */
+  seed = g_object_class_find_property (object_class, "seed");
+  if (G_IS_PARAM_SPEC_UINT (seed))
+    G_PARAM_SPEC_UINT (seed)->default_value = nimbulo_clouds_default_seed ();
 
   object_class->finalize = finalize;
   operation_class->prepare = prepare;

@@ -2,6 +2,7 @@
 // folder paints what the engine paints, byte for byte on 8-bit pixels and
 // within a level on deeper ones, on one thread or two, at full size and
 // zoomed out, and the gegl command line gives the PNG nimbulo render gives.
+#include <gegl-paramspecs.h>
 #include <gegl.h>
 #include <gtest/gtest.h>
 
@@ -70,14 +71,11 @@ std::vector<uint8_t> picture8(int w, int h, int channels)
 CloudSettings settingsOf(const Case& c)
 {
     if (c.look) return settingsOfLook(kLooks[c.look - 1]);
+    // The properties' defaults are the plug-in's.
     CloudSettings s;
     std::memset(&s, 0, sizeof s);
     applyDefaults(&s);
-    s.seed = 0;  // GEGL's default seed
     s.backlighting = c.backlighting;
-    s.lightX = s.lightY = -0.54f;
-    double rest = 1.0 - 2.0 * double(s.lightX) * s.lightX;
-    s.lightZ = float(std::sqrt(rest));
     bringToFilePrecision(&s);
     return s;
 }
@@ -144,6 +142,19 @@ TEST(GeglOp, EightBitPixelsAreTheEnginesToTheByte)
             EXPECT_EQ(op, engine) << c.name << ", " << lookName(c.look) << ", " << threads << " threads";
         }
     }
+}
+
+// GIMP 3.0's scripts lose every property after one it cannot pass (a file
+// path): the presets file comes last, the only one of its kind.
+TEST(GeglOp, ScriptsReachEveryPropertyButThePresetsFile)
+{
+    guint count = 0;
+    GParamSpec** properties = gegl_operation_list_properties("nimbulo:clouds", &count);
+    ASSERT_GT(count, 20u);
+    for (guint k = 0; k + 1 < count; ++k)
+        EXPECT_FALSE(GEGL_IS_PARAM_SPEC_FILE_PATH(properties[k])) << properties[k]->name;
+    EXPECT_STREQ(properties[count - 1]->name, "preset-file");
+    g_free(properties);
 }
 
 TEST(GeglOp, DeeperPixelsStayCloseToTheEightBitOnes)
