@@ -165,6 +165,20 @@ static bool takeCentre(RenderJob& job, const std::string& v, std::string* error)
     return job.hasCentre;
 }
 
+const char* const kWrapNames[3] = {"none", "x", "xy"};
+
+static bool takeWrap(RenderJob& job, const std::string& v, std::string* error)
+{
+    for (int32 mode = 0; mode < 3; ++mode)
+        if (v == kWrapNames[mode]) {
+            job.hasWrap = true;
+            job.wrap = mode;
+            return true;
+        }
+    *error = "--wrap takes none, x or xy, not '" + v + "'";
+    return false;
+}
+
 static bool takeRect(RenderJob& job, const std::string& v, std::string* error)
 {
     std::vector<std::string> parts = splitOn(v, ',');
@@ -232,6 +246,8 @@ static const OptionSpec kRenderOptions[] = {
      takeLight},
     {"--backlighting", nullptr, "light the clouds from behind: dark bodies with glowing edges", takeBacklighting},
     {"--centre", "U,V", "centre of the pattern as fractions of the width and height (default 0.5,0.5)", takeCentre},
+    {"--wrap", "none|x|xy",
+     "seamless clouds: x repeats left to right (a panorama), xy both ways (a tile); none (default) does not", takeWrap},
     {"--mask", "SEL", "selection: a grey image of the image's size, white selected, black untouched", nullptr,
      &RenderJob::maskPath, nullptr},
     {"--rect", "X,Y,W,H", "filter only this rectangle of the image", takeRect},

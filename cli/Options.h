@@ -23,7 +23,8 @@ struct RenderJob {
     int threads = 0;   // 0: every processor
     int quality = 92;  // JPEG output
     std::vector<std::pair<const SettingWord*, int32>> words;
-    bool hasSeed = false, hasCloud = false, hasSky = false, hasLight = false, hasCentre = false;
+    bool hasSeed = false, hasCloud = false, hasSky = false, hasLight = false, hasCentre = false, hasWrap = false;
+    int32 wrap = 0;  // a WrapMode
     int32 seed = 0;
     RGB48 cloud{}, sky{};
     float light[2] = {0, 0}, centre[2] = {0, 0};
@@ -32,6 +33,9 @@ struct RenderJob {
 // Reads the arguments after the command into `job`; an exit code. `inputs`
 // says how many plain arguments the command takes (0, 1, or any number: -1).
 int parseArguments(int argc, char** argv, int first, int inputs, RenderJob* job, bool* helpAsked);
+
+// --wrap's words, in WrapMode's order.
+extern const char* const kWrapNames[3];
 
 void printMainHelp(FILE* to);
 void printRenderHelp(FILE* to);

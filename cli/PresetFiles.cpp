@@ -88,6 +88,7 @@ int showPreset(const RenderJob& job)
     std::printf("  %-13s %s\n", "Sky color", hexColour(s.skyColor).c_str());
     std::printf("  %-13s %g, %g (height %g)\n", "Light", s.lightX, s.lightY, s.lightZ);
     std::printf("  %-13s %g, %g\n", "Centre", s.centreU, s.centreV);
+    std::printf("  %-13s %s\n", "Seamless", kWrapNames[wrapModeOf(s.wrap)]);
     if (job.thumbnailPath.empty()) return exitOk;
     if (!hasPicture) return fail(exitBadInput, path + ": has no thumbnail");
     Image picture;

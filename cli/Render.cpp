@@ -67,6 +67,7 @@ static int composeSettings(const RenderJob& job, const Image& image, CloudSettin
         // As a presets file keeps it: to the hundredth.
         for (float* f : {&s->lightX, &s->lightY, &s->lightZ}) *f = fromHundredths(hundredthsWord(*f));
     }
+    if (job.hasWrap) s->wrap = job.wrap;
     if (job.hasCentre) {
         s->centreU = fromOriginWord(originWord(job.centre[0]));
         s->centreV = fromOriginWord(originWord(job.centre[1]));

@@ -84,6 +84,8 @@ extern "C" NimbuloCloudsPainter* nimbulo_clouds_prepare(const NimbuloCloudsParam
         else
             fromProperties(params, &s);
     }
+    // Seamless wrap is how the picture is laid out, whatever look it takes.
+    if (params->wrap != wrapOff) s.wrap = params->wrap;
     PrepareCloudTables(&made->tables, s.seed);
     BuildOverRatioTable(&made->tables);
     prepareCloudPainter(&made->painter, &s, &made->tables, width, height);

@@ -20,6 +20,7 @@ typedef struct {
     double centre_x, centre_y;        /* the pattern's centre, fractions of the rectangle */
     unsigned seed;                    /* taken modulo 2048 */
     int look;                         /* 0: none, else a shipped look, in the order of nimbulo_clouds_look_file */
+    int wrap;                         /* seamless: 0 none, 1 left to right, 2 both ways */
     const char* preset_file;          /* a presets file (*.k00); null or empty: none */
 } NimbuloCloudsParams;
 

@@ -87,6 +87,16 @@ property_double (centre_y, _("Centre y"), 0.5)
 property_seed (seed, _("Seed"), rand)
   description (_("The cloud pattern (taken modulo 2048, as the plug-in keeps it)"))
 
+enum_start (nimbulo_clouds_wrap)
+  enum_value (NIMBULO_WRAP_NONE, "none", N_("None"))
+  enum_value (NIMBULO_WRAP_X, "x", N_("Left to right (a panorama)"))
+  enum_value (NIMBULO_WRAP_XY, "xy", N_("Both ways (a tile)"))
+enum_end (NimbuloCloudsWrap)
+
+property_enum (wrap, _("Seamless"), NimbuloCloudsWrap, nimbulo_clouds_wrap, NIMBULO_WRAP_NONE)
+  description (_("Clouds that repeat without a seam across the selection's bounding box: left to right "
+                 "for a 360-degree panorama, both ways for a tile"))
+
 /* Last: GIMP 3.0's scripting interface cannot pass a file path property and
  * drops every property after it, so everything else must come before. */
 property_file_path (preset_file, _("Presets file"), "")
@@ -178,6 +188,7 @@ prepare (GeglOperation *operation)
   params.centre_y = o->centre_y;
   params.seed = o->seed;
   params.look = (int) o->look;
+  params.wrap = (int) o->wrap;
   params.preset_file = o->preset_file;
   state->painter = nimbulo_clouds_prepare (&params, state->extent.width, state->extent.height);
 }

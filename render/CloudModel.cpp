@@ -6,6 +6,7 @@
 #include "render/CloudReach.h"
 #include "render/DetMath.h"
 #include "render/EngineConstants.h"
+#include "render/Seamless.h"
 #include "settings/CloudSettings.h"
 
 static const double channelToUnit = 1.5259022e-05;  // 1/65535
@@ -143,6 +144,8 @@ void SetupCloudFactors(CloudRow* row, const CloudSettings* s, const CloudTables*
         row->puffOffsetX[p] = t->PuffOffsetX[p];
     }
     SetupClearSky(row);
+    row->wrap = 0;
+    SetupSeamless(row, wrapModeOf(s->wrap));
 }
 
 void SetupCloudRow(CloudRow* row, const CloudSettings* s, const CloudTables* t, int32_t D)
@@ -156,14 +159,20 @@ void SetupCloudRowAt(CloudRow* row, const CloudTables* t, int64_t py)
     float Y = (float(py) * row->inverseHeight - row->centreV) * row->zoom;
     row->fieldY = Y;
     row->belowHorizon = Y > 1.1f;
-    // Flatness warps only the lower half of the field.
-    float r = Y > 0.0f ? Y + 4.0f * Y * row->flatness * (std::sqrt(Y) - Y) : Y;
+    float r = FlattenedHeight(row, Y);
     for (int p = 0; p < row->puffCount && p < maxPuffs; ++p) {
         float b = Y + t->PuffOffsetY[p];
         row->puffT[p] = r - (b - Y);
         row->puffLightY[p] = b * row->lightY;
     }
+    if (row->wrap != 0) SetupSeamlessRow(row, t, py);
     SetupRowReach(row);
+}
+
+float FlattenedHeight(const CloudRow* row, float Y)
+{
+    // Flatness warps only the lower half of the field.
+    return Y > 0.0f ? Y + 4.0f * Y * row->flatness * (std::sqrt(Y) - Y) : Y;
 }
 
 float FastInvSqrt(const CloudTables* t, float s)
@@ -213,8 +222,13 @@ float PuffCoverage(const CloudRow* row, int p, float a, float noise)
 
 float PuffLight(const CloudRow* row, const CloudTables* tables, int p, float a, float noise)
 {
+    return PuffLightAt(row, tables, p, a, row->puffT[p], noise);
+}
+
+float PuffLightAt(const CloudRow* row, const CloudTables* tables, int p, float a, float t, float noise)
+{
     // Normal of a hemisphere of radius 0.5; outside the silhouette it lies flat.
-    float normal[3] = {2.0f * a, 2.0f * row->puffT[p], 0.0f};
+    float normal[3] = {2.0f * a, 2.0f * t, 0.0f};
     float q = 1.0f - normal[0] * normal[0] - normal[1] * normal[1];
     if (q >= 0.0f)
         normal[2] = std::sqrt(q);
@@ -245,6 +259,7 @@ CloudPixel ShadeCloudPixel(const CloudRow* row, const CloudTables* t, int32_t i)
 
 CloudPixel ShadeCloudPixelCounted(const CloudRow* row, const CloudTables* t, int32_t i, uint32_t* cutShort)
 {
+    if (row->wrap != 0) return ShadeSeamlessPixel(row, t, i, cutShort);
     CloudPixel pixel = {0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
     // Nothing is drawn below the horizon: opacity and glow stay 0.
     if (row->belowHorizon) return pixel;

@@ -72,6 +72,22 @@ struct CloudRow {
     // bound cannot beat the brightest so far are not lit (same maximum).
     bool skipDimPuffs;
     float leastTurn;
+
+    // ---- Seamless clouds (Seamless.h), when wrap is not wrapOff. ----
+    int32_t wrap;  // a WrapMode
+    // Octave k is sampled at (scaleX u + offsetX, scaleY v + offsetY) for
+    // fractions (u, v) of the rectangle; a period above 0 is the octave's
+    // repeat in cells along that axis. Entry k = whole octaves is the partial one.
+    struct SeamlessOctave {
+        float scaleX, offsetX, scaleY, offsetY;
+        int32_t periodX, periodY;
+    };
+    SeamlessOctave seamless[maxWholeOctaves + 1];
+    float circumference;          // the field across the rectangle (and down it): the zoom
+    float warpedCircumference;    // both ways: the field down the rectangle, flattened
+    float fieldV;                 // this row as a fraction of the rectangle's height
+    float puffNormalT[maxPuffs];  // the puff's normal's vertical offset (puffT, or its sine)
+    bool seamlessBounded;         // the noise's bounds (noiseRest) hold and may stop it early
 };
 
 // The derived factors of `s` for a render of `width` x `height` filter pixels.
@@ -122,6 +138,10 @@ float PuffCoverage(const CloudRow* row, int p, float a, float noise);
 // The distance of a pixel at `a` across from puff p's centre, as PuffCoverage takes it.
 float puffDistance(const CloudRow* row, int p, float a);
 float PuffLight(const CloudRow* row, const CloudTables* t, int p, float a, float noise);
+// The same with the normal's vertical offset `t` given (on a torus it differs from puffT).
+float PuffLightAt(const CloudRow* row, const CloudTables* tables, int p, float a, float t, float noise);
+// The field's height Y as Flatness warps it (its lower half only).
+float FlattenedHeight(const CloudRow* row, float Y);
 // PuffLight's last step: the lit fraction once the light's turn on the puff's
 // surface is known. It never rises as the turn grows, so at the least turn it
 // bounds the lit fraction from above.

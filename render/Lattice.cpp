@@ -144,6 +144,28 @@ static inline bool hasCell(float x, float y) { return std::fabs(x) < largestCell
 
 float GradientNoise2D(const int16_t* P, float x, float y) { return hasCell(x, y) ? noiseInCell(P, x, y) : 0.0f; }
 
+// A cell index brought into 0 .. period - 1 (a period of 0 leaves it).
+static inline int cellInPeriod(int cell, int32_t period)
+{
+    if (period <= 0) return cell;
+    int r = cell % period;
+    return r < 0 ? r + period : r;
+}
+
+float PeriodicNoise2D(const int16_t* P, float x, float y, int32_t periodX, int32_t periodY)
+{
+    if (!hasCell(x, y)) return 0.0f;
+    int xi = cellOf(x), yi = cellOf(y);
+    float fx = x - float(xi), fy = y - float(yi);
+    float u = fade(fx), v = fade(fy);
+    // Each corner is hashed from its own cell, taken into the period first.
+    int X0 = cellInPeriod(xi, periodX) & 255, X1 = cellInPeriod(xi + 1, periodX) & 255;
+    int Y0 = cellInPeriod(yi, periodY) & 255, Y1 = cellInPeriod(yi + 1, periodY) & 255;
+    int AA = P[P[X0] + Y0], BA = P[P[X1] + Y0], AB = P[P[X0] + Y1], BB = P[P[X1] + Y1];
+    return lerp(v, lerp(u, gradient(P[AA], fx, fy), gradient(P[BA], fx - 1.0f, fy)),
+                lerp(u, gradient(P[AB], fx, fy - 1.0f), gradient(P[BB], fx - 1.0f, fy - 1.0f)));
+}
+
 float FractalNoiseBelow(const int16_t* P, float x, float y, float octaves, float gain, const float* rest, int restCount,
                         float ceiling, bool* stopped)
 {

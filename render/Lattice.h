@@ -44,6 +44,10 @@ void PrepareCloudTables(CloudTables* tables, int32_t seed);
 // Two-dimensional improved gradient noise: 0 at every integer point.
 float GradientNoise2D(const int16_t* permutation, float x, float y);
 
+// The same noise with its cells repeating every periodX cells across and
+// periodY down (a period of 0: no repeat but the lattice's own 256).
+float PeriodicNoise2D(const int16_t* permutation, float x, float y, int32_t periodX, int32_t periodY);
+
 // Sum of `octaves` noise octaves (the fraction of a last one included), each
 // sampled in a turned frame and `gain` times the amplitude of the one before.
 float FractalNoise(const int16_t* permutation, float x, float y, float octaves, float gain);

@@ -137,7 +137,8 @@ static void shadeModelled(const CloudRow* row, const CloudTables* t, int32_t i, 
                           const CloudPixel* clearEight, CloudPixel* out, uint32_t* cutShort)
 {
     const int32_t i0 = i;
-    RenderPath path = chosenPath;
+    // Seamless clouds have the scalar model only.
+    RenderPath path = row->wrap != 0 ? renderScalar : chosenPath;
     // The packs form field columns in 32 bits (blocks' ends up to 256 columns
     // beyond end); rows panned beyond that stay scalar.
     int64_t first = (int64_t(row->panColumn) + i0) * row->zoomRate;

@@ -78,7 +78,7 @@ void applyDefaults(CloudSettings* s)
 }
 
 int32 CloudSettings::*const kParameterWords[parameterWordCount] = {
-    &CloudSettings::harshness, &CloudSettings::word360,   &CloudSettings::word364,      &CloudSettings::word368,
+    &CloudSettings::harshness, &CloudSettings::word360,   &CloudSettings::wrap,         &CloudSettings::word368,
     &CloudSettings::lumpScale, &CloudSettings::mottling,  &CloudSettings::word380,      &CloudSettings::word384,
     &CloudSettings::word388,   &CloudSettings::word392,   &CloudSettings::dispersion,   &CloudSettings::word400,
     &CloudSettings::word404,   &CloudSettings::word408,   &CloudSettings::flatness,     &CloudSettings::density,

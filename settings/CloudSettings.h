@@ -44,14 +44,16 @@ struct CloudSettings {
     // control shows them and the renderer never reads them, but presets,
     // cache and undo files carry them, so a file keeps what it held.
     // - Free for a new setting (carried unchanged, read and written as they
-    //   are): word360, word364, word368, word380, word384, word388, word392,
+    //   are): word360, word368, word380, word384, word388, word392,
     //   word400, word404, word444, word452, word456.
     // - Not free: the presets reader adjusts word408 (one more in files before
     //   version 11), word448 (0 before version 24) and word468 (100 minus the
     //   word up to version 12); word472 is in the files but not in an undo
     //   snapshot (an undo file brings it back).
     int32 harshness;
-    int32 word360, word364, word368;
+    int32 word360;
+    int32 wrap;  // seamless clouds: a WrapMode; any other value is off
+    int32 word368;
     int32 lumpScale;
     int32 mottling;
     int32 word380, word384, word388, word392;
@@ -79,6 +81,13 @@ static_assert(offsetof(CloudSettings, word472) - offsetof(CloudSettings, harshne
 static_assert(offsetof(CloudSettings, color8) - offsetof(CloudSettings, cloudColor) == 7 * 6,
               "eight consecutive colours");
 static_assert(offsetof(CloudSettings, auxZ) - offsetof(CloudSettings, lightX) == 5 * 4, "six consecutive light floats");
+
+// Seamless clouds: the picture repeats without a seam left to right (a
+// panorama's sky) or both ways (a tile).
+enum WrapMode { wrapOff = 0, wrapAcross = 1, wrapBoth = 2 };
+// The mode a wrap word holds: files of earlier versions carry 0 there, and a
+// value that is not a mode is off.
+inline WrapMode wrapModeOf(int32 word) { return word == wrapAcross || word == wrapBoth ? WrapMode(word) : wrapOff; }
 
 // One user-visible setting held in a parameter word: its name, its dialog
 // control, and its default. Sliders run 0..100; Backlighting is 0 or 1.

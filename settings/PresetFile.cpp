@@ -61,7 +61,7 @@ size_t encodePreset(const CloudSettings* s, const uint8_t* thumbnail, uint8_t* o
     w.colour(s->cloudColor);
     w.colour(s->color2);
     w.colour(s->color3);
-    for (int32_t v : {s->harshness, s->word360,   s->word364,   s->word368,    s->lumpScale, s->mottling, s->word380,
+    for (int32_t v : {s->harshness, s->word360,   s->wrap,      s->word368,    s->lumpScale, s->mottling, s->word380,
                       s->word384,   s->word388,   s->word392,   s->dispersion, s->word400,   s->word404,  s->flatness,
                       s->density,   s->lumpiness, s->smokiness, s->detail,     s->zoom,      s->word444})
         w.word(v);
@@ -197,7 +197,7 @@ void decodePreset(const uint8_t* bytes, size_t size, CloudSettings* settings, ui
     r.colour(&s->color2);
     r.colour(&s->color3);
     bool harshnessRead = r.word(&s->harshness);
-    r.words({&s->word360, &s->word364, &s->word368, &s->lumpScale, &s->mottling, &s->word380, &s->word384, &s->word388,
+    r.words({&s->word360, &s->wrap, &s->word368, &s->lumpScale, &s->mottling, &s->word380, &s->word384, &s->word388,
              &s->word392, &s->dispersion, &s->word400, &s->word404, &s->flatness});
     bool densityRead = r.word(&s->density);
     r.words({&s->lumpiness, &s->smokiness, &s->detail, &s->zoom, &s->word444});

@@ -296,7 +296,8 @@ TEST_F(Cli, CtrlCStopsTheRenderAndLeavesNoFile)
 
 TEST_F(Cli, PresetsSaveLoadAndShow)
 {
-    Outcome o = run("render rgb.png -o first.png --seed 700 --set puffs=80 --sky-color 203040 --save-preset look.k00");
+    Outcome o =
+        run("render rgb.png -o first.png --seed 700 --set puffs=80 --sky-color 203040 --wrap x --save-preset look.k00");
     ASSERT_EQ(o.code, 0) << o.errors;
     EXPECT_EQ(readBytes("look.k00").size(), 12580u);
 
@@ -313,8 +314,8 @@ TEST_F(Cli, PresetsSaveLoadAndShow)
     ASSERT_EQ(o.code, 0) << o.errors;
     std::ifstream shownFile("shown.txt");
     std::string shown((std::istreambuf_iterator<char>(shownFile)), std::istreambuf_iterator<char>());
-    for (const char* line :
-         {"with a thumbnail", "Puffs         80", "Seed          700", "Sky color     #203040", "Density       66"})
+    for (const char* line : {"with a thumbnail", "Puffs         80", "Seed          700", "Sky color     #203040",
+                             "Density       66", "Seamless      x"})
         EXPECT_NE(shown.find(line), std::string::npos) << line << "\n" << shown;
     Image thumb = loadPicture("thumb.png");
     EXPECT_EQ(thumb.width, 64);

@@ -227,11 +227,11 @@ TEST(GeglOp, TheGeglCommandLinePaintsWhatNimbuloRenderPaints)
     ASSERT_EQ(std::system((nimbulo + " render --size 203x131 --quiet -o " + sky).c_str()), 0);
     const std::string options =
         " --seed 812 --set density=70 --set lump-scale=50 --cloud-color '#ECE8F7'"
-        " --light -0.3,-0.2 --backlighting --centre 0.3,0.6";
+        " --light -0.3,-0.2 --backlighting --centre 0.3,0.6 --wrap xy";
     ASSERT_EQ(std::system((nimbulo + " render " + sky + " --quiet -o " + viaNimbulo + options).c_str()), 0);
     const std::string properties =
         " seed=812 density=70 lump-scale=50 'cloud-color=#ECE8F7' light-x=-0.3"
-        " light-y=-0.2 backlighting=true centre-x=0.3 centre-y=0.6";
+        " light-y=-0.2 backlighting=true centre-x=0.3 centre-y=0.6 wrap=xy";
     const std::string gegl = "GEGL_PATH=/usr/lib/x86_64-linux-gnu/gegl-0.4:" + dir + " gegl " + sky +
                              " -- nimbulo:clouds" + properties + " gegl:png-save path=" + viaGegl + " bitdepth=8";
     ASSERT_EQ(std::system(gegl.c_str()), 0);

@@ -61,6 +61,19 @@ const GoldenRender kGoldenRenders[] = {
      0x45238f010f5fd701ull, true},
     {"16-bit grey preview with a selection", 1, false, true, [](CloudSettings& s) { s.seed = 99; },
      0x0256bf87727937adull, true},
+    {"seamless left to right, zoom 0 with the horizon", 3, false, false,
+     [](CloudSettings& s) {
+         s.wrap = wrapAcross;
+         s.zoom = 0;
+     },
+     0xacb723486ee0bfa2ull},
+    {"seamless tile, backlit preview", 4, true, true,
+     [](CloudSettings& s) {
+         s.wrap = wrapBoth;
+         s.backlighting = 1;
+         s.zoom = 80;
+     },
+     0x273ae42703d6c680ull},
 };
 
 }  // namespace
