@@ -97,9 +97,8 @@ TEST(Seamless, TheRepeatHasNoSeam)
                 Field f(s, size.width, size.height);
                 for (bool across : {true, false}) {
                     if (!across && mode != wrapBoth) continue;
-                    EXPECT_LE(seamOverInside(f, across), 1.2)
-                        << size.width << " x " << size.height << ", look " << look << ", mode " << mode
-                        << (across ? ", across" : ", down");
+                    EXPECT_LE(seamOverInside(f, across), 1.2) << size.width << " x " << size.height << ", look " << look
+                                                              << ", mode " << mode << (across ? ", across" : ", down");
                     ++compared;
                 }
             }
@@ -128,8 +127,8 @@ TEST(Seamless, TheNoiseIsAsBusyAtTheEdgesAsInTheMiddle)
                         SetupCloudRow(&f.row, &f.settings, &f.tables, y);
                         for (int x = column; x < column + window; ++x) {
                             bool stopped = false;
-                            double n = SeamlessNoise(&f.row, f.tables.NoisePermutation, float(x) / width,
-                                                     f.row.fieldV, -HUGE_VALF, &stopped);
+                            double n = SeamlessNoise(&f.row, f.tables.NoisePermutation, float(x) / width, f.row.fieldV,
+                                                     -HUGE_VALF, &stopped);
                             sum += n;
                             squares += n * n;
                         }
