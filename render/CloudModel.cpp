@@ -212,8 +212,12 @@ float puffDistance(const CloudRow* row, int p, float a)
 
 float PuffCoverage(const CloudRow* row, int p, float a, float noise)
 {
+    return PuffCoverageAt(row, p, puffDistance(row, p, a), noise);
+}
+
+float PuffCoverageAt(const CloudRow* row, int p, float d, float noise)
+{
     if (row->belowHorizon) return 0.0f;
-    float d = puffDistance(row, p, a);
     float w = clampUnit(noise * row->lumpiness + lumpBias - ((2.0f * d - 1.0f) * row->puffTwiceStrength[p] + 1.0f));
     float open = 1.0f - w;
     float open2 = open * open;

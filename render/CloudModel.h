@@ -135,6 +135,8 @@ void TintCloudPixel(const CloudRow* row, float shade, CloudPixel* pixel);
 // how much of the pixel it covers, and the lit fraction of its surface there.
 // The two are separate because lighting is needed only where a cloud shows.
 float PuffCoverage(const CloudRow* row, int p, float a, float noise);
+// The same at a known distance d from the puff's centre.
+float PuffCoverageAt(const CloudRow* row, int p, float d, float noise);
 // The distance of a pixel at `a` across from puff p's centre, as PuffCoverage takes it.
 float puffDistance(const CloudRow* row, int p, float a);
 float PuffLight(const CloudRow* row, const CloudTables* t, int p, float a, float noise);

@@ -152,7 +152,7 @@ CloudPixel ShadeSeamlessPixel(const CloudRow* row, const CloudTables* t, int32_t
     }
     float coverage = 0.0f;
     for (int p = 0; p < row->puffCount && p < maxPuffs; ++p) {
-        float covered = PuffCoverage(row, p, across[p], noise);
+        float covered = PuffCoverageAt(row, p, distances[p], noise);
         if (covered > coverage) coverage = covered;
     }
     pixel.opacity = coverage;
