@@ -47,6 +47,9 @@
 #define IDC_BACKLIGHTING 105
 #define IDC_BACKLIGHTING_LABEL 106
 #define IDC_LIGHT_PAD 101
+// Seamless clouds: a strip of three segments (off, left to right, both ways).
+#define IDC_SEAMLESS 107
+#define IDC_SEAMLESS_LABEL 108
 
 // Sliders: label, track and number field of each.
 #define IDC_PUFFS_LABEL 97
@@ -117,6 +120,9 @@
 #define IDB_PAGE 239  // the dialog's background, as large as its client area
 #define IDB_BUTTON_LOAD 240
 #define IDB_BUTTON_DICE 241
+#define IDB_SEAMLESS_OFF 242  // the seamless strip with each segment chosen
+#define IDB_SEAMLESS_ACROSS 243
+#define IDB_SEAMLESS_BOTH 244
 
 // ---- The fonts the module draws its artwork with at screen scales other than 100 %. ----
 #define IDR_FONT_REGULAR 301  // Liberation Sans
@@ -152,6 +158,7 @@
 #define NAME_CLOUD_COLOUR_PROMPT 35
 #define NAME_SKY_COLOUR_PROMPT 41
 #define NAME_HIDDEN_LABEL 44
+#define NAME_SEAMLESS 45
 #define NAME_NONE -1  // the status line draws its own text
 
 #endif

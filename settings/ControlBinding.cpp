@@ -23,6 +23,7 @@ struct Binding {
 const Binding kBindings[] = {
     {IDC_AUTO_PREVIEW, integerTable, &CloudSettings::autoPreview, nullptr},
     {IDC_BACKLIGHTING, integerTable, &CloudSettings::backlighting, nullptr},
+    {IDC_SEAMLESS, integerTable, &CloudSettings::wrap, nullptr},
     {IDC_CLOUD_COLOUR, colourTable, nullptr, &CloudSettings::cloudColor},
     {IDC_SKY_COLOUR, colourTable, nullptr, &CloudSettings::skyColor},
     {IDC_HARSHNESS_TRACK, integerTable, &CloudSettings::harshness, nullptr},

@@ -81,6 +81,7 @@ void noteChange(FilterContext* ctx, int id, void* window)
     switch (controlKind(id)) {
     case SliderTrack:
     case CheckToggle:
+    case ChoiceStrip:
     case BitmapButton:
     case ColourButton:
     case DirectionPad: pushUndo(ctx, false); break;

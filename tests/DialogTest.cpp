@@ -101,6 +101,11 @@ TEST(Dialog, OkPaintsWhatTheNextRunWithoutTheDialogPaints)
              PixelRect box = windowRect(d, IDC_BACKLIGHTING);
              click(d, middleX(box), middleY(box));
          }},
+        {"Seamless both ways",
+         [](HWND d) {
+             PixelRect both = choiceSegment(windowRect(d, IDC_SEAMLESS), wrapBoth);
+             click(d, middleX(both), middleY(both));
+         }},
     };
     for (const auto& g : gestures) {
         std::vector<uint8> picture, cache;
@@ -321,6 +326,46 @@ TEST(Gestures, TogglePressesAndReleases)
         release(d, x + 40, y);
         EXPECT_EQ(s->backlighting, 1);
         EXPECT_EQ(host.counts.display, displays);
+        sendCommand(d, IDC_OK);
+    });
+    EXPECT_EQ(host.run(true), noErr);
+}
+
+TEST(Gestures, TheSeamlessStripPicksTheSegmentReleasedOn)
+{
+    Editor host;
+    host.dialogs.expect("Nimbulo", [&](HWND d) {
+        CloudSettings* s = host.settings();
+        const PixelRect strip = windowRect(d, IDC_SEAMLESS);
+        auto middle = [&](int k) { return POINT{middleX(choiceSegment(strip, k)), middleY(choiceSegment(strip, k))}; };
+        // A segment not chosen: its face, and framed in blue while pressed.
+        const POINT both = middle(wrapBoth);
+        auto edge = [&] { return captureAsIs(d).pixel(choiceSegment(strip, wrapBoth).left + 2, both.y); };
+        const uint32_t normal = edge();
+        press(d, both.x, both.y);
+        EXPECT_NE(edge(), normal);
+        std::string why;
+        EXPECT_TRUE(matchesReference(captureAsIs(d), "seamless-pressed", &why)) << why;
+        // Moved on to another segment before the release: that one is picked.
+        moveTo(d, middle(wrapAcross).x, both.y);
+        EXPECT_EQ(edge(), normal);
+        int displays = host.counts.display;
+        release(d, middle(wrapAcross).x, both.y);
+        EXPECT_EQ(s->wrap, wrapAcross);
+        EXPECT_GT(host.counts.display, displays);
+        // Released beside the strip or on the chosen segment: no change, no
+        // render, and no step of the history.
+        for (POINT up : {POINT{strip.right + 30, both.y}, middle(wrapAcross)}) {
+            press(d, both.x, both.y);
+            moveTo(d, up.x, up.y);
+            displays = host.counts.display;
+            release(d, up.x, up.y);
+            EXPECT_EQ(s->wrap, wrapAcross);
+            EXPECT_EQ(host.counts.display, displays);
+        }
+        // One step of undo, like any control.
+        sendCommand(d, IDC_UNDO);
+        EXPECT_EQ(s->wrap, wrapOff);
         sendCommand(d, IDC_OK);
     });
     EXPECT_EQ(host.run(true), noErr);

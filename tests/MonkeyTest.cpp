@@ -31,7 +31,7 @@ std::vector<int> favouredControls()
 {
     std::vector<int> ids = {IDC_ZOOM_IN,      IDC_ZOOM_OUT,  IDC_ZOOM_READOUT, IDC_AUTO_PREVIEW,
                             IDC_BACKLIGHTING, IDC_LIGHT_PAD, IDC_PREVIEW,      IDC_UNDO,
-                            IDC_CLOUDS,       IDC_DICE,      IDC_ECCE};
+                            IDC_CLOUDS,       IDC_DICE,      IDC_ECCE,         IDC_SEAMLESS};
     for (int k = 0; k < kSettingWordCount; ++k) ids.push_back(kSettingWords[k].control);
     return ids;
 }

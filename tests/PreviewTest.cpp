@@ -156,6 +156,38 @@ TEST(Preview, DragPansOverTheSourceAndTheReleaseRenders)
     SetEnvironmentVariableA("NIMBULO_LIVE_BUDGET_MS", nullptr);
 }
 
+TEST(Preview, TheRightButtonHeldShowsSeamlessCloudsRolledByHalf)
+{
+    Editor host;
+    host.dialogs.expect("Nimbulo", [&](HWND d) {
+        const PixelRect strip = windowRect(d, IDC_SEAMLESS), pane = windowRect(d, IDC_PREVIEW);
+        const int w = 300, h = 200;
+        // Each strip segment, then the right button held on the pane: the
+        // picture rolled by half across, both ways, or (wrap off) not at all.
+        const struct {
+            int segment, dx, dy;
+        } modes[] = {{wrapBoth, w / 2, h / 2}, {wrapAcross, w / 2, 0}, {wrapOff, 0, 0}};
+        for (const auto& m : modes) {
+            const PixelRect seg = choiceSegment(strip, m.segment);
+            click(d, middleX(seg), middleY(seg));
+            ASSERT_EQ(host.settings()->wrap, m.segment);
+            Picture shown = renderPreviewInProcess(*host.settings(), host.picture(), {});
+            std::vector<uint8> rolled(shown.pixels.size());
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
+                    for (int c = 0; c < 3; ++c)
+                        rolled[(size_t(y) * w + x) * 3 + c] =
+                            shown.pixels[(size_t((y + m.dy) % h) * w + (x + m.dx) % w) * 3 + c];
+            SendMessageA(d, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(middleX(pane), middleY(pane)));
+            EXPECT_LE(paneDifference(d, host, rolled, w, h), 2) << m.segment;
+            SendMessageA(d, WM_RBUTTONUP, 0, MAKELPARAM(middleX(pane), middleY(pane)));
+            EXPECT_LE(paneDifference(d, host, shown.pixels, w, h), 2) << m.segment;
+        }
+        sendCommand(d, IDC_OK);
+    });
+    EXPECT_EQ(host.run(true), noErr);
+}
+
 TEST(Preview, ZoomButtonsStepRenderAndStopAtTheirLimits)
 {
     Editor host(1200, 900);

@@ -130,6 +130,9 @@ TEST(RealMouseAt, EveryControlAnswersAClickWhereItIsDrawn)
             EXPECT_TRUE(waitFor([&] { return s->autoPreview == (automatic ? 0 : 1); })) << "Auto preview at " << dpi;
             ASSERT_TRUE(clickControl(d, IDC_AUTO_PREVIEW));
             EXPECT_TRUE(waitFor([&] { return s->autoPreview == automatic; }));
+            // The seamless strip's middle is its left-right segment.
+            ASSERT_TRUE(clickControl(d, IDC_SEAMLESS));
+            EXPECT_TRUE(waitFor([&] { return s->wrap == wrapAcross; })) << "Seamless at " << dpi;
 
             // Zooming in and out one step, then to actual pixels.
             const int32 fit = s->zoomRate;

@@ -258,9 +258,9 @@ TEST(ControlTable, LookupsAndKinds)
     } kinds[] = {{IDC_PUFFS_TRACK, SliderTrack},  {IDC_PUFFS_VALUE, SliderValue}, {IDC_PUFFS_LABEL, Label},
                  {IDC_AUTO_PREVIEW, CheckToggle}, {IDC_DICE, BitmapButton},       {IDC_CLOUD_COLOUR, ColourButton},
                  {IDC_LIGHT_PAD, DirectionPad},   {IDC_ABOUT, ClickIcon},         {IDC_STATUS_LINE, Label},
-                 {IDC_CANCEL, kindNone}};
+                 {IDC_SEAMLESS, ChoiceStrip},     {IDC_CANCEL, kindNone}};
     for (const auto& k : kinds) EXPECT_EQ(controlKind(k.id), k.kind) << k.id;
-    EXPECT_STREQ(controlName(NAME_HIDDEN_LABEL + 1), "-undef string-");
+    EXPECT_STREQ(controlName(NAME_SEAMLESS + 1), "-undef string-");
     EXPECT_STREQ(controlName(0), "-undef string-");
     EXPECT_STREQ(controlName(NAME_RANDOM_SETTINGS), "random settings");
     EXPECT_EQ(lookupControl(IDC_AUTO_PREVIEW_LABEL).low, alignLeft);

@@ -1,5 +1,5 @@
 // The owner-drawn buttons (bitmap, text and colour buttons and the zoom
-// readout) in one flat grey look, and the two check toggles.
+// readout) in one flat grey look, the two check toggles and the seamless strip.
 #pragma once
 
 #include <windows.h>
@@ -33,3 +33,15 @@ void trackToggle(FilterContext* ctx, HWND dialog, int id, int x, int y);
 // Release while toggle `id` holds the capture: flips it when released over
 // it. Returns whether it changed.
 bool releaseToggle(HWND dialog, int id);
+
+// The strip `id` with segment `chosen` picked and, while the mouse holds it,
+// segment `pressed` drawn pushed in (-1 for none).
+void drawChoice(HWND dialog, HDC dc, int id, int chosen, int pressed);
+
+// Mouse move while strip `id` holds the capture: the segment under the
+// pointer looks pushed in.
+void trackChoice(HWND dialog, int id, int x, int y);
+
+// Release while strip `id` holds the capture: picks the segment it was
+// released over. Returns whether the choice changed.
+bool releaseChoice(HWND dialog, int id);

@@ -14,7 +14,7 @@ namespace {
 
 const COLORREF black = RGB(0, 0, 0), white = RGB(255, 255, 255), lightGrey = RGB(240, 240, 240),
                midGrey = RGB(128, 128, 128), disabledGrey = RGB(140, 140, 140), faceGrey = RGB(222, 222, 222),
-               readoutFace = RGB(227, 227, 227);
+               readoutFace = RGB(227, 227, 227), chosenBlue = RGB(0x3C, 0x6D, 0xB4);
 
 PixelRect shrink(const PixelRect& r, int by) { return insetRect(r, by); }
 
@@ -192,4 +192,40 @@ bool releaseToggle(HWND dialog, int id)
     WindowDC dc(dialog);
     drawToggle(dialog, dc.get(), id, controlValue[id]);
     return true;
+}
+
+void drawChoice(HWND dialog, HDC dc, int id, int chosen, int pressed)
+{
+    if (!dc) return;
+    const PixelRect outer = controlRect(dialog, id);
+    drawBitmap(dialog, dc, controlBitmap[id][chosen], outer.left, outer.top);
+    if (pressed < 0 || pressed == chosen) return;
+    // About to be picked: a frame of the chosen segment's blue inside the strip's border.
+    const int in = 2 * hairline(dialogDpi(dialog));
+    PixelRect seg = choiceSegment(outer, pressed);
+    frame(dc, PixelRect{seg.left + in, seg.top + in, seg.right - 1 - in, seg.bottom - 1 - in}, chosenBlue, chosenBlue);
+}
+
+void trackChoice(HWND dialog, int id, int x, int y)
+{
+    DialogWindow* window = dialogWindowOf(dialog);
+    if (!window) return;
+    const int pressed = choiceSegmentAt(controlRect(dialog, id), x, y);
+    if (pressed == window->pressedSegment) return;
+    window->pressedSegment = pressed;
+    WindowDC dc(dialog);
+    drawChoice(dialog, dc.get(), id, wrapModeOf(controlValue[id]), pressed);
+}
+
+bool releaseChoice(HWND dialog, int id)
+{
+    DialogWindow* window = dialogWindowOf(dialog);
+    if (!window) return false;
+    const int picked = window->pressedSegment;
+    window->pressedSegment = -1;
+    const bool changed = picked >= 0 && picked != wrapModeOf(controlValue[id]);
+    if (changed) controlValue[id] = picked;
+    WindowDC dc(dialog);
+    drawChoice(dialog, dc.get(), id, wrapModeOf(controlValue[id]), -1);
+    return changed;
 }

@@ -33,7 +33,8 @@ struct ButtonRow {
 };
 
 // Bitmap buttons, then the two toggles (their bitmaps by value: off, off
-// pressed, on, on pressed).
+// pressed, on, on pressed), then the seamless strip (its picture with each
+// segment chosen, by wrap mode).
 const ButtonRow kButtons[] = {
     {IDC_DICE, BitmapButton, {IDB_BUTTON_DICE, -1, -1, -1}},
     {IDC_ECCE, BitmapButton, {IDB_BUTTON_ECCE, -1, -1, -1}},
@@ -43,6 +44,7 @@ const ButtonRow kButtons[] = {
     {IDC_SAVE, BitmapButton, {IDB_BUTTON_SAVE, -1, -1, -1}},
     {IDC_AUTO_PREVIEW, CheckToggle, {IDB_TOGGLE_OFF, IDB_TOGGLE_OFF_PRESSED, IDB_TOGGLE_ON, IDB_TOGGLE_ON_PRESSED}},
     {IDC_BACKLIGHTING, CheckToggle, {IDB_TOGGLE_OFF, IDB_TOGGLE_OFF_PRESSED, IDB_TOGGLE_ON, IDB_TOGGLE_ON_PRESSED}},
+    {IDC_SEAMLESS, ChoiceStrip, {IDB_SEAMLESS_OFF, IDB_SEAMLESS_ACROSS, IDB_SEAMLESS_BOTH, -1}},
 };
 
 struct LabelRow {
@@ -66,6 +68,7 @@ const LabelRow kLabels[] = {
     {IDC_HARSHNESS_LABEL, NAME_HARSHNESS, alignRight},
     {IDC_MOTTLING_LABEL, NAME_MOTTLING, alignRight},
     {IDC_ZOOM_LABEL, NAME_ZOOM, alignRight},
+    {IDC_SEAMLESS_LABEL, NAME_SEAMLESS, alignRight},
     {IDC_AUTO_PREVIEW_LABEL, NAME_AUTO_PREVIEW, alignLeft},
     {IDC_BACKLIGHTING_LABEL, NAME_BACKLIGHTING, alignLeft},
     {IDC_HIDDEN_LABEL, NAME_HIDDEN_LABEL, alignCentre},
@@ -125,6 +128,7 @@ constexpr NameRow kNames[] = {
     {42, "u25"},
     {43, "u26"},
     {NAME_HIDDEN_LABEL, "u27"},
+    {NAME_SEAMLESS, "Seamless"},
 };
 // clang-format on
 const int kNameCount = int(sizeof kNames / sizeof kNames[0]);

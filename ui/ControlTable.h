@@ -18,6 +18,7 @@ enum ControlKind {
     BitmapButton = 7,
     ColourButton = 8,
     DirectionPad = 9,
+    ChoiceStrip = 10,  // segments side by side, one of them chosen
     ClickIcon = 18,
 };
 

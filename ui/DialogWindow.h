@@ -33,6 +33,8 @@ struct DialogWindow {
     ArtCache art;                // the artwork at dpi
     HFONT buttonFont = nullptr;  // the system-drawn OK button's font, made when the DPI changed
     PaneState pane;
+    int pressedSegment = -1;    // the strip's segment under a holding mouse button
+    bool seamsShown = false;    // the pane shows the picture rolled by half (right button held)
     uint32_t tag = 0x4E494D42;  // tells the dialog's state from other windows' user data
 };
 

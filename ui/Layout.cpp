@@ -53,6 +53,8 @@ const LayoutRow kLayout[] = {
     {IDC_ZOOM_LABEL, 88, 461, 33, 16},
     {IDC_ZOOM_TRACK, 129, 461, 138, 18},
     {IDC_ZOOM_VALUE, 273, 461, 33, 12},
+    {IDC_SEAMLESS_LABEL, 88, 487, 33, 16},
+    {IDC_SEAMLESS, 129, 484, 94, 16},
     {IDC_ABOUT, 20, 519, 32, 32},
     {IDC_DICE, 125, 521, 63, 25},
     {IDC_ECCE, 229, 521, 62, 25},

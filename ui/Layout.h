@@ -30,6 +30,22 @@ inline PixelRect insetRect(const PixelRect& r, int32_t by)
     return PixelRect{r.left + by, r.top + by, r.right - by, r.bottom - by};
 }
 
+// A strip's segments: `choiceSegments` of (near) equal width side by side
+// across its outer rectangle `strip`; the segment under (x, y), or -1.
+enum { choiceSegments = 3 };
+inline PixelRect choiceSegment(const PixelRect& strip, int k)
+{
+    const int32_t w = widthOf(strip);
+    return PixelRect{strip.left + w * k / choiceSegments, strip.top, strip.left + w * (k + 1) / choiceSegments,
+                     strip.bottom};
+}
+inline int choiceSegmentAt(const PixelRect& strip, int32_t x, int32_t y)
+{
+    for (int k = 0; k < choiceSegments; ++k)
+        if (pixelInRect(x, y, choiceSegment(strip, k))) return k;
+    return -1;
+}
+
 // The table rectangle of `id`: entry 0 is the client area; ids of the template
 // that are never seen lie below it; ids above 115 and negative ids are empty.
 PixelRect layoutRect(int id);

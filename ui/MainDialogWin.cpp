@@ -46,7 +46,8 @@ bool enabled(HWND dialog, int id)
 
 bool capturesMouse(int kind)
 {
-    return kind == SliderTrack || kind == CheckToggle || kind == DirectionPad || kind == ClickIcon;
+    return kind == SliderTrack || kind == CheckToggle || kind == ChoiceStrip || kind == DirectionPad ||
+           kind == ClickIcon;
 }
 
 // Every control the dialog draws itself, in id order.
@@ -63,6 +64,7 @@ void drawControls(HWND dialog, HDC dc)
                 drawLabel(dialog, dc, id);
             break;
         case CheckToggle: drawToggle(dialog, dc, id, controlValue[id]); break;
+        case ChoiceStrip: drawChoice(dialog, dc, id, wrapModeOf(controlValue[id]), -1); break;
         case DirectionPad: drawPad(dialog, dc, id); break;
         default: break;
         }
@@ -213,6 +215,7 @@ void mouseMove(HWND dialog, LPARAM lParam)
     if (kind == SliderTrack) moved = dragSlider(ctx, dialog, captured, x, y);
     if (moved && liveRenderWanted(ctx, dialog) && !newerMouseMessageWaiting(dialog)) renderLive(ctx, dialog);
     if (kind == CheckToggle) trackToggle(ctx, dialog, captured, x, y);
+    if (kind == ChoiceStrip) trackChoice(dialog, captured, x, y);
 }
 
 void mouseRelease(HWND dialog)
@@ -222,7 +225,10 @@ void mouseRelease(HWND dialog)
     bool renderWanted = true;
     int captured = settings(dialog)->capturedControl;
     if (captured == IDC_PREVIEW && !settings(dialog)->dragMoved) releasePreview(ctx, dialog);
-    if (controlKind(captured) == CheckToggle && !releaseToggle(dialog, captured)) renderWanted = false;
+    // A toggle or strip released where it changes nothing is no step of the history.
+    const bool unchanged = (controlKind(captured) == CheckToggle && !releaseToggle(dialog, captured)) ||
+                           (controlKind(captured) == ChoiceStrip && !releaseChoice(dialog, captured));
+    if (unchanged) renderWanted = false;
     if (!readAutoPreview(dialog, ctx)) renderWanted = false;
     if (controlKind(captured) == ClickIcon) {
         // Fires wherever the button comes up.
@@ -230,7 +236,7 @@ void mouseRelease(HWND dialog)
         settings(dialog)->capturedControl = noControl;
         ReleaseCapture();
     }
-    if (settings(dialog)->capturedControl != noControl) {
+    if (settings(dialog)->capturedControl != noControl && !unchanged) {
         noteChange(ctx, captured, dialog);
         // A live drag may have shown the final position already: one render at most.
         if (renderWanted && settings(dialog)->autoPreview && !paneShowsSettings(ctx)) rerenderPreview(ctx, dialog);
@@ -347,6 +353,21 @@ extern "C" INT_PTR CALLBACK DissolveProc(HWND dialog, UINT message, WPARAM wPara
     case WM_LBUTTONDBLCLK: mousePress(dialog, wParam, lParam); return TRUE;
     case WM_MOUSEMOVE: mouseMove(dialog, lParam); return TRUE;
     case WM_LBUTTONUP: mouseRelease(dialog); return TRUE;
+    // The right button held on the pane shows seamless clouds rolled by half.
+    case WM_RBUTTONDOWN:
+        if (settings(dialog)->capturedControl == noControl &&
+            showSeams(window->ctx, dialog, short(LOWORD(lParam)), short(HIWORD(lParam)))) {
+            window->seamsShown = true;
+            SetCapture(dialog);
+        }
+        return TRUE;
+    case WM_RBUTTONUP:
+        if (window->seamsShown) {
+            window->seamsShown = false;
+            ReleaseCapture();
+            displayPreview(window->ctx, dialog, false);
+        }
+        return TRUE;
     case WM_COMMAND: command(dialog, wParam); return TRUE;
     case dpiChangedMessage: changeDpi(dialog, LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam)); return TRUE;
     default: return FALSE;

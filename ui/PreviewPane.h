@@ -55,6 +55,12 @@ void pressPreview(FilterContext* ctx, HWND dialog, int x, int y);
 // A mouse move while the pane holds the capture: pans, showing the source.
 void panPreview(FilterContext* ctx, HWND dialog, int x, int y);
 
+// While the right button holds the pane of seamless clouds shown whole:
+// the picture rolled by half, so that its edges meet in the middle where a
+// seam would show. False (nothing drawn) when wrap is off, only part of the
+// image is visible, or (x, y) is not on the pane; displayPreview ends it.
+bool showSeams(FilterContext* ctx, HWND dialog, int x, int y);
+
 // The release of a press that did not pan: moves the centre to the press
 // point and records it for undo. The dialog re-renders after it.
 void releasePreview(FilterContext* ctx, HWND dialog);

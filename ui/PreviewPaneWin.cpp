@@ -53,6 +53,37 @@ void displayPreview(FilterContext* ctx, HWND dialog, bool clearFirst)
     showOutput(ctx, dc.get(), row, column);
 }
 
+bool showSeams(FilterContext* ctx, HWND dialog, int x, int y)
+{
+    const CloudSettings* s = settingsOf(ctx);
+    const int mode = wrapModeOf(s->wrap);
+    const FilterRecord* r = ctx->filter;
+    if (!s->previewOn || mode == wrapOff || pressStartsPan(ctx) || !r->displayPixels || !r->outData) return false;
+    const PixelRect pane = controlRect(dialog, IDC_PREVIEW), box = insetRect(pane, 2);
+    if (!pixelInRect(x, y, pane)) return false;
+    PSPixelMap map;
+    describePreviewPixels(ctx, &map);
+    if (!map.baseAddr) return false;
+    WindowDC dc(dialog);
+    if (!dc.get()) return false;
+    // The picture rolled by half its width (and, both ways, half its
+    // height): what lay at the edges now meets in the middle, in four
+    // parts at most, each the buffer's part shown at its new place.
+    const int32 w = map.bounds.right - map.bounds.left, h = map.bounds.bottom - map.bounds.top;
+    const int32 dx = w / 2, dy = mode == wrapBoth ? h / 2 : 0;
+    const int column = (box.left + box.right - w) / 2, row = (box.top + box.bottom - h) / 2;
+    const int32 fromX[2] = {dx, 0}, toX[2] = {w, dx}, fromY[2] = {dy, 0}, toY[2] = {h, dy};
+    for (int a = 0; a < 2; ++a)
+        for (int b = 0; b < 2; ++b) {
+            VRect part = {map.bounds.top + fromY[a], map.bounds.left + fromX[b], map.bounds.top + toY[a],
+                          map.bounds.left + toX[b]};
+            if (part.top >= part.bottom || part.left >= part.right) continue;
+            const int32 atRow = row + (a == 0 ? 0 : h - dy), atColumn = column + (b == 0 ? 0 : w - dx);
+            r->displayPixels(&map, &part, atRow, atColumn, dc.get());
+        }
+    return true;
+}
+
 void showPreviewRows(FilterContext* ctx)
 {
     HWND dialog = static_cast<HWND>(ctx->dialogWindow);

@@ -44,9 +44,12 @@ struct Card {
 // The panels of the dialog's page, each framing one group of the layout.
 const Card kShapeCard = {8, 5, 320, 214};        // Puffs to Dispersion
 const Card kColourCard = {8, 228, 320, 418};     // the colours, then Sky light to Mottling
-const Card kPatternCard = {8, 446, 320, 494};    // Zoom
+const Card kPatternCard = {8, 436, 320, 510};    // Zoom and Seamless
 const Card kCommandCard = {331, 390, 407, 553};  // Undo, Clouds, Load, Save
 const Card kLightCard = {412, 390, 620, 508};    // the light pad and Backlighting
+
+// The seamless strip's segments, left to right (the wrap modes in order).
+enum { wrapOffSegment, wrapAcrossSegment, wrapBothSegment };
 
 const float captionSize = 9.0f, captionTracking = 0.9f;
 
@@ -212,6 +215,58 @@ Canvas drawToggleBox(bool checked, bool pressed, const Scale& s)
     return c;
 }
 
+// A double-headed arrow from (x0, y0) to (x1, y1), on pixel centres.
+void doubleArrow(Canvas& c, const Scale& s, float x0, float y0, float x1, float y1, Colour colour)
+{
+    const float length = std::hypot(x1 - x0, y1 - y0), ux = (x1 - x0) / length, uy = (y1 - y0) / length;
+    const float head = s.f(3.5f), half = s.f(3.0f);
+    drawLine(c, x0 + ux * head * 0.5f, y0 + uy * head * 0.5f, x1 - ux * head * 0.5f, y1 - uy * head * 0.5f, s.f(1.4f),
+             colour);
+    for (float sign : {1.0f, -1.0f}) {
+        const float tx = sign > 0 ? x1 : x0, ty = sign > 0 ? y1 : y0;
+        const float bx = tx - sign * ux * head, by = ty - sign * uy * head;
+        fillTriangle(c, tx + sign * ux * s.f(0.5f), ty + sign * uy * s.f(0.5f), bx - uy * half, by + ux * half,
+                     bx + uy * half, by - ux * half, colour);
+    }
+}
+
+// The seamless strip with segment `chosen` picked: "Off", a left-right
+// arrow, and both arrows; the chosen one white on the accent.
+Canvas drawSeamlessStrip(const ArtworkFonts& f, const Scale& s, int chosen)
+{
+    const PixelRect outer = outerRectOf(IDC_SEAMLESS, s.dpi);
+    const PixelRect all = {0, 0, widthOf(outer), heightOf(outer)};
+    Canvas c(all.right, all.bottom, card);
+    const float h = s.line(), radius = s.f(3.5f), W = float(all.right), H = float(all.bottom);
+    fillRoundRect(c, 0.0f, 0.0f, W, H, radius, rgb(0xB3BDC9));
+    fillRoundRect(c, h, h, W - h, H - h, radius - h, rgb(0xF1F4F8));
+    const float cy = std::floor(H / 2.0f) + 0.5f;
+    for (int k = 0; k < choiceSegments; ++k) {
+        const PixelRect seg = choiceSegment(all, k);
+        const bool picked = k == chosen;
+        if (picked)
+            fillRoundRect(c, float(seg.left) + h, h, float(seg.right) - h, H - h, radius - h, accent);
+        else if (k + 1 < choiceSegments && k + 1 != chosen)
+            fillRect(c, float(seg.right) - h, s.f(4.0f), float(seg.right), H - s.f(4.0f), cardBorder);
+        const Colour glyph = picked ? white : rgb(0x3F4B5E);
+        const float cx = std::floor(float(seg.left + seg.right) / 2.0f) + 0.5f;
+        switch (k) {
+        case wrapOffSegment: {
+            const float size = s.f(10.5f);
+            float baseline = std::floor((H + capHeight(f.regular, size)) / 2.0f + 0.5f);
+            drawString(c, f.regular, size, cx - textWidth(f.regular, size, "Off") / 2.0f, baseline, "Off", glyph);
+            break;
+        }
+        case wrapAcrossSegment: doubleArrow(c, s, cx - s.f(8.0f), cy, cx + s.f(8.0f), cy, glyph); break;
+        default:
+            doubleArrow(c, s, cx - s.f(10.0f), cy, cx + s.f(2.0f), cy, glyph);
+            doubleArrow(c, s, cx + s.f(7.0f), cy - s.f(5.0f), cx + s.f(7.0f), cy + s.f(5.0f), glyph);
+            break;
+        }
+    }
+    return c;
+}
+
 // A command button's glyph: its word, centred on the button face.
 Canvas drawWordGlyph(const ArtworkFonts& f, const Scale& s, int w, int h, const char* word)
 {
@@ -309,6 +364,9 @@ bool drawBitmapArt(int id, int dpi, const ArtworkFonts& f, const char* version, 
     case IDB_TOGGLE_ON: *out = drawToggleBox(true, false, s); return true;
     case IDB_TOGGLE_ON_PRESSED: *out = drawToggleBox(true, true, s); return true;
     case IDB_BUTTON_DICE: *out = drawWordGlyph(f, s, 29, 19, "Dice"); return true;
+    case IDB_SEAMLESS_OFF: *out = drawSeamlessStrip(f, s, 0); return true;
+    case IDB_SEAMLESS_ACROSS: *out = drawSeamlessStrip(f, s, 1); return true;
+    case IDB_SEAMLESS_BOTH: *out = drawSeamlessStrip(f, s, 2); return true;
     case IDB_BUTTON_ECCE: *out = drawWordGlyph(f, s, 36, 19, "Ecce"); return true;
     case IDB_BUTTON_UNDO: *out = drawWordGlyph(f, s, 36, 19, "Undo"); return true;
     case IDB_BUTTON_CLOUDS: *out = drawWordGlyph(f, s, 39, 16, "Clouds"); return true;

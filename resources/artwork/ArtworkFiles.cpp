@@ -33,6 +33,9 @@ const ArtFile kBitmapFiles[] = {
     {"about-name.bmp", IDB_ABOUT_NAME},
     {"about-logo.bmp", IDB_ABOUT_LOGO},
     {"about-text.bmp", IDB_ABOUT_TEXT},
+    {"seamless-off.bmp", IDB_SEAMLESS_OFF},
+    {"seamless-across.bmp", IDB_SEAMLESS_ACROSS},
+    {"seamless-both.bmp", IDB_SEAMLESS_BOTH},
 };
 
 const ArtFile kCursorFiles[] = {
@@ -44,12 +47,33 @@ const ArtFile kCursorFiles[] = {
 }  // namespace
 
 const char* const kArtworkFiles[] = {
-    "page.bmp",        "track-light.bmp",        "track-shape.bmp", "knob.bmp",
-    "toggle-off.bmp",  "toggle-off-pressed.bmp", "toggle-on.bmp",   "toggle-on-pressed.bmp",
-    "button-dice.bmp", "button-ecce.bmp",        "button-undo.bmp", "button-clouds.bmp",
-    "button-load.bmp", "button-save.bmp",        "light-pad.bmp",   "about-mark.bmp",
-    "about-name.bmp",  "about-logo.bmp",         "about-text.bmp",  "marker.ico",
-    "warning.ico",     "hand-closed.cur",        "hand-open.cur",   "hand-pointing.cur",
+    "page.bmp",
+    "track-light.bmp",
+    "track-shape.bmp",
+    "knob.bmp",
+    "toggle-off.bmp",
+    "toggle-off-pressed.bmp",
+    "toggle-on.bmp",
+    "toggle-on-pressed.bmp",
+    "button-dice.bmp",
+    "button-ecce.bmp",
+    "button-undo.bmp",
+    "button-clouds.bmp",
+    "button-load.bmp",
+    "button-save.bmp",
+    "light-pad.bmp",
+    "about-mark.bmp",
+    "about-name.bmp",
+    "about-logo.bmp",
+    "about-text.bmp",
+    "seamless-off.bmp",
+    "seamless-across.bmp",
+    "seamless-both.bmp",
+    "marker.ico",
+    "warning.ico",
+    "hand-closed.cur",
+    "hand-open.cur",
+    "hand-pointing.cur",
     nullptr,
 };
 
