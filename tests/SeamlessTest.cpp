@@ -2,10 +2,12 @@
 // as busy at the edges as in the middle, and wrap off changes nothing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
 #include "host/EngineHarness.h"
+#include "host/TestHost.h"
 #include "render/CloudModel.h"
 #include "render/Random.h"
 #include "render/Seamless.h"
@@ -168,4 +170,55 @@ TEST(Seamless, RendersThatMustAgree)
         testhost::ClearSkyScope whole(false);
         EXPECT_EQ(testhost::renderInProcess(s, source).pixels, stopped.pixels) << "look " << look;
     }
+}
+
+// The field is the filter rectangle's at any zoom and pan: a preview row
+// shows the final picture's pixels at the points it samples, wherever the
+// host's tiles begin.
+TEST(Seamless, PreviewsSampleTheFinalPicture)
+{
+    seedRandom(11);
+    const int w = 203, h = 151;
+    for (int look = 0; look < 6; ++look) {
+        CloudSettings s = testhost::defaultSettings();
+        RandomizeSettings(&s);
+        s.wrap = look % 2 ? wrapBoth : wrapAcross;
+        Field final(s, w, h);
+        s.zoomRate = 2 + look % 3;
+        s.panX = 17 * look;
+        s.panY = 9 * look;
+        Field preview(s, w, h);
+        const int M = s.zoomRate;
+        for (int D : {0, 5, 13}) {
+            std::vector<int> shown, sampled;
+            for (int i = 0; (s.panX / M + i) * M < w; i += 3) {
+                shown.push_back(i);
+                sampled.push_back((s.panX / M + i) * M);
+            }
+            EXPECT_EQ(preview.at(D, shown), final.at((s.panY / M + D) * M, sampled)) << "look " << look << " row " << D;
+        }
+    }
+}
+
+// A selection is a torus of its own: the clouds in a filter rectangle inside
+// the image are those of an image the rectangle's size.
+TEST(Seamless, TheFilterRectangleIsTheTorus)
+{
+    auto paint = [](int w, int h, const Rect16* rect) {
+        testhost::TestHost host(w, h, 3);
+        host.setPixels(std::vector<uint8>(size_t(w) * h * 3, 120));
+        if (rect) host.setFilterRect(rect->top, rect->left, rect->bottom, rect->right);
+        EXPECT_EQ(host.call(filterSelectorParameters), noErr);
+        host.settings()->showDialog = 0;
+        host.settings()->wrap = wrapBoth;
+        EXPECT_EQ(host.run(false), noErr);
+        return host.output;
+    };
+    const Rect16 rect = {10, 20, 90, 140};
+    const std::vector<uint8> image = paint(160, 100, &rect), alone = paint(120, 80, nullptr);
+    ASSERT_NE(alone, std::vector<uint8>(alone.size(), 120));  // there are clouds
+    for (int y = 0; y < 80; ++y)
+        ASSERT_TRUE(std::equal(alone.begin() + y * 360, alone.begin() + (y + 1) * 360,
+                               image.begin() + ((y + 10) * 160 + 20) * 3))
+            << "row " << y;
 }
