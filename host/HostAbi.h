@@ -276,7 +276,36 @@ struct FilterRecord {
     Handle iccProfileData;
     int32 iccProfileSize;
     int32 canUseICCProfiles;
-    // Reserved bytes follow in the host's allocation; the plug-in never touches them.
+    int32 hasImageScrap;
+    void* bigDocumentData;  // BigDocumentStruct*: null where the host has no 32-bit coordinates
+    void* input3DScene;
+    void* output3DScene;
+    Boolean createNewLayer;
+    Handle iccWorkingProfileData;
+    int32 iccWorkingProfileSize;
+    int64_t bufferSpace64;
+    int64_t maxSpace64;
+    Boolean allowOverrangeColors;
+    uint8 reserved[45];  // the plug-in never touches them
+};
+
+struct VPoint {
+    int32 v;
+    int32 h;
+};
+
+// The 32-bit coordinates of hosts with documents larger than 30000 pixels a
+// side: once the plug-in sets PluginUsing32BitCoordinates, these replace
+// imageSize, filterRect, inRect, outRect, maskRect, floatCoord and wholeSize.
+struct BigDocumentStruct {
+    int32 PluginUsing32BitCoordinates;
+    VPoint imageSize32;
+    VRect filterRect32;
+    VRect inRect32;
+    VRect outRect32;
+    VRect maskRect32;
+    VPoint floatCoord32;
+    VPoint wholeSize32;
 };
 #pragma pack(pop)
 
@@ -400,7 +429,23 @@ NIMBULO_PIN(FilterRecord, depth, 380, 480);
 NIMBULO_PIN(FilterRecord, iccProfileData, 384, 484);
 NIMBULO_PIN(FilterRecord, iccProfileSize, 388, 492);
 NIMBULO_PIN(FilterRecord, canUseICCProfiles, 392, 496);
-NIMBULO_SIZE(FilterRecord, 396, 500);
+NIMBULO_PIN(FilterRecord, hasImageScrap, 396, 500);
+NIMBULO_PIN(FilterRecord, bigDocumentData, 400, 504);
+NIMBULO_PIN(FilterRecord, createNewLayer, 412, 528);
+NIMBULO_PIN(FilterRecord, iccWorkingProfileData, 416, 532);
+NIMBULO_PIN(FilterRecord, bufferSpace64, 424, 544);
+NIMBULO_PIN(FilterRecord, maxSpace64, 432, 552);
+NIMBULO_PIN(FilterRecord, allowOverrangeColors, 440, 560);
+NIMBULO_SIZE(FilterRecord, 488, 608);
+
+NIMBULO_PIN(BigDocumentStruct, imageSize32, 4, 4);
+NIMBULO_PIN(BigDocumentStruct, filterRect32, 12, 12);
+NIMBULO_PIN(BigDocumentStruct, inRect32, 28, 28);
+NIMBULO_PIN(BigDocumentStruct, outRect32, 44, 44);
+NIMBULO_PIN(BigDocumentStruct, maskRect32, 60, 60);
+NIMBULO_PIN(BigDocumentStruct, floatCoord32, 76, 76);
+NIMBULO_PIN(BigDocumentStruct, wholeSize32, 84, 84);
+NIMBULO_SIZE(BigDocumentStruct, 92, 92);
 
 NIMBULO_PIN(BufferProcs, bufferProcsVersion, 0, 0);
 NIMBULO_PIN(BufferProcs, numBufferProcs, 2, 2);

@@ -48,7 +48,7 @@ std::vector<uint8_t> expectedPipl()
     Bytes b;
     b.u16(1);
     b.u32(0);
-    b.u32(7);
+    b.u32(10);
     b.property("kind", 4);
     b.u32(fourCC("8BFM"));
     b.property("name", 16);
@@ -68,6 +68,18 @@ std::vector<uint8_t> expectedPipl()
     b.raw({0x50, 0x30, 0x00, 0x00});  // Grayscale, RGB Color, Gray16, RGB48
     b.property("fici", 28);
     for (int filterCase = 1; filterCase <= 7; ++filterCase) b.raw({1, 1, uint8_t(filterCase >= 4 ? 2 : 0), 0});
+    b.property("hstm", 48);
+    b.u32(0);
+    b.u32(fourCC("nimB"));
+    b.u32(fourCC("nimB"));
+    b.u16(16000);
+    b.text("com.nimbulolabs.nimbulo.clouds");
+    b.zeros(4);
+    b.property("flly", 4);
+    b.raw({0x80, 0, 0, 0});
+    b.property("ms32", 8);
+    b.u32(300000);
+    b.u32(300000);
     return b.data;
 }
 
