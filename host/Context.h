@@ -45,6 +45,7 @@ struct FilterContext {
     int32 undoIndex;           // the undo slot that took the latest snapshot
     void* dialogWindow;        // the main dialog while it is open
     uint8 drawRowsAsRendered;  // the preview render in progress shows its rows as they come
+    uint8 stepToRecord;        // the final apply began well: Finish records its settings for the host
 };
 
 enum { thumbnailSide = 64, thumbnailBytes = thumbnailSide * thumbnailSide * 3 };

@@ -11,6 +11,7 @@
 #include "host/Context.h"
 #include "host/Dialogs.h"
 #include "host/Handles.h"
+#include "host/Scripting.h"
 #include "render/Random.h"
 #include "settings/CloudSettings.h"
 #include "settings/Persistence.h"
@@ -44,10 +45,12 @@ static void finishRequests(FilterContext* ctx)
 
 // Begins the final apply. A host that fails the first request ends the run
 // with that error, and an empty filter rectangle has nothing to render: in
-// both cases nothing is kept.
+// both cases nothing is kept. Begun well, its settings are the step Finish
+// records, unless a later row fails.
 static void startApply(FilterContext* ctx)
 {
     beginApply(ctx);
+    ctx->stepToRecord = resultOf(ctx) == noErr;
     if (resultOf(ctx) != noErr || !ctx->moreRows) finishRequests(ctx);
 }
 
@@ -95,9 +98,18 @@ static void doStart(FilterContext* ctx)
     loadCachedSettings(ctx);
     resetUndo(ctx);
     ctx->dialogWindow = nullptr;
+    ctx->stepToRecord = 0;
     if (resultOf(ctx) != noErr) {
         finishRequests(ctx);
         return;
+    }
+    // A recorded step (an Action, a Smart Filter) over the settings; it
+    // decides whether the dialog shows.
+    switch (playRecordedStep(ctx)) {
+    case scriptFail: finishRequests(ctx); return;
+    case scriptShowDialog: settingsOf(ctx)->showDialog = 1; break;
+    case scriptApply: settingsOf(ctx)->showDialog = 0; break;
+    case scriptAbsent: break;
     }
 
     if (settingsOf(ctx)->showDialog == 0) {
@@ -128,11 +140,19 @@ static void doStart(FilterContext* ctx)
 static void doContinue(FilterContext* ctx)
 {
     // After an error from the host the run is over too: the buffers go back.
-    if (applyRows(ctx) != applyNeedsRow) finishRequests(ctx);
+    const ApplyOutcome outcome = applyRows(ctx);
+    if (outcome == applyStopped || outcome == applyHostError) ctx->stepToRecord = 0;
+    if (outcome != applyNeedsRow) finishRequests(ctx);
 }
 
-// Whatever a run left behind (a host that stopped calling Continue) goes back.
-static void doFinish(FilterContext* ctx) { releaseWorkingBuffers(ctx); }
+// Whatever a run left behind (a host that stopped calling Continue) goes
+// back; after a successful apply the host gets the step to record.
+static void doFinish(FilterContext* ctx)
+{
+    releaseWorkingBuffers(ctx);
+    if (ctx->stepToRecord && resultOf(ctx) == noErr) recordStep(ctx);
+    ctx->stepToRecord = 0;
+}
 
 typedef void (*SelectorHandler)(FilterContext* ctx);
 

@@ -15,6 +15,7 @@
 #include "packaging/check/PeImage.h"
 #include "packaging/check/WindowsFileCheck.h"
 #include "resources/ResourceIds.h"
+#include "settings/Terminology.h"
 
 namespace {
 
@@ -115,6 +116,130 @@ TEST(Module, PiplIsByteExact)
     ASSERT_EQ(actual.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(actual[i], expected[i]) << "byte " << i;
     FreeLibrary(module);
+}
+
+namespace {
+
+// A resource of the module under test, as a host reads it.
+std::vector<uint8_t> moduleResource(const wchar_t* type, int id)
+{
+    std::vector<uint8_t> bytes;
+    HMODULE module = LoadLibraryExW(modulePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module) return bytes;
+    if (HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), type)) {
+        auto* at = static_cast<const uint8_t*>(LockResource(LoadResource(module, found)));
+        if (at) bytes.assign(at, at + SizeofResource(module, found));
+    }
+    FreeLibrary(module);
+    return bytes;
+}
+
+// Reads the terminology resource's fields in order, as a host's parser does:
+// little-endian words, Pascal strings without padding.
+struct AeteReader {
+    const std::vector<uint8_t>& b;
+    size_t at = 0;
+    bool failed = false;
+    uint32_t take(int n)
+    {
+        uint32_t v = 0;
+        if (at + size_t(n) > b.size()) failed = true;
+        for (int i = 0; i < n && !failed; ++i) v |= uint32_t(b[at + size_t(i)]) << (8 * i);
+        at += size_t(n);
+        return v;
+    }
+    std::string text()
+    {
+        size_t n = take(1);
+        if (failed || at + n > b.size()) return failed = true, std::string();
+        std::string s(b.begin() + long(at), b.begin() + long(at + n));
+        at += n;
+        return s;
+    }
+};
+
+struct AeteParameter {
+    std::string name;
+    uint32_t key, type, flags;
+};
+
+}  // namespace
+
+TEST(Module, TerminologyNamesEverySettingForTheActionsPanel)
+{
+    const std::vector<uint8_t> pipl = moduleResource(L"PIPL", IDR_PIPL), aete = moduleResource(L"AETE", 16000);
+    ASSERT_FALSE(aete.empty());
+    // The property list's terminology: class, event and the resource it names.
+    const uint8_t hstm[] = {'m', 't', 's', 'h'};
+    auto found = std::search(pipl.begin(), pipl.end(), std::begin(hstm), std::end(hstm));
+    ASSERT_NE(found, pipl.end());
+    const size_t data = size_t(found - pipl.begin()) + 12;
+    auto u32 = [&](size_t at) {
+        return uint32_t(pipl[at]) | uint32_t(pipl[at + 1]) << 8 | uint32_t(pipl[at + 2]) << 16 |
+               uint32_t(pipl[at + 3]) << 24;
+    };
+    const uint32_t piplClass = u32(data + 4), piplEvent = u32(data + 8);
+    EXPECT_EQ(uint32_t(pipl[data + 12] | pipl[data + 13] << 8), 16000u);
+
+    AeteReader r{aete};
+    EXPECT_EQ(r.take(2), 1u);  // reserved
+    EXPECT_EQ(r.take(1), 1u);  // version 1.0
+    EXPECT_EQ(r.take(1), 0u);
+    r.take(4);                 // language, script
+    ASSERT_EQ(r.take(2), 1u);  // one suite
+    EXPECT_EQ(r.text(), "Nimbulo");
+    r.text();
+    EXPECT_EQ(r.take(4), fourCC("nimB"));
+    EXPECT_EQ(r.take(2), 1u);  // level and version: hosts take no other
+    EXPECT_EQ(r.take(2), 1u);
+    ASSERT_EQ(r.take(2), 1u);  // one event
+    EXPECT_EQ(r.text(), "Nimbulo clouds");
+    r.text();
+    EXPECT_EQ(r.take(4), piplClass);
+    EXPECT_EQ(r.take(4), piplEvent);
+    EXPECT_EQ(r.take(4), fourCC("null"));  // no reply
+    r.text();
+    r.take(2);
+    EXPECT_EQ(r.take(4), fourCC("#ImR"));  // the image
+    r.text();
+    EXPECT_EQ(r.take(2), 0xB000u);
+    std::vector<AeteParameter> parameters(r.take(2));
+    for (AeteParameter& p : parameters) {
+        p.name = r.text();
+        p.key = r.take(4);
+        p.type = r.take(4);
+        r.text();
+        p.flags = r.take(2);
+    }
+    EXPECT_EQ(r.take(2), 0u);  // classes
+    EXPECT_EQ(r.take(2), 0u);  // comparisons
+    ASSERT_EQ(r.take(2), 1u);  // the seamless values
+    EXPECT_EQ(r.take(4), wrapEnumeration);
+    ASSERT_EQ(r.take(2), 3u);
+    for (uint32_t id : kWrapValueIds) {
+        EXPECT_FALSE(r.text().empty());
+        EXPECT_EQ(r.take(4), id);
+        r.text();
+    }
+    ASSERT_FALSE(r.failed);
+    EXPECT_EQ(r.at, aete.size());
+
+    // Every term the plug-in reads and writes, in order, of the type it uses.
+    ASSERT_EQ(parameters.size(), size_t(kScriptTermCount));
+    const uint32_t typeOfKind[] = {fourCC("long"), fourCC("bool"), fourCC("RGBC"), fourCC("doub"),
+                                   fourCC("UntF"), fourCC("long"), wrapEnumeration};
+    for (int k = 0; k < kScriptTermCount; ++k) {
+        const ScriptTerm& t = kScriptTerms[k];
+        EXPECT_EQ(parameters[size_t(k)].name, t.name);
+        EXPECT_EQ(parameters[size_t(k)].key, t.key) << t.name;
+        EXPECT_EQ(parameters[size_t(k)].type, typeOfKind[t.kind]) << t.name;
+        const uint32_t flags = (t.optional ? 0x8000u : 0u) | (t.kind == scriptWrap ? 0x2000u : 0u);
+        EXPECT_EQ(parameters[size_t(k)].flags, flags) << t.name;
+        // Our own keys: lower case first, a capital in them, each once.
+        const char first = char(t.key >> 24);
+        EXPECT_TRUE(first >= 'a' && first <= 'z') << t.name;
+        EXPECT_EQ(findScriptTerm(t.key), &t) << t.name;
+    }
 }
 
 TEST(Module, ExportsTheUndecoratedEntryPoint)
