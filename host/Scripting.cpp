@@ -111,7 +111,7 @@ bool readTerm(const FilterRecord* r, const ReadDescriptorProcs* p, PIReadDescrip
     case scriptCentre: {
         // As far from the rectangle as the renderer goes.
         const double low = -1.0e6, high = 1.0e6;
-        DescriptorUnitID unit = 0;
+        DescriptorUnitID unit = unitPercent;  // the unit asked for (some hosts compare it)
         double v = 0.0;
         if (!accepted(p->getPinnedUnitFloatProc(token, &low, &high, &unit, &v)) || !std::isfinite(v)) return false;
         s->*term.real = float(v / 100.0);
@@ -137,6 +137,7 @@ bool readTerm(const FilterRecord* r, const ReadDescriptorProcs* p, PIReadDescrip
 void readStep(const FilterRecord* r, const ReadDescriptorProcs* p, PIDescriptorHandle descriptor, CloudSettings* s,
               bool* complete, bool* valid)
 {
+    static_assert(kScriptTermCountMost < 64, "the key array and the found flags hold every term");
     DescriptorKeyID keys[64];
     int k = 0;
     for (; k < kScriptTermCount; ++k) keys[k] = kScriptTerms[k].key;

@@ -35,6 +35,7 @@ const ScriptTerm kScriptTerms[] = {
     WORD_TERM("seamless", "smlS", scriptWrap, wrap),
 };
 const int kScriptTermCount = int(sizeof kScriptTerms / sizeof kScriptTerms[0]);
+static_assert(sizeof kScriptTerms / sizeof kScriptTerms[0] <= kScriptTermCountMost, "room for every term");
 
 const ScriptTerm* findScriptTerm(uint32 key)
 {

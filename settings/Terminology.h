@@ -35,6 +35,7 @@ struct ScriptTerm {
 
 extern const ScriptTerm kScriptTerms[];
 extern const int kScriptTermCount;
+constexpr int kScriptTermCountMost = 40;  // room the readers keep for the terms
 
 // The term of `key`; null for a key that is not ours.
 const ScriptTerm* findScriptTerm(uint32 key);

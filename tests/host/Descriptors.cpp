@@ -274,6 +274,8 @@ OSErr NIMBULO_CDECL getPinnedUnitFloat(PIReadDescriptor token, const double* low
 {
     const DescriptorValue* d = current(token, typeUnitFloat);
     if (!d) return paramErr;
+    // Some hosts take the unit asked for and refuse a value in another.
+    if (*unit != 0 && *unit != d->unit) return readState(token)->sticky = paramErr;
     *unit = d->unit;
     *v = d->real;
     return pinned(v, *low, *high);
@@ -282,6 +284,7 @@ OSErr NIMBULO_CDECL getPinnedUnitFloat(PIReadDescriptor token, const double* low
 OSErr NIMBULO_CDECL getUnitFloat(PIReadDescriptor token, DescriptorUnitID* unit, double* v)
 {
     const double low = -HUGE_VAL, high = HUGE_VAL;
+    *unit = 0;
     return getPinnedUnitFloat(token, &low, &high, unit, v);
 }
 
