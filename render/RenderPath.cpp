@@ -137,17 +137,20 @@ static void shadeModelled(const CloudRow* row, const CloudTables* t, int32_t i, 
                           const CloudPixel* clearEight, CloudPixel* out, uint32_t* cutShort)
 {
     const int32_t i0 = i;
-    // Seamless clouds have the scalar model only.
-    RenderPath path = row->wrap != 0 ? renderScalar : chosenPath;
+    const RenderPath path = chosenPath;
+    // Seamless rows have packs of their own and no block bounds (never bounded).
+    const bool seamless = row->wrap != 0;
     // The packs form field columns in 32 bits (blocks' ends up to 256 columns
     // beyond end); rows panned beyond that stay scalar.
     int64_t first = (int64_t(row->panColumn) + i0) * row->zoomRate;
     int64_t last = (int64_t(row->panColumn) + end + 256) * row->zoomRate;
     bool small = first > -2147483647LL && first < 2147483647LL && last > -2147483647LL && last < 2147483647LL;
     if (path == renderAvx2 && small)
-        i = shadePacks(row, t, i0, i, end, 8, ShadeCloudPackAvx2, ClearCloudBlocksAvx2, clearEight, out, cutShort);
+        i = shadePacks(row, t, i0, i, end, 8, seamless ? ShadeSeamlessPackAvx2 : ShadeCloudPackAvx2,
+                       ClearCloudBlocksAvx2, clearEight, out, cutShort);
     if (path != renderScalar && small)
-        i = shadePacks(row, t, i0, i, end, 4, ShadeCloudPackSse2, ClearCloudBlocksSse2, clearEight, out, cutShort);
+        i = shadePacks(row, t, i0, i, end, 4, seamless ? ShadeSeamlessPackSse2 : ShadeCloudPackSse2,
+                       ClearCloudBlocksSse2, clearEight, out, cutShort);
     for (; i < end; ++i) out[i - i0] = ShadeCloudPixelCounted(row, t, i, cutShort);
 }
 
