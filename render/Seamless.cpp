@@ -53,7 +53,6 @@ void SetupSeamless(CloudRow* row, int32_t mode)
     // periodic lattice too: the same gradients, the same amplitudes); the
     // rows' reach follows the puffs' copies round the cylinder (CloudReach.cpp).
     row->seamlessBounded = row->skipClear && row->lumpiness > 0.0f;
-    row->skipDimPuffs = false;
     row->circumference = row->zoom;
     const bool both = mode == wrapBoth;
     const float half = 0.5f * row->zoom;

@@ -90,7 +90,8 @@ template <class L> struct SeamlessLanes {
         const F unit = L::set(1.0f);
         const F fx1 = L::sub(fx, unit), fy1 = L::sub(fy, unit);
         const I nibble = L::iset(15);
-        const F tx = L::hasLookup8 ? L::load(ClassGradientX) : unit, ty = L::hasLookup8 ? L::load(ClassGradientY) : unit;
+        const F tx = L::hasLookup8 ? L::load(ClassGradientX) : unit,
+                ty = L::hasLookup8 ? L::load(ClassGradientY) : unit;
         const F g00 = C::gradient(L::iand(h, nibble), fx, fy, tx, ty);
         const F g10 = C::gradient(L::iand(L::template shiftRight<4>(h), nibble), fx1, fy, tx, ty);
         const F g01 = C::gradient(L::iand(L::template shiftRight<8>(h), nibble), fx, fy1, tx, ty);
@@ -145,6 +146,42 @@ template <class L> struct SeamlessLanes {
         return true;
     }
 
+    // The largest lit fraction of all puffs in the lanes `shown` (a mask and
+    // its bits; others are left anything); false when a turn leaves the
+    // sine's range. The scalar model lights every puff; where the bound of
+    // LitOfTurn holds (skipDimPuffs), a puff that cannot beat the brightest
+    // so far in any shown lane is passed over, which leaves the largest as
+    // it is: first the puff that may be the brightest in the first shown
+    // lane, then the rest that may still outshine it.
+    static bool lightBrightest(const CloudRow* row, const CloudTables* t, const F* across, F noise, F shownMask,
+                               int shown, F* mostLit)
+    {
+        const int puffs = row->puffCount < maxPuffs ? row->puffCount : maxPuffs;
+        F a[maxPuffs], most[maxPuffs], lit;
+        for (int p = 0; p < puffs; ++p) a[p] = sineOffset(across[p], row->circumference);
+        *mostLit = L::set(0.0f);
+        int first = 0;
+        if (row->skipDimPuffs) {
+            const int lane = __builtin_ctz(unsigned(shown));
+            float firstMost = -1.0f, lanes[count];
+            for (int p = 0; p < puffs; ++p) {
+                most[p] = C::litOfTurn(row, p, a[p], noise, L::set(row->leastTurn));
+                L::store(lanes, most[p]);
+                if (lanes[lane] > firstMost) {
+                    firstMost = lanes[lane];
+                    first = p;
+                }
+            }
+        }
+        for (int k = 0; k < puffs; ++k) {
+            const int p = k == 0 ? first : (k == first ? 0 : k);
+            if (row->skipDimPuffs && k > 0 && !L::bits(L::both(shownMask, L::gt(most[p], *mostLit)))) continue;
+            if (!C::puffLightAt(row, t, p, a[p], row->puffNormalT[p], noise, &lit)) return false;
+            *mostLit = L::max(lit, *mostLit);
+        }
+        return true;
+    }
+
     // Pixels i0 .. i0 + count - 1 of the seamless row set up last; false
     // (nothing written) when some lane leaves the ranges these forms cover.
     static bool shade(const CloudRow* row, const CloudTables* t, int32_t i0, CloudPixel* out, uint32_t* cutShort)
@@ -172,7 +209,8 @@ template <class L> struct SeamlessLanes {
         if (row->seamlessBounded) {
             F least = L::set(HUGE_VALF);
             for (int p = 0; p < puffs; ++p) {
-                const F ring = L::mul(L::sub(L::mul(L::set(2.0f), distances[p]), one), L::set(row->puffTwiceStrength[p]));
+                const F ring =
+                    L::mul(L::sub(L::mul(L::set(2.0f), distances[p]), one), L::set(row->puffTwiceStrength[p]));
                 const F needed = L::div(L::sub(L::add(ring, one), L::set(lumpBias)), L::set(row->lumpiness));
                 least = L::min(needed, least);
             }
@@ -191,8 +229,8 @@ template <class L> struct SeamlessLanes {
         F coverage = L::set(0.0f);
         const F spread = L::add(L::mul(noiseValue, L::set(row->lumpiness)), L::set(lumpBias));
         for (int p = 0; p < puffs; ++p) {
-            F ring = L::add(
-                L::mul(L::sub(L::mul(L::set(2.0f), distances[p]), one), L::set(row->puffTwiceStrength[p])), one);
+            F ring =
+                L::add(L::mul(L::sub(L::mul(L::set(2.0f), distances[p]), one), L::set(row->puffTwiceStrength[p])), one);
             F w = C::clampUnit(L::sub(spread, ring));
             F open = L::sub(one, w);
             F open2 = L::mul(open, open);
@@ -204,14 +242,11 @@ template <class L> struct SeamlessLanes {
         L::store(glow, C::clampUnit(L::mul(edge, L::set(row->glowFactor))));
 
         // Only lanes not stopped whose opacity reaches one level are lit.
-        const int shown = L::bits(L::ge(L::mul(coverage, L::set(opacityLevels)), one)) & ~stoppedBits;
+        const F shownMask = L::select(stopped, L::lt(one, one), L::ge(L::mul(coverage, L::set(opacityLevels)), one));
+        const int shown = L::bits(shownMask);
         if (shown) {
-            F mostLit = L::set(0.0f), lit;
-            for (int p = 0; p < puffs; ++p) {
-                const F a = sineOffset(across[p], row->circumference);
-                if (!C::puffLightAt(row, t, p, a, row->puffNormalT[p], noiseValue, &lit)) return false;
-                mostLit = L::max(lit, mostLit);
-            }
+            F mostLit;
+            if (!lightBrightest(row, t, across, noiseValue, shownMask, shown, &mostLit)) return false;
             F shadeValue;
             if (!C::shadeOfLight(row, mostLit, &shadeValue)) return false;
             L::store(shadeOf, L::select(L::lt(shadeValue, L::set(0.0f)), L::set(0.0f), shadeValue));
