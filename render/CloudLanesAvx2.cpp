@@ -20,8 +20,14 @@ bool ShadeSeamlessPackAvx2(const CloudRow* row, const CloudTables* t, int32_t i0
 {
     return SeamlessLanes<AvxLanes>::shade(row, t, i0, out, cutShort);
 }
+
+int ClearSeamlessBlocksAvx2(const CloudRow* row, const CloudTables* t, int32_t i0, int level)
+{
+    return SeamlessLanes<AvxLanes>::clearBlocks(row, t, i0, level);
+}
 #else
 bool ShadeCloudPackAvx2(const CloudRow*, const CloudTables*, int32_t, CloudPixel*, uint32_t*) { return false; }
 int ClearCloudBlocksAvx2(const CloudRow*, const CloudTables*, int32_t, int) { return 0; }
 bool ShadeSeamlessPackAvx2(const CloudRow*, const CloudTables*, int32_t, CloudPixel*, uint32_t*) { return false; }
+int ClearSeamlessBlocksAvx2(const CloudRow*, const CloudTables*, int32_t, int) { return 0; }
 #endif

@@ -18,8 +18,14 @@ bool ShadeSeamlessPackSse2(const CloudRow* row, const CloudTables* t, int32_t i0
 {
     return SeamlessLanes<SseLanes>::shade(row, t, i0, out, cutShort);
 }
+
+int ClearSeamlessBlocksSse2(const CloudRow* row, const CloudTables* t, int32_t i0, int level)
+{
+    return SeamlessLanes<SseLanes>::clearBlocks(row, t, i0, level);
+}
 #else
 bool ShadeCloudPackSse2(const CloudRow*, const CloudTables*, int32_t, CloudPixel*, uint32_t*) { return false; }
 int ClearCloudBlocksSse2(const CloudRow*, const CloudTables*, int32_t, int) { return 0; }
 bool ShadeSeamlessPackSse2(const CloudRow*, const CloudTables*, int32_t, CloudPixel*, uint32_t*) { return false; }
+int ClearSeamlessBlocksSse2(const CloudRow*, const CloudTables*, int32_t, int) { return 0; }
 #endif

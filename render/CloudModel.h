@@ -60,7 +60,8 @@ struct CloudRow {
     bool bounded;
     int32_t reachCount;
     int32_t reachBegin[maxReaches], reachEnd[maxReaches];
-    // Blocks of neighbouring columns of this row (bounded rows): with noise
+    // Blocks of neighbouring columns of this row (bounded rows; seamless
+    // rows within seamlessBlocksU, `width` then apart in u): with noise
     // samples at two columns whose noise x lie at most `width` apart, the
     // first k octaves of every pixel between them are at most the larger of
     // the two samples' plus rest[k], with what the octaves after k can add;
@@ -94,6 +95,10 @@ struct CloudRow {
     float fieldV;                 // this row as a fraction of the rectangle's height
     float puffNormalT[maxPuffs];  // the puff's normal's vertical offset (puffT, or its sine)
     bool seamlessBounded;         // the noise's bounds (noiseRest) hold and may stop it early
+    // Blocks of this row whose ends' |u| (fractions of the rectangle across)
+    // stay below this have blockBounds made for the seamless octaves (0: no
+    // block is looked at).
+    float seamlessBlocksU;
 };
 
 // The derived factors of `s` for a render of `width` x `height` filter pixels.

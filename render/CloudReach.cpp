@@ -92,6 +92,19 @@ bool coordinatesStayExact(double x, double y, float octaves)
     return true;
 }
 
+// The octave whose test is the tightest, `best`, is the last worth sampling;
+// the octaves from k to it can take the sum down by their amplitudes at
+// most: floor[k] is the lowest any later test can reach, less the sum after k.
+void settleBlocks(int best, const double* sampled, CloudRow::BlockBounds* b)
+{
+    b->octaves = best;
+    double lowest = HUGE_VAL;
+    for (int k = best; k >= 0; --k) {
+        lowest = std::min(lowest, double(b->rest[k]) - sampled[k]);
+        b->floor[k] = float(lowest + sampled[k]);
+    }
+}
+
 // The bounds of blocks of up to `columns` columns of a bounded row whose
 // noise x stays within farNoiseX.
 void setupBlocks(CloudRow* row, double farNoiseX, int columns, CloudRow::BlockBounds* b)
@@ -128,14 +141,44 @@ void setupBlocks(CloudRow* row, double farNoiseX, int columns, CloudRow::BlockBo
         height = (height + std::fabs(octaveShiftY)) * octaveLacunarity * (1.0 + rounding);
         amplitude *= row->gain;
     }
-    b->octaves = best;
-    // The octaves from k to K can take the sum down by their amplitudes at
-    // most: the lowest any later test can reach, less the sum after k.
-    double lowest = HUGE_VAL;
-    for (int k = best; k >= 0; --k) {
-        lowest = std::min(lowest, double(b->rest[k]) - sampled[k]);
-        b->floor[k] = float(lowest + sampled[k]);
+    settleBlocks(best, sampled, b);
+}
+
+// Blocks of a seamless row: its octaves are not turned, and octave k's x is
+// scaleX u + offsetX, u the column's fraction of the rectangle (exact
+// reals: u as the pixels form it in float, the octave's factors as stored),
+// so a pixel's exact point lies on the segment between its block ends'
+// exact points at one fraction t for every octave, and the sums' lines are
+// one line as on the plane. The periodic lattice has the plane's gradients
+// and fade, hence its slope and curvature bounds along x; its index is
+// only reduced for hashing, the noise is continuous. Each float point
+// strays from its exact one by two roundings. For blocks of up to `columns`
+// columns whose ends' u lie within farU.
+void setupSeamlessBlocks(CloudRow* row, double farU, int columns, CloudRow::BlockBounds* b)
+{
+    const double rounding = 0x1p-22;  // twice a float's rounding, relative
+    // The ends' u apart, with room for the float steps from column to u.
+    b->width = float(double(columns) * row->zoomRate * row->inverseWidth * 1.01 + farU * 0x1p-20);
+    const double width = double(b->width) * (1.0 + 1e-6);
+    double head = 0.0, headAmplitudes = 0.0, sampled[maxWholeOctaves + 1];
+    float amplitude = 1.0f;
+    int best = 0;
+    for (int k = 0;; ++k) {
+        const double bound = (row->noiseRest[k] + head + restMargin * headAmplitudes) * (1.0 + 1e-6);
+        b->rest[k] = float(bound);
+        sampled[k] = headAmplitudes;
+        if (b->rest[k] < b->rest[best]) best = k;
+        if (k >= row->wholeOctaves) break;
+        const CloudRow::SeamlessOctave& o = row->seamless[k];
+        const double scale = std::fabs(double(o.scaleX));
+        const double stray = rounding * (scale * farU + std::fabs(double(o.offsetX)) + 1.0);
+        const double length = scale * width + 2.0 * stray;
+        const double rise = std::min(noiseSlope * length / 2.0, noiseCurvature * length * length / 8.0);
+        head += std::fabs(double(amplitude)) * (rise + 2.0 * noiseSlope * stray + 1e-5);
+        headAmplitudes += std::fabs(double(amplitude));
+        amplitude *= row->gain;
     }
+    settleBlocks(best, sampled, b);
 }
 
 }  // namespace
@@ -251,6 +294,13 @@ bool seamlessReach(CloudRow* row)
         if (std::fabs(double(o.scaleX)) * farU + std::fabs(double(o.offsetX)) + 2.0 >= exactCells) return false;
         if (std::fabs(double(o.scaleY) * row->fieldV) + std::fabs(double(o.offsetY)) + 2.0 >= exactCells) return false;
     }
+    // Blocks with both ends within farU have their noise's cells exact
+    // (checked above) and bounds made for that reach, wherever the puffs are.
+    if (row->seamlessBounded) {
+        row->seamlessBlocksU = float(farU * (1.0 - 1e-6));
+        for (int level = 0; level < 2; ++level)
+            setupSeamlessBlocks(row, farU, 8 << (2 * level), &row->blockBounds[level]);
+    }
     // How far a pixel's wrapped offset from a puff (in float, from its
     // column) may stray from the exact one, in rectangle pixels; the
     // columns' own margin is 2 either side.
@@ -292,6 +342,7 @@ void SetupRowReach(CloudRow* row)
 {
     row->reachCount = 0;
     row->bounded = false;
+    row->seamlessBlocksU = 0.0f;
     if (row->belowHorizon) return;
     auto everywhere = [row] {
         row->reachCount = 1;

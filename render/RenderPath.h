@@ -34,11 +34,14 @@ constexpr int32_t goodSpanColumns = 896;
 // *cutShort counts pixels whose noise stopped early.
 bool ShadeCloudPackSse2(const CloudRow* row, const CloudTables* t, int32_t i0, CloudPixel* out, uint32_t* cutShort);
 bool ShadeCloudPackAvx2(const CloudRow* row, const CloudTables* t, int32_t i0, CloudPixel* out, uint32_t* cutShort);
-// The same for seamless rows (Seamless.h).
-bool ShadeSeamlessPackSse2(const CloudRow* row, const CloudTables* t, int32_t i0, CloudPixel* out, uint32_t* cutShort);
-bool ShadeSeamlessPackAvx2(const CloudRow* row, const CloudTables* t, int32_t i0, CloudPixel* out, uint32_t* cutShort);
 // Which of 3 (SSE2) or 7 (AVX2) blocks of 4 or 8 columns from i0 (at level
 // 1, of 16 or 32) no puff can cover: bit k for block k, from a noise sample
 // at each block's ends. For bounded rows with a lumpiness above 0.
 int ClearCloudBlocksSse2(const CloudRow* row, const CloudTables* t, int32_t i0, int level);
 int ClearCloudBlocksAvx2(const CloudRow* row, const CloudTables* t, int32_t i0, int level);
+// The same two for seamless rows (Seamless.h); their blocks for rows with
+// seamlessBlocksU above 0 and a lumpiness above 0.
+bool ShadeSeamlessPackSse2(const CloudRow* row, const CloudTables* t, int32_t i0, CloudPixel* out, uint32_t* cutShort);
+bool ShadeSeamlessPackAvx2(const CloudRow* row, const CloudTables* t, int32_t i0, CloudPixel* out, uint32_t* cutShort);
+int ClearSeamlessBlocksSse2(const CloudRow* row, const CloudTables* t, int32_t i0, int level);
+int ClearSeamlessBlocksAvx2(const CloudRow* row, const CloudTables* t, int32_t i0, int level);

@@ -182,6 +182,71 @@ template <class L> struct SeamlessLanes {
         return true;
     }
 
+    // The noise a pixel needs, at the least, for some puff to cover it, for
+    // every pixel whose field position lies between lowX and highX: the
+    // plane's rangeCeiling with each puff measured from its nearest copy.
+    // The wrapped offset moves no faster than the position, so over the
+    // range it is at least the middle's less half the range, less what the
+    // float steps of the pixels and of the middle may have strayed.
+    static F rangeCeiling(const CloudRow* row, F lowX, F highX)
+    {
+        const F zero = L::set(0.0f), one = L::set(1.0f), c = L::set(row->circumference);
+        const F low = L::set(1.0f - 1.0f / 1024.0f), nearest = L::set(1e-30f), half = L::set(0.5f);
+        const F middle = L::mul(L::add(lowX, highX), half), reach = L::mul(L::sub(highX, lowX), half);
+        F ring = L::set(HUGE_VALF);
+        for (int p = 0; p < row->puffCount && p < maxPuffs; ++p) {
+            const F offset = L::set(row->puffOffsetX[p]);
+            const F x = L::add(middle, offset);
+            const F q = L::div(x, c);
+            if (!allLanes(L::lt(L::abs(q), L::set(exactRange)))) return L::set(-HUGE_VALF);
+            const F across = L::abs(L::sub(x, L::mul(c, nearbyint(q))));
+            const F stray = L::mul(L::add(L::add(L::abs(x), c), L::add(L::abs(lowX), L::abs(highX))), L::set(0x1p-18f));
+            const F a = L::max(zero, L::sub(L::sub(across, reach), stray));
+            const float tp = row->puffT[p];
+            const F d2 = L::max(L::add(L::set(tp * tp), L::mul(a, a)), nearest);
+            const F d = L::mul(L::mul(d2, L::rsqrtEstimate(d2)), low);
+            ring = L::min(ring, L::mul(L::sub(L::mul(L::set(2.0f), d), one), L::set(row->puffTwiceStrength[p])));
+        }
+        return C::ceilingOfRing(row, ring);
+    }
+
+    // Which of the count - 1 blocks of `count` columns from i0 (4 count at
+    // level 1) no puff can cover: bit k, as CloudLanes::clearBlocks finds
+    // them on the plane, with the seamless octaves and the blocks' bounds
+    // made for them (SetupRowReach). A block it cannot vouch for has its bit clear.
+    static int clearBlocks(const CloudRow* row, const CloudTables* t, int32_t i0, int level)
+    {
+        const CloudRow::BlockBounds& bounds = row->blockBounds[level];
+        const int columns = count << (2 * level);
+        int32_t firsts[count], lasts[count];
+        for (int k = 0; k < count; ++k) {
+            firsts[k] = (row->panColumn + i0 + k * columns) * row->zoomRate;
+            lasts[k] = (row->panColumn + i0 + k * columns + columns - 1) * row->zoomRate;
+        }
+        const F u = L::mul(L::toFloat(L::iload(firsts)), L::set(row->inverseWidth));
+        const F lastU = L::mul(L::toFloat(L::iload(lasts)), L::set(row->inverseWidth));
+        // The bounds hold for ends within seamlessBlocksU, at most their width apart.
+        const F within = L::set(row->seamlessBlocksU);
+        if (!allLanes(L::both(L::lt(L::abs(u), within), L::lt(L::abs(lastU), within)))) return 0;
+        const int blocks = L::allBits() >> 1;
+        if ((L::bits(L::le(L::abs(L::sub(L::nextLane(u), u)), L::set(bounds.width))) & blocks) != blocks) return 0;
+
+        const F centre = L::set(row->centreU), zoom = L::set(row->zoom);
+        const F ceiling = rangeCeiling(row, L::mul(L::sub(u, centre), zoom), L::mul(L::sub(lastU, centre), zoom));
+        F sum = L::set(0.0f), n;
+        float amplitude = 1.0f;
+        int clear = 0;
+        for (int k = 0;; ++k) {
+            const F top = L::max(sum, L::nextLane(sum));
+            clear |= L::bits(L::le(L::add(top, L::set(bounds.rest[k])), ceiling)) & blocks;
+            const int settled = clear | L::bits(L::gt(L::add(top, L::set(bounds.floor[k])), ceiling)) | ~blocks;
+            if ((settled & L::allBits()) == L::allBits() || k >= bounds.octaves) return clear;
+            if (!octave(t, row->seamless[k], u, row->fieldV, &n)) return clear;
+            sum = L::add(sum, L::mul(L::set(amplitude), n));
+            amplitude *= row->gain;
+        }
+    }
+
     // Pixels i0 .. i0 + count - 1 of the seamless row set up last; false
     // (nothing written) when some lane leaves the ranges these forms cover.
     static bool shade(const CloudRow* row, const CloudTables* t, int32_t i0, CloudPixel* out, uint32_t* cutShort)
