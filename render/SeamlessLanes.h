@@ -152,20 +152,27 @@ template <class L> struct SeamlessLanes {
     // LitOfTurn holds (skipDimPuffs), a puff that cannot beat the brightest
     // so far in any shown lane is passed over, which leaves the largest as
     // it is: first the puff that may be the brightest in the first shown
-    // lane, then the rest that may still outshine it.
+    // lane, then the rest that may still outshine it. The bound needs no
+    // sine: a sine offset lies between 0 and the wrapped offset x (|sin t| <=
+    // |t|, of t's sign; a rounding of some 1e-16 of the circumference where
+    // t is a half turn, far within the 2^-20 of x allowed here), and LitOfTurn
+    // at the least turn is monotonic in the offset (every float step keeps
+    // the order), so the larger of its values at the range's ends bounds it.
     static bool lightBrightest(const CloudRow* row, const CloudTables* t, const F* across, F noise, F shownMask,
                                int shown, F* mostLit)
     {
         const int puffs = row->puffCount < maxPuffs ? row->puffCount : maxPuffs;
-        F a[maxPuffs], most[maxPuffs], lit;
-        for (int p = 0; p < puffs; ++p) a[p] = sineOffset(across[p], row->circumference);
+        F most[maxPuffs], lit;
         *mostLit = L::set(0.0f);
         int first = 0;
         if (row->skipDimPuffs) {
             const int lane = __builtin_ctz(unsigned(shown));
+            const F zero = L::set(0.0f), least = L::set(row->leastTurn), room = L::set(0x1p-20f);
             float firstMost = -1.0f, lanes[count];
             for (int p = 0; p < puffs; ++p) {
-                most[p] = C::litOfTurn(row, p, a[p], noise, L::set(row->leastTurn));
+                const F spare = L::mul(L::abs(across[p]), room);
+                const F low = L::sub(L::min(zero, across[p]), spare), high = L::add(L::max(zero, across[p]), spare);
+                most[p] = L::max(C::litOfTurn(row, p, low, noise, least), C::litOfTurn(row, p, high, noise, least));
                 L::store(lanes, most[p]);
                 if (lanes[lane] > firstMost) {
                     firstMost = lanes[lane];
@@ -176,7 +183,8 @@ template <class L> struct SeamlessLanes {
         for (int k = 0; k < puffs; ++k) {
             const int p = k == 0 ? first : (k == first ? 0 : k);
             if (row->skipDimPuffs && k > 0 && !L::bits(L::both(shownMask, L::gt(most[p], *mostLit)))) continue;
-            if (!C::puffLightAt(row, t, p, a[p], row->puffNormalT[p], noise, &lit)) return false;
+            const F a = sineOffset(across[p], row->circumference);
+            if (!C::puffLightAt(row, t, p, a, row->puffNormalT[p], noise, &lit)) return false;
             *mostLit = L::max(lit, *mostLit);
         }
         return true;
