@@ -27,6 +27,15 @@ void heaviest(CloudSettings& s)
     s.backlighting = 1;
 }
 
+// Seamless clouds, left to right and both ways.
+void defaultsWrapX(CloudSettings& s) { s.wrap = wrapAcross; }
+void defaultsWrapXY(CloudSettings& s) { s.wrap = wrapBoth; }
+void heaviestWrapXY(CloudSettings& s)
+{
+    heaviest(s);
+    s.wrap = wrapBoth;
+}
+
 void perPixel(benchmark::State& state, double pixelsPerIteration)
 {
     state.counters["ns/pixel"] = benchmark::Counter(double(state.iterations()) * pixelsPerIteration,
@@ -126,6 +135,10 @@ BENCHMARK(perlinFbm)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(cloudModel, scalar_defaults, renderScalar, defaults)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(cloudModel, sse2_defaults, renderSse2, defaults)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(cloudModel, avx2_defaults, renderAvx2, defaults)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(cloudModel, avx2_defaults_wrap_x, renderAvx2, defaultsWrapX)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(cloudModel, avx2_defaults_wrap_xy, renderAvx2, defaultsWrapXY)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(cloudModel, avx2_heaviest, renderAvx2, heaviest)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(cloudModel, avx2_heaviest_wrap_xy, renderAvx2, heaviestWrapXY)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(renderRows, scalar_defaults, renderScalar, defaults)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(renderRows, sse2_defaults, renderSse2, defaults)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(renderRows, avx2_defaults, renderAvx2, defaults)->Unit(benchmark::kMillisecond);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/Commands.h"
+#include "cli/Options.h"
 #include "cli/PluginHost.h"
 #include "cli/PresetFiles.h"
 #include "cli/System.h"
@@ -79,9 +80,10 @@ static double perlinNanoseconds()
 namespace {
 
 struct Look {
-    const char* name;
+    std::string name;
     void (*settle)(CloudSettings*);
-    int depth;  // bits per channel of the image
+    int depth;      // bits per channel of the image
+    int wrap = -1;  // a WrapMode the look is timed with; -1: its own
 };
 
 const Look builtInLooks[] = {
@@ -127,7 +129,11 @@ static int timeLooks(PluginEntryProc entry, std::vector<uint8>& image, int width
                     bool counted = run == 0 && c == 0 && mode == 0;
                     if (counted) countCloudWork(true);
                     Timing once{};
-                    int outcome = timedRun(entry, image, width, height, look.depth, look.settle, loops, &once);
+                    auto settle = [&look](CloudSettings* s) {
+                        look.settle(s);
+                        if (look.wrap >= 0) s->wrap = look.wrap;
+                    };
+                    int outcome = timedRun(entry, image, width, height, look.depth, settle, loops, &once);
                     if (counted) work = cloudWorkCounted(), countCloudWork(false);
                     if (outcome != exitOk) return outcome;
                     walls[mode][c].push_back(once.wall);
@@ -136,7 +142,7 @@ static int timeLooks(PluginEntryProc entry, std::vector<uint8>& image, int width
         setClearSky(true);
         const double singleWall = median(walls[0][0]), singleCpu = median(cpus[0][0]);
         if (&look == &looks[0]) *defaultsSingle = singleWall;
-        std::printf("  %s", look.name);
+        std::printf("  %s", look.name.c_str());
         if (work.pixels)
             std::printf(": the model ran for %.1f %% of the pixels, %.1f %% to the last octave",
                         100.0 * work.modelled / work.pixels, 100.0 * (work.modelled - work.cutShort) / work.pixels);
@@ -155,7 +161,20 @@ static int timeLooks(PluginEntryProc entry, std::vector<uint8>& image, int width
     return exitOk;
 }
 
-int runBench(const std::string& pluginPath, const std::string& presetPath, int width, int height, int threads)
+// Each look at wrap off and then seamless, for every wrap mode up to `wrap`.
+static std::vector<Look> withWraps(const std::vector<Look>& looks, int wrap)
+{
+    std::vector<Look> timed;
+    for (const Look& look : looks)
+        for (int mode = wrapOff; mode <= wrap; ++mode) {
+            timed.push_back(look);
+            timed.back().name += std::string(", wrap ") + kWrapNames[mode];
+            timed.back().wrap = mode;
+        }
+    return timed;
+}
+
+int runBench(const std::string& pluginPath, const std::string& presetPath, int width, int height, int threads, int wrap)
 {
     // One look from a presets file, or the built-in three.
     std::vector<Look> looks(std::begin(builtInLooks), std::end(builtInLooks));
@@ -169,8 +188,9 @@ int runBench(const std::string& pluginPath, const std::string& presetPath, int w
         int read = readPresetInto(presetPath, &fromFile, &thumbnail, &hasPicture);
         if (read != exitOk) return read;
         fileName = presetPath.substr(presetPath.find_last_of("/\\") + 1);
-        looks = {Look{fileName.c_str(), [](CloudSettings* s) { copyLook(s, &fromFile); }, 8}};
+        looks = {Look{fileName, [](CloudSettings* s) { copyLook(s, &fromFile); }, 8}};
     }
+    if (wrap >= 0) looks = withWraps(looks, wrap);
     std::string error;
     PluginEntryProc entry = loadPlugin(pluginPath, &error);
     if (!entry) return fail(exitNoPlugin, error);
@@ -211,7 +231,7 @@ int runBench(const std::string& pluginPath, const std::string& presetPath, int w
 
     double anchor = perlinNanoseconds();
     std::printf("  anchor: stb_perlin 10-octave fBm %.1f ns/sample; %s on one thread takes %.2f of it\n", anchor,
-                looks[0].name, defaultsSingle * 1e9 / pixels / anchor);
+                looks[0].name.c_str(), defaultsSingle * 1e9 / pixels / anchor);
     removePrivateTempFolder(tempFolder);
     // What the filter (and this host's row buffers) add beyond the image.
     std::printf(

@@ -8,5 +8,8 @@
 #include <string>
 
 // Renders width x height; `threads` 0 means every processor; `presetPath`,
-// when not empty, the look to time. Returns an exit code.
-int runBench(const std::string& pluginPath, const std::string& presetPath, int width, int height, int threads);
+// when not empty, the look to time; `wrap`, when a WrapMode, times each look
+// with every wrap mode up to it (off, left to right, both ways) in turn.
+// Returns an exit code.
+int runBench(const std::string& pluginPath, const std::string& presetPath, int width, int height, int threads,
+             int wrap);

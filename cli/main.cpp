@@ -46,7 +46,8 @@ int main(int argc, char** argv)
     if (parsed != exitOk) return parsed;
     if (job.threads) setRenderThreads(job.threads);
     if (command == "preset show") return showPreset(job);
-    return command == "render" ? renderCommand(job)
-                               : runBench(job.pluginPath, job.presetPath, job.newWidth ? job.newWidth : 4000,
-                                          job.newHeight ? job.newHeight : 3000, job.threads);
+    return command == "render"
+               ? renderCommand(job)
+               : runBench(job.pluginPath, job.presetPath, job.newWidth ? job.newWidth : 4000,
+                          job.newHeight ? job.newHeight : 3000, job.threads, job.hasWrap ? job.wrap : -1);
 }

@@ -424,8 +424,14 @@ template <class L> struct CloudLanes {
     // PuffLight for a pack; false when a turn leaves the sine's range.
     static bool puffLight(const CloudRow* row, const CloudTables* t, int p, F a, F noise, F* lit)
     {
+        return puffLightAt(row, t, p, a, row->puffT[p], noise, lit);
+    }
+
+    // PuffLightAt for a pack: the normal's vertical offset `normalT` given.
+    static bool puffLightAt(const CloudRow* row, const CloudTables* t, int p, F a, float normalT, F noise, F* lit)
+    {
         F two = L::set(2.0f), one = L::set(1.0f), zero = L::set(0.0f);
-        F nx = L::mul(two, a), ny = L::set(2.0f * row->puffT[p]), nz = zero;
+        F nx = L::mul(two, a), ny = L::set(2.0f * normalT), nz = zero;
         F q = L::sub(L::sub(one, L::mul(nx, nx)), L::mul(ny, ny));
         F inside = L::ge(q, zero);
         if (L::bits(inside) != L::allBits()) {

@@ -11,6 +11,10 @@ struct CloudSettings;
 // Whole octaves the clear-sky bounds follow (Detail 100 has thirteen).
 enum { maxWholeOctaves = 16 };
 
+// Reach intervals a row may hold: a puff's copies round a cylinder (up to
+// four across the columns looked at), and the columns beyond those.
+enum { maxReaches = 4 * maxPuffs + 2 };
+
 // Everything a row needs, derived once from the settings and the filter size.
 struct CloudRow {
     // Factors of the sliders.
@@ -51,10 +55,13 @@ struct CloudRow {
     // This row: whether the bounds hold for it (its noise coordinates stay
     // where the noise's cells are exact), and the columns where some puff may
     // show, as ascending, disjoint half-open intervals [reachBegin, reachEnd).
+    // Seamless rows are never `bounded`: the blocks' bounds follow the
+    // plane's turned octaves.
     bool bounded;
     int32_t reachCount;
-    int32_t reachBegin[maxPuffs], reachEnd[maxPuffs];
-    // Blocks of neighbouring columns of this row (bounded rows): with noise
+    int32_t reachBegin[maxReaches], reachEnd[maxReaches];
+    // Blocks of neighbouring columns of this row (bounded rows; seamless
+    // rows within seamlessBlocksU, `width` then apart in u): with noise
     // samples at two columns whose noise x lie at most `width` apart, the
     // first k octaves of every pixel between them are at most the larger of
     // the two samples' plus rest[k], with what the octaves after k can add;
@@ -88,6 +95,10 @@ struct CloudRow {
     float fieldV;                 // this row as a fraction of the rectangle's height
     float puffNormalT[maxPuffs];  // the puff's normal's vertical offset (puffT, or its sine)
     bool seamlessBounded;         // the noise's bounds (noiseRest) hold and may stop it early
+    // Blocks of this row whose ends' |u| (fractions of the rectangle across)
+    // stay below this have blockBounds made for the seamless octaves (0: no
+    // block is looked at).
+    float seamlessBlocksU;
 };
 
 // The derived factors of `s` for a render of `width` x `height` filter pixels.

@@ -92,6 +92,19 @@ bool coordinatesStayExact(double x, double y, float octaves)
     return true;
 }
 
+// The octave whose test is the tightest, `best`, is the last worth sampling;
+// the octaves from k to it can take the sum down by their amplitudes at
+// most: floor[k] is the lowest any later test can reach, less the sum after k.
+void settleBlocks(int best, const double* sampled, CloudRow::BlockBounds* b)
+{
+    b->octaves = best;
+    double lowest = HUGE_VAL;
+    for (int k = best; k >= 0; --k) {
+        lowest = std::min(lowest, double(b->rest[k]) - sampled[k]);
+        b->floor[k] = float(lowest + sampled[k]);
+    }
+}
+
 // The bounds of blocks of up to `columns` columns of a bounded row whose
 // noise x stays within farNoiseX.
 void setupBlocks(CloudRow* row, double farNoiseX, int columns, CloudRow::BlockBounds* b)
@@ -128,14 +141,44 @@ void setupBlocks(CloudRow* row, double farNoiseX, int columns, CloudRow::BlockBo
         height = (height + std::fabs(octaveShiftY)) * octaveLacunarity * (1.0 + rounding);
         amplitude *= row->gain;
     }
-    b->octaves = best;
-    // The octaves from k to K can take the sum down by their amplitudes at
-    // most: the lowest any later test can reach, less the sum after k.
-    double lowest = HUGE_VAL;
-    for (int k = best; k >= 0; --k) {
-        lowest = std::min(lowest, double(b->rest[k]) - sampled[k]);
-        b->floor[k] = float(lowest + sampled[k]);
+    settleBlocks(best, sampled, b);
+}
+
+// Blocks of a seamless row: its octaves are not turned, and octave k's x is
+// scaleX u + offsetX, u the column's fraction of the rectangle (exact
+// reals: u as the pixels form it in float, the octave's factors as stored),
+// so a pixel's exact point lies on the segment between its block ends'
+// exact points at one fraction t for every octave, and the sums' lines are
+// one line as on the plane. The periodic lattice has the plane's gradients
+// and fade, hence its slope and curvature bounds along x; its index is
+// only reduced for hashing, the noise is continuous. Each float point
+// strays from its exact one by two roundings. For blocks of up to `columns`
+// columns whose ends' u lie within farU.
+void setupSeamlessBlocks(CloudRow* row, double farU, int columns, CloudRow::BlockBounds* b)
+{
+    const double rounding = 0x1p-22;  // twice a float's rounding, relative
+    // The ends' u apart, with room for the float steps from column to u.
+    b->width = float(double(columns) * row->zoomRate * row->inverseWidth * 1.01 + farU * 0x1p-20);
+    const double width = double(b->width) * (1.0 + 1e-6);
+    double head = 0.0, headAmplitudes = 0.0, sampled[maxWholeOctaves + 1];
+    float amplitude = 1.0f;
+    int best = 0;
+    for (int k = 0;; ++k) {
+        const double bound = (row->noiseRest[k] + head + restMargin * headAmplitudes) * (1.0 + 1e-6);
+        b->rest[k] = float(bound);
+        sampled[k] = headAmplitudes;
+        if (b->rest[k] < b->rest[best]) best = k;
+        if (k >= row->wholeOctaves) break;
+        const CloudRow::SeamlessOctave& o = row->seamless[k];
+        const double scale = std::fabs(double(o.scaleX));
+        const double stray = rounding * (scale * farU + std::fabs(double(o.offsetX)) + 1.0);
+        const double length = scale * width + 2.0 * stray;
+        const double rise = std::min(noiseSlope * length / 2.0, noiseCurvature * length * length / 8.0);
+        head += std::fabs(double(amplitude)) * (rise + 2.0 * noiseSlope * stray + 1e-5);
+        headAmplitudes += std::fabs(double(amplitude));
+        amplitude *= row->gain;
     }
+    settleBlocks(best, sampled, b);
 }
 
 }  // namespace
@@ -186,59 +229,26 @@ void SetupClearSky(CloudRow* row)
                      std::isfinite(row->zoom) && std::isfinite(row->clearGlow);
 }
 
-void SetupRowReach(CloudRow* row)
-{
-    row->reachCount = 0;
-    row->bounded = false;
-    if (row->belowHorizon) return;
-    auto everywhere = [row] {
-        row->reachCount = 1;
-        row->reachBegin[0] = farLeft;
-        row->reachEnd[0] = farRight;
-    };
-    if (!row->skipClear) return everywhere();
-    // The field positions of the pass's columns (at most the filter's width of
-    // them, from the pan on) and of this row, in noise coordinates.
-    const double width = 1.0 / double(row->inverseWidth);
-    const double firstPx = double(row->panColumn) * row->zoomRate,
-                 lastPx = (double(row->panColumn) + width) * row->zoomRate;
-    const double farX = std::max(std::fabs((std::min(firstPx, 0.0) / width - row->centreU) * row->zoom),
-                                 std::fabs((std::max(lastPx, width) / width - row->centreU) * row->zoom));
-    if (!coordinatesStayExact(farX * std::fabs(row->noiseScaleX), std::fabs(row->fieldY * row->noiseScaleY),
-                              row->octaves))
-        return everywhere();
-    row->bounded = true;
-    // 8 columns at level 0, four times as many a level up: the widest the vector packs use.
-    for (int level = 0; level < 2; ++level)
-        setupBlocks(row, farX * std::fabs(row->noiseScaleX), 8 << (2 * level), &row->blockBounds[level]);
+namespace {
 
+// The largest distance from its centre at which puff p may still cover a
+// pixel, margins for rounding included; 0 where it covers none, negative
+// where it may cover every pixel whatever the distance.
+double puffRadius(const CloudRow* row, int p)
+{
     // The most n lu - 0.5 can be; a puff of strength 2g covers a pixel only
     // where (2d - 1) 2g is below it, so within d < (top / 2g + 1) / 2.
     const double top = double(row->noiseRest[0]) * std::fabs(double(row->lumpiness)) - double(lumpBias);
-    int64_t begins[maxPuffs], ends[maxPuffs];
-    int count = 0;
-    for (int p = 0; p < row->puffCount && p < maxPuffs; ++p) {
-        const double strength = row->puffTwiceStrength[p];
-        if (!(strength > 0.0)) {
-            if (!(top < 0.0)) return everywhere();  // a puff without a ring covers all or nothing
-            continue;
-        }
-        const double radius = (top / strength + 1.0) / 2.0 * (1.0 + restMargin) + restMargin;
-        const double t = row->puffT[p], h2 = radius * radius - t * t;
-        if (!(radius > 0.0) || !(h2 > 0.0)) continue;
-        // |X + offset| < h, with X = (px / W - centreU) zoom and px = (panColumn + i) zoomRate.
-        const double h = std::sqrt(h2), offset = row->puffOffsetX[p];
-        const double lowX = -offset - h, highX = -offset + h;
-        const double lowPx = (lowX / row->zoom + row->centreU) * width,
-                     highPx = (highX / row->zoom + row->centreU) * width;
-        const double first = std::floor(lowPx / row->zoomRate) - row->panColumn - 2.0;
-        const double last = std::ceil(highPx / row->zoomRate) - row->panColumn + 2.0;
-        if (!(first < last)) continue;
-        begins[count] = int64_t(std::max(first, double(farLeft)));
-        ends[count] = int64_t(std::min(last + 1.0, double(farRight)));
-        if (begins[count] < ends[count]) ++count;
-    }
-    // Ascending and merged.
+    const double strength = row->puffTwiceStrength[p];
+    if (!(strength > 0.0)) return top < 0.0 ? 0.0 : -1.0;  // a puff without a ring covers all or nothing
+    const double radius = (top / strength + 1.0) / 2.0 * (1.0 + restMargin) + restMargin;
+    return radius > 0.0 ? radius : 0.0;
+}
+
+// The row's reach from intervals [begins[k], ends[k]) of columns, in any
+// order and overlapping: ascending and merged.
+void mergeReach(CloudRow* row, int64_t* begins, int64_t* ends, int count)
+{
     for (int a = 1; a < count; ++a)
         for (int b = a; b > 0 && begins[b] < begins[b - 1]; --b) {
             std::swap(begins[b], begins[b - 1]);
@@ -254,6 +264,128 @@ void SetupRowReach(CloudRow* row)
         row->reachEnd[row->reachCount] = int32_t(ends[k]);
         ++row->reachCount;
     }
+}
+
+// Columns i from `first` to `last` (both taken) as a half-open interval
+// within [farLeft, farRight); false when it holds none.
+bool columnInterval(double first, double last, int64_t* begin, int64_t* end)
+{
+    if (!(first <= last)) return false;
+    *begin = int64_t(std::max(first, double(farLeft)));
+    *end = int64_t(std::min(last + 1.0, double(farRight)));
+    return *begin < *end;
+}
+
+// The reach of a seamless row, whose puffs are measured from their nearest
+// copy round the cylinder: the columns of one filter width from the pan on
+// (and two either side) get each puff's copies that fall among them; the
+// columns beyond are modelled throughout. False when some puff reaches
+// every column, or the noise's cells may not be exact there (its bound needs
+// them).
+bool seamlessReach(CloudRow* row)
+{
+    const double width = 1.0 / double(row->inverseWidth), rate = row->zoomRate;
+    const double lowColumn = -2.0, highColumn = std::ceil(width / rate) + 2.0;
+    const double lowPx = (row->panColumn + lowColumn) * rate, highPx = (row->panColumn + highColumn) * rate;
+    const double farU = std::max(std::fabs(lowPx), std::fabs(highPx)) / width + 1.0;
+    // The octaves' coordinates (SeamlessNoise) stay where the cells are exact.
+    for (int k = 0; k <= row->wholeOctaves && k <= maxWholeOctaves; ++k) {
+        const CloudRow::SeamlessOctave& o = row->seamless[k];
+        if (std::fabs(double(o.scaleX)) * farU + std::fabs(double(o.offsetX)) + 2.0 >= exactCells) return false;
+        if (std::fabs(double(o.scaleY) * row->fieldV) + std::fabs(double(o.offsetY)) + 2.0 >= exactCells) return false;
+    }
+    // Blocks with both ends within farU have their noise's cells exact
+    // (checked above) and bounds made for that reach, wherever the puffs are.
+    if (row->seamlessBounded) {
+        row->seamlessBlocksU = float(farU * (1.0 - 1e-6));
+        for (int level = 0; level < 2; ++level)
+            setupSeamlessBlocks(row, farU, 8 << (2 * level), &row->blockBounds[level]);
+    }
+    // How far a pixel's wrapped offset from a puff (in float, from its
+    // column) may stray from the exact one, in rectangle pixels; the
+    // columns' own margin is 2 either side.
+    const double stray = (farU + std::fabs(double(row->centreU)) + 2.0) * width * 0x1p-20;
+    const double half = 0.5 * double(row->circumference);
+    int64_t begins[maxReaches], ends[maxReaches];
+    int count = 0;
+    for (int p = 0; p < row->puffCount && p < maxPuffs; ++p) {
+        const double radius = puffRadius(row, p);
+        if (radius < 0.0) return false;
+        const double t = row->puffT[p], h2 = radius * radius - t * t;
+        if (!(radius > 0.0) || !(h2 > 0.0)) continue;
+        // |X + offset - m c| < h for some whole m, with X = (px / W - centreU) zoom,
+        // c = zoom and px = (panColumn + i) zoomRate: copies W pixels apart.
+        const double h = std::sqrt(h2);
+        if (h * (1.0 + restMargin) + restMargin >= half) return false;
+        const double centrePx = (-double(row->puffOffsetX[p]) / row->zoom + row->centreU) * width;
+        const double reachPx = h / row->zoom * width + stray;
+        const double firstCopy = std::floor((lowPx - centrePx - reachPx) / width) - 1.0;
+        const double lastCopy = std::ceil((highPx - centrePx + reachPx) / width) + 1.0;
+        for (double m = firstCopy; m <= lastCopy; m += 1.0) {
+            const double centre = centrePx + m * width;
+            const double first = std::max(std::floor((centre - reachPx) / rate) - row->panColumn - 2.0, lowColumn);
+            const double last = std::min(std::ceil((centre + reachPx) / rate) - row->panColumn + 2.0, highColumn - 1.0);
+            if (!(first <= last)) continue;
+            if (count == maxReaches - 2) return false;  // room for the columns beyond
+            if (columnInterval(first, last, &begins[count], &ends[count])) ++count;
+        }
+    }
+    if (columnInterval(double(farLeft), lowColumn - 1.0, &begins[count], &ends[count])) ++count;
+    if (columnInterval(highColumn, double(farRight), &begins[count], &ends[count])) ++count;
+    mergeReach(row, begins, ends, count);
+    return true;
+}
+
+}  // namespace
+
+void SetupRowReach(CloudRow* row)
+{
+    row->reachCount = 0;
+    row->bounded = false;
+    row->seamlessBlocksU = 0.0f;
+    if (row->belowHorizon) return;
+    auto everywhere = [row] {
+        row->reachCount = 1;
+        row->reachBegin[0] = farLeft;
+        row->reachEnd[0] = farRight;
+    };
+    if (!row->skipClear) return everywhere();
+    if (row->wrap != 0) {
+        if (!seamlessReach(row)) everywhere();
+        return;
+    }
+    // The field positions of the pass's columns (at most the filter's width of
+    // them, from the pan on) and of this row, in noise coordinates.
+    const double width = 1.0 / double(row->inverseWidth);
+    const double firstPx = double(row->panColumn) * row->zoomRate,
+                 lastPx = (double(row->panColumn) + width) * row->zoomRate;
+    const double farX = std::max(std::fabs((std::min(firstPx, 0.0) / width - row->centreU) * row->zoom),
+                                 std::fabs((std::max(lastPx, width) / width - row->centreU) * row->zoom));
+    if (!coordinatesStayExact(farX * std::fabs(row->noiseScaleX), std::fabs(row->fieldY * row->noiseScaleY),
+                              row->octaves))
+        return everywhere();
+    row->bounded = true;
+    // 8 columns at level 0, four times as many a level up: the widest the vector packs use.
+    for (int level = 0; level < 2; ++level)
+        setupBlocks(row, farX * std::fabs(row->noiseScaleX), 8 << (2 * level), &row->blockBounds[level]);
+
+    int64_t begins[maxPuffs], ends[maxPuffs];
+    int count = 0;
+    for (int p = 0; p < row->puffCount && p < maxPuffs; ++p) {
+        const double radius = puffRadius(row, p);
+        if (radius < 0.0) return everywhere();
+        const double t = row->puffT[p], h2 = radius * radius - t * t;
+        if (!(radius > 0.0) || !(h2 > 0.0)) continue;
+        // |X + offset| < h, with X = (px / W - centreU) zoom and px = (panColumn + i) zoomRate.
+        const double h = std::sqrt(h2), offset = row->puffOffsetX[p];
+        const double lowX = -offset - h, highX = -offset + h;
+        const double lowPx = (lowX / row->zoom + row->centreU) * width,
+                     highPx = (highX / row->zoom + row->centreU) * width;
+        const double first = std::floor(lowPx / row->zoomRate) - row->panColumn - 2.0;
+        const double last = std::ceil(highPx / row->zoomRate) - row->panColumn + 2.0;
+        if (columnInterval(first, last, &begins[count], &ends[count])) ++count;
+    }
+    mergeReach(row, begins, ends, count);
 }
 
 float coveringNoise(const CloudRow* row, const float* distances)

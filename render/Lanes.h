@@ -53,8 +53,13 @@ struct SseLanes {
 
     static I iset(int32_t v) { return _mm_set1_epi32(v); }
     static I iload(const int32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+    static void istore(int32_t* p, I v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
     static I isub(I a, I b) { return _mm_sub_epi32(a, b); }
+    static I iadd(I a, I b) { return _mm_add_epi32(a, b); }
     static I truncate(F a) { return _mm_cvttps_epi32(a); }
+    // To the nearest whole number in the processor's rounding (ties to even,
+    // as std::nearbyint), for |a| < 2^31.
+    static I roundNearest(F a) { return _mm_cvtps_epi32(a); }
     static F toFloat(I a) { return _mm_cvtepi32_ps(a); }
     static I iand(I a, I b) { return _mm_and_si128(a, b); }
     static I ior(I a, I b) { return _mm_or_si128(a, b); }
@@ -152,8 +157,11 @@ struct AvxLanes {
 
     static I iset(int32_t v) { return _mm256_set1_epi32(v); }
     static I iload(const int32_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
+    static void istore(int32_t* p, I v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v); }
     static I isub(I a, I b) { return _mm256_sub_epi32(a, b); }
+    static I iadd(I a, I b) { return _mm256_add_epi32(a, b); }
     static I truncate(F a) { return _mm256_cvttps_epi32(a); }
+    static I roundNearest(F a) { return _mm256_cvtps_epi32(a); }
     static F toFloat(I a) { return _mm256_cvtepi32_ps(a); }
     static I iand(I a, I b) { return _mm256_and_si256(a, b); }
     static I ior(I a, I b) { return _mm256_or_si256(a, b); }

@@ -74,6 +74,12 @@ static void fillPixels(CloudPixel* out, int32_t n, const CloudPixel* eight)
 typedef bool (*PackShader)(const CloudRow*, const CloudTables*, int32_t, CloudPixel*, uint32_t*);
 typedef int (*BlockFinder)(const CloudRow*, const CloudTables*, int32_t, int);
 
+// Whether the row's blocks may be found clear (CloudModel.h).
+static bool hasBlockBounds(const CloudRow* row)
+{
+    return (row->bounded || row->seamlessBlocksU > 0.0f) && row->lumpiness > 0.0f;
+}
+
 // Packs of `width` columns from i while whole ones fit before end (`out` is
 // column i0's pixel); where two packs or more fit, the ones no puff can
 // cover among the next width - 1 are found first and made clear sky (the
@@ -83,7 +89,7 @@ static int32_t shadeFine(const CloudRow* row, const CloudTables* t, int32_t i0, 
                          PackShader shadePack, BlockFinder clearBlocks, const CloudPixel* clearEight, CloudPixel* out,
                          uint32_t* cutShort)
 {
-    const bool blocks = row->bounded && row->lumpiness > 0.0f;
+    const bool blocks = hasBlockBounds(row);
     while (end - i >= width) {
         const int fit = (end - i) / width;
         const bool group = blocks && fit >= 2;
@@ -111,7 +117,7 @@ static int32_t shadePacks(const CloudRow* row, const CloudTables* t, int32_t i0,
                           uint32_t* cutShort)
 {
     const int32_t wide = 4 * width;
-    while (row->bounded && row->lumpiness > 0.0f && end - i >= 2 * wide) {
+    while (hasBlockBounds(row) && end - i >= 2 * wide) {
         const int32_t fit = (end - i) / wide;
         const int n = fit < width - 1 ? int(fit) : width - 1;
         const int clear = clearBlocks(row, t, i, 1);
@@ -137,17 +143,20 @@ static void shadeModelled(const CloudRow* row, const CloudTables* t, int32_t i, 
                           const CloudPixel* clearEight, CloudPixel* out, uint32_t* cutShort)
 {
     const int32_t i0 = i;
-    // Seamless clouds have the scalar model only.
-    RenderPath path = row->wrap != 0 ? renderScalar : chosenPath;
+    const RenderPath path = chosenPath;
+    // Seamless rows have packs and blocks of their own.
+    const bool seamless = row->wrap != 0;
     // The packs form field columns in 32 bits (blocks' ends up to 256 columns
     // beyond end); rows panned beyond that stay scalar.
     int64_t first = (int64_t(row->panColumn) + i0) * row->zoomRate;
     int64_t last = (int64_t(row->panColumn) + end + 256) * row->zoomRate;
     bool small = first > -2147483647LL && first < 2147483647LL && last > -2147483647LL && last < 2147483647LL;
     if (path == renderAvx2 && small)
-        i = shadePacks(row, t, i0, i, end, 8, ShadeCloudPackAvx2, ClearCloudBlocksAvx2, clearEight, out, cutShort);
+        i = shadePacks(row, t, i0, i, end, 8, seamless ? ShadeSeamlessPackAvx2 : ShadeCloudPackAvx2,
+                       seamless ? ClearSeamlessBlocksAvx2 : ClearCloudBlocksAvx2, clearEight, out, cutShort);
     if (path != renderScalar && small)
-        i = shadePacks(row, t, i0, i, end, 4, ShadeCloudPackSse2, ClearCloudBlocksSse2, clearEight, out, cutShort);
+        i = shadePacks(row, t, i0, i, end, 4, seamless ? ShadeSeamlessPackSse2 : ShadeCloudPackSse2,
+                       seamless ? ClearSeamlessBlocksSse2 : ClearCloudBlocksSse2, clearEight, out, cutShort);
     for (; i < end; ++i) out[i - i0] = ShadeCloudPixelCounted(row, t, i, cutShort);
 }
 

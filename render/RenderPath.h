@@ -39,3 +39,9 @@ bool ShadeCloudPackAvx2(const CloudRow* row, const CloudTables* t, int32_t i0, C
 // at each block's ends. For bounded rows with a lumpiness above 0.
 int ClearCloudBlocksSse2(const CloudRow* row, const CloudTables* t, int32_t i0, int level);
 int ClearCloudBlocksAvx2(const CloudRow* row, const CloudTables* t, int32_t i0, int level);
+// The same two for seamless rows (Seamless.h); their blocks for rows with
+// seamlessBlocksU above 0 and a lumpiness above 0.
+bool ShadeSeamlessPackSse2(const CloudRow* row, const CloudTables* t, int32_t i0, CloudPixel* out, uint32_t* cutShort);
+bool ShadeSeamlessPackAvx2(const CloudRow* row, const CloudTables* t, int32_t i0, CloudPixel* out, uint32_t* cutShort);
+int ClearSeamlessBlocksSse2(const CloudRow* row, const CloudTables* t, int32_t i0, int level);
+int ClearSeamlessBlocksAvx2(const CloudRow* row, const CloudTables* t, int32_t i0, int level);

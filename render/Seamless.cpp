@@ -48,13 +48,11 @@ void SetupSeamless(CloudRow* row, int32_t mode)
 {
     if (mode == wrapOff) return;
     row->wrap = mode;
-    // The plane's clear-sky bounds follow its puffs; on the torus the noise
-    // stops where no puff, from its nearest copy, can cover the pixel
-    // whatever the octaves still to come add (their bounds hold for the
-    // periodic lattice too: the same gradients, the same amplitudes).
+    // The noise stops where no puff, from its nearest copy, can cover the
+    // pixel whatever the octaves still to come add (their bounds hold for the
+    // periodic lattice too: the same gradients, the same amplitudes); the
+    // rows' reach follows the puffs' copies round the cylinder (CloudReach.cpp).
     row->seamlessBounded = row->skipClear && row->lumpiness > 0.0f;
-    row->skipClear = false;
-    row->skipDimPuffs = false;
     row->circumference = row->zoom;
     const bool both = mode == wrapBoth;
     const float half = 0.5f * row->zoom;
