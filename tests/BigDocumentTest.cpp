@@ -108,6 +108,39 @@ TEST(BigDocument, FinalApplyPaintsWhatThePainterPaints)
     }
 }
 
+TEST(BigDocument, RowsAndSelectionAreAskedForInThe32BitFields)
+{
+    // A host that delivers between Continue calls: each call's requests are seen.
+    TestHost host(70000, 6, 3);
+    host.useBigDocument();
+    const VRect f = {1, 33000, 6, 69000};
+    host.setBigFilterRect(f.top, f.left, f.bottom, f.right);
+    host.setMask(rampMask(host.width, host.height));
+    host.record->advanceState = nullptr;
+    std::vector<VRect> asked[3];
+    host.aroundContinue = [&](bool entering) {
+        if (!entering) return;
+        asked[0].push_back(host.requestedIn());
+        asked[1].push_back(host.requestedOut());
+        asked[2].push_back(host.requestedMask());
+    };
+    ASSERT_EQ(host.run(false), noErr);
+    ASSERT_EQ(asked[0].size(), size_t(f.bottom - f.top));
+    for (size_t k = 0; k < asked[0].size(); ++k) {
+        const int32 y = f.top + int32(k);
+        const VRect row = {y, f.left, y + 1, f.right};
+        const VRect around = {y - 2 < f.top ? f.top : y - 2, f.left, y + 2 > f.bottom ? f.bottom : y + 2, f.right};
+        for (int which = 0; which < 3; ++which) {
+            const VRect want = which < 2 ? row : around;
+            const VRect& got = asked[which][k];
+            EXPECT_TRUE(got.top == want.top && got.left == want.left && got.bottom == want.bottom &&
+                        got.right == want.right)
+                << "row " << y << ", request " << which << ": " << got.top << "," << got.left << "," << got.bottom
+                << "," << got.right;
+        }
+    }
+}
+
 TEST(BigDocument, SmallDocumentPaintsAlikeEitherWay)
 {
     // One host at a time: the test host's suites are shared.
