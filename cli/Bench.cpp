@@ -41,7 +41,7 @@ static int timedRun(PluginEntryProc entry, std::vector<uint8>& pixels, int width
     }
     RunRequest request{HostImage{width, height, 3, pixels.data(), sampleBytes},
                        nullptr,
-                       {0, 0, int16(height), int16(width)},
+                       {0, 0, height, width},
                        false,
                        settle,
                        nullptr,

@@ -11,14 +11,14 @@ static inline void storeSample(uint8* p, int bytes, unsigned v)
     if (bytes == 2) p[1] = uint8(v >> 8);
 }
 
-size_t requestBytes(const Rect16& rect, int lo, int hi, int bytesPerSample)
+size_t requestBytes(const VRect& rect, int lo, int hi, int bytesPerSample)
 {
     int w = rect.right - rect.left, h = rect.bottom - rect.top, n = hi - lo + 1;
     if (w <= 0 || h <= 0 || n <= 0) return 0;
     return size_t(w) * size_t(h) * size_t(n) * size_t(bytesPerSample);
 }
 
-void copyRequest(const HostImage& image, const Rect16& rect, Fixed rate, int lo, int hi, int16 padding, uint8* block)
+void copyRequest(const HostImage& image, const VRect& rect, Fixed rate, int lo, int hi, int16 padding, uint8* block)
 {
     const int w = rect.right - rect.left, h = rect.bottom - rect.top, n = hi - lo + 1;
     if (w <= 0 || h <= 0 || n <= 0 || !image.pixels) return;
@@ -28,7 +28,7 @@ void copyRequest(const HostImage& image, const Rect16& rect, Fixed rate, int lo,
         long long iy = (static_cast<long long>(rect.top + y) * rate) >> 16;
         bool rowInside = iy >= 0 && iy < image.height;
         int cy = clampTo(iy, 0, image.height - 1);
-        uint8* out = block + size_t(y) * w * n * sample;
+        uint8* out = block + size_t(y) * size_t(w) * size_t(n * sample);
         // Whole pixels of a row inside the image at full size: one copy.
         if (rate == 65536 && rowInside && n == image.planes && rect.left >= 0 && rect.right <= image.width) {
             std::memcpy(out, image.pixels + (size_t(cy) * image.width + rect.left) * pixel, size_t(w) * pixel);
@@ -48,7 +48,7 @@ void copyRequest(const HostImage& image, const Rect16& rect, Fixed rate, int lo,
     }
 }
 
-void writeBackRequest(const HostImage& image, const Rect16& rect, int lo, int hi, const uint8* block, int32 rowBytes,
+void writeBackRequest(const HostImage& image, const VRect& rect, int lo, int hi, const uint8* block, int32 rowBytes,
                       const HostImage* selection)
 {
     const int n = hi - lo + 1;
@@ -75,4 +75,34 @@ void writeBackRequest(const HostImage& image, const Rect16& rect, int lo, int hi
             }
         }
     }
+}
+
+static int16 clipped16(int v) { return int16(v < -32768 ? -32768 : (v > 32767 ? 32767 : v)); }
+
+void describeDocument(FilterRecord* record, BigDocumentStruct* big, int width, int height, const VRect& filterRect)
+{
+    record->imageSize = Point16{clipped16(height), clipped16(width)};
+    record->wholeSize = record->imageSize;
+    record->filterRect = Rect16{clipped16(filterRect.top), clipped16(filterRect.left), clipped16(filterRect.bottom),
+                                clipped16(filterRect.right)};
+    record->bigDocumentData = big;
+    if (!big) return;
+    std::memset(big, 0, sizeof *big);
+    big->imageSize32 = VPoint{height, width};
+    big->wholeSize32 = big->imageSize32;
+    big->filterRect32 = filterRect;
+}
+
+static VRect widened(const Rect16& r) { return VRect{r.top, r.left, r.bottom, r.right}; }
+
+RequestedRects requestedRects(const FilterRecord& record, const BigDocumentStruct* big)
+{
+    if (usesBigCoordinates(big)) return RequestedRects{big->inRect32, big->outRect32, big->maskRect32};
+    return RequestedRects{widened(record.inRect), widened(record.outRect), widened(record.maskRect)};
+}
+
+bool requestsEmpty(const RequestedRects& rects)
+{
+    auto empty = [](const VRect& x) { return x.top >= x.bottom || x.left >= x.right; };
+    return empty(rects.in) && empty(rects.out) && empty(rects.mask);
 }

@@ -330,6 +330,37 @@ static void appendBytes(void* context, void* data, int size)
     out->insert(out->end(), static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
 }
 
+bool formatHolds(ImageFormat format, int width, int height, int channels, int bytesPerSample, std::string* why)
+{
+    const std::string size = std::to_string(width) + " x " + std::to_string(height);
+    // The image library keeps a file's byte counts in an int.
+    const int64_t pixelBytes = int64_t(channels) * bytesPerSample;
+    const int64_t mostBytes = INT32_MAX - 1024;
+    switch (format) {
+    case imagePng:
+        if ((int64_t(width) * pixelBytes + 1) * height > mostBytes) {
+            *why = "a PNG nimbulo writes holds at most 2 GiB of pixels, not " + size;
+            return false;
+        }
+        return true;
+    case imageJpeg:
+        // Its frame header keeps each side in 16 bits.
+        if (width > 65535 || height > 65535) {
+            *why = "JPEG holds at most 65535 pixels a side, not " + size + "; write PNG";
+            return false;
+        }
+        return true;
+    case imageBmp:
+        // Rows of 3 or 4 bytes a pixel, each padded to 4 bytes, and the file's size in its header.
+        if ((int64_t(width) * (channels == 4 ? 4 : 3) + 3) / 4 * 4 * height > mostBytes) {
+            *why = "a BMP file holds at most 2 GiB of pixels, not " + size + "; write PNG";
+            return false;
+        }
+        return true;
+    default: return true;
+    }
+}
+
 bool encodeImage(const Image& image, ImageFormat format, int quality, std::vector<uint8_t>* bytes, std::string* error)
 {
     bytes->clear();
@@ -337,6 +368,7 @@ bool encodeImage(const Image& image, ImageFormat format, int quality, std::vecto
         *error = "only PNG holds 16 bits per channel";
         return false;
     }
+    if (!formatHolds(format, image.width, image.height, image.channels, image.bytesPerSample, error)) return false;
     int ok = 0;
     switch (format) {
     case imagePng:

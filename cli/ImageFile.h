@@ -46,6 +46,11 @@ const char* extensionOf(ImageFormat format);         // ".png", ".jpg", ".bmp"
 // The same picture at 8 bits per channel: (v x 255 + 32767) / 65535.
 Image eightBitCopy(const Image& image);
 
+// Whether a file of `format` can hold a picture of width x height with
+// `channels` samples of `bytesPerSample` a pixel; if not, why, in words for
+// the user.
+bool formatHolds(ImageFormat format, int width, int height, int channels, int bytesPerSample, std::string* why);
+
 // The file's bytes; `quality` (1 to 100) for JPEG. A 16-bit image is written
 // as a 16-bit PNG; JPEG and BMP need an 8-bit one.
 bool encodeImage(const Image& image, ImageFormat format, int quality, std::vector<uint8_t>* bytes, std::string* error);

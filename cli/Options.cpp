@@ -78,6 +78,10 @@ static bool takeSize(RenderJob& job, const std::string& v, std::string* error)
         *error = "--size takes WxH with each side 1 to " + std::to_string(maxSide) + ", not '" + v + "'";
         return false;
     }
+    if (int64_t(w) * h > maxImagePixels) {
+        *error = "--size " + v + " is too large: at most " + std::to_string(maxImagePixels >> 20) + " megapixels";
+        return false;
+    }
     job.newWidth = int(w);
     job.newHeight = int(h);
     return true;

@@ -9,7 +9,9 @@
 
 #include "settings/CloudSettings.h"
 
-enum { maxSide = 32767 };  // the interface's rectangles are 16-bit
+// The largest side of a picture: the largest document the plug-in declares,
+// which the host's 32-bit coordinates carry.
+enum { maxSide = 300000 };
 
 struct RenderJob {
     std::vector<std::string> inputs;  // image files ("-": standard input); the presets file for 'preset show'

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 // ---- Handles: a master pointer with the block's size in front of the block. ----
 struct HeapHandle {
@@ -72,8 +73,9 @@ static int32 NIMBULO_CDECL bufferSpace() { return 256 << 20; }
 struct Run {
     const RunRequest* request;
     FilterRecord* record;
+    BigDocumentStruct* big;            // the 32-bit coordinates offered to the plug-in
     std::vector<uint8> in, out, mask;  // the delivered requests, reused row after row
-    Rect16 deliveredOut;
+    VRect deliveredOut;
     int deliveredOutLo, deliveredOutHi;
     bool outDelivered;
 };
@@ -91,7 +93,7 @@ static void writeBack()
 // A copy of the request in `store` (null for an empty request), and its row
 // stride. The record's pointer fields are only 4-byte aligned in 64-bit
 // builds, so they are assigned directly, never through a pointer.
-static void* deliverRequest(std::vector<uint8>& store, const HostImage& image, const Rect16& rect, Fixed rate, int lo,
+static void* deliverRequest(std::vector<uint8>& store, const HostImage& image, const VRect& rect, Fixed rate, int lo,
                             int hi, int16 padding, int32* rowBytes)
 {
     size_t bytes = requestBytes(rect, lo, hi, image.bytesPerSample);
@@ -109,20 +111,21 @@ static OSErr deliver()
     FilterRecord& r = *run.record;
     writeBack();
     const HostImage& image = run.request->image;
+    const RequestedRects asked = requestedRects(r, run.big);
     int32 rowBytes = 0;
     r.inData =
-        deliverRequest(run.in, image, r.inRect, r.inputRate, r.inLoPlane, r.inHiPlane, r.inputPadding, &rowBytes);
+        deliverRequest(run.in, image, asked.in, r.inputRate, r.inLoPlane, r.inHiPlane, r.inputPadding, &rowBytes);
     r.inRowBytes = rowBytes;
     r.outData =
-        deliverRequest(run.out, image, r.outRect, 65536, r.outLoPlane, r.outHiPlane, r.outputPadding, &rowBytes);
+        deliverRequest(run.out, image, asked.out, 65536, r.outLoPlane, r.outHiPlane, r.outputPadding, &rowBytes);
     r.outRowBytes = rowBytes;
-    run.deliveredOut = r.outRect;
+    run.deliveredOut = asked.out;
     run.deliveredOutLo = r.outLoPlane;
     run.deliveredOutHi = r.outHiPlane;
     run.outDelivered = r.outData != nullptr;
     if (run.request->selection) {
         r.maskData =
-            deliverRequest(run.mask, *run.request->selection, r.maskRect, r.maskRate, 0, 0, r.maskPadding, &rowBytes);
+            deliverRequest(run.mask, *run.request->selection, asked.mask, r.maskRate, 0, 0, r.maskPadding, &rowBytes);
         r.maskRowBytes = rowBytes;
     }
     return noErr;
@@ -140,10 +143,13 @@ static void NIMBULO_CDECL reportProgress(int32 done, int32 total)
     if (current->request->progress) current->request->progress(done, total);
 }
 
-static bool requestsEmpty(const FilterRecord& r)
+// Whether the run's sides or rectangle pass what the 16-bit fields hold.
+static bool needsBigCoordinates(const RunRequest& request)
 {
-    auto empty = [](const Rect16& x) { return x.top >= x.bottom || x.left >= x.right; };
-    return empty(r.inRect) && empty(r.outRect) && empty(r.maskRect);
+    const VRect& f = request.filterRect;
+    for (int v : {request.image.width, request.image.height, f.top, f.left, f.bottom, f.right})
+        if (v < -32768 || v > 32767) return true;
+    return false;
 }
 
 OSErr runFilter(PluginEntryProc entry, const RunRequest& request)
@@ -164,16 +170,17 @@ OSErr runFilter(PluginEntryProc entry, const RunRequest& request)
     // The host's record is larger than the part the plug-in knows.
     std::vector<uint8> recordBytes(sizeof(FilterRecord) + 1024, 0);
     auto* record = reinterpret_cast<FilterRecord*>(recordBytes.data());
-    Run run{&request, record, {}, {}, {}, {}, 0, 0, false};
+    BigDocumentStruct big{};
+    Run run{&request, record, &big, {}, {}, {}, {}, 0, 0, false};
     current = &run;
 
     const HostImage& image = request.image;
     FilterRecord& r = *record;
     r.abortProc = testAbort;
     r.progressProc = reportProgress;
-    r.imageSize = {int16(image.height), int16(image.width)};
+    // Sides past 32767 need the 32-bit coordinates, which every run offers.
+    describeDocument(record, &big, image.width, image.height, request.filterRect);
     r.planes = int16(image.planes);
-    r.filterRect = request.filterRect;
     r.background = {0xFFFF, 0xFFFF, 0xFFFF};
     r.maxSpace = 256 << 20;
     r.haveMask = request.selection != nullptr;
@@ -184,7 +191,6 @@ OSErr runFilter(PluginEntryProc entry, const RunRequest& request)
     r.imageMode = colourPlanes >= 3 ? (deep ? plugInModeRGB48 : plugInModeRGBColor)
                                     : (deep ? plugInModeGray16 : plugInModeGrayScale);
     r.imageHRes = r.imageVRes = 72 << 16;
-    r.wholeSize = r.imageSize;
     r.platformData = &platform;
     r.bufferProcs = &bufferProcs;
     r.handleProcs = &handleProcs;
@@ -205,11 +211,14 @@ OSErr runFilter(PluginEntryProc entry, const RunRequest& request)
     intptr_t data = 0;
     int16 result = noErr;
     entry(filterSelectorPrepare, record, &data, &result);
+    if (result == noErr && !usesBigCoordinates(&big) && needsBigCoordinates(request))
+        result = pluginTooSmallForDocument;
     if (result == noErr && request.settle && r.parameters)
         request.settle(reinterpret_cast<CloudSettings*>(*r.parameters));
     if (result == noErr) entry(filterSelectorStart, record, &data, &result);
     // Each Continue renders at least one row.
-    for (int calls = 0; result == noErr && !requestsEmpty(r) && calls <= image.height + 1; ++calls) {
+    for (int calls = 0; result == noErr && !requestsEmpty(requestedRects(r, &big)) && calls <= image.height + 1;
+         ++calls) {
         deliver();
         entry(filterSelectorContinue, record, &data, &result);
     }

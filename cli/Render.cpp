@@ -182,14 +182,14 @@ static int openSession(const RenderJob& job, Session* session)
 static int paint(const RenderJob& job, const Session& session, const CloudSettings& look, const Image& mask,
                  Image* image)
 {
-    Rect16 filterRect = {0, 0, int16(image->height), int16(image->width)};
+    VRect filterRect = {0, 0, image->height, image->width};
     if (job.hasRect) {
         const int* r = job.rect;
         if (r[0] + r[2] > image->width || r[1] + r[3] > image->height)
             return fail(exitUsage, "--rect " + std::to_string(r[0]) + "," + std::to_string(r[1]) + "," +
                                        std::to_string(r[2]) + "," + std::to_string(r[3]) + " reaches outside the " +
                                        std::to_string(image->width) + " x " + std::to_string(image->height) + " image");
-        filterRect = {int16(r[1]), int16(r[0]), int16(r[1] + r[3]), int16(r[0] + r[2])};
+        filterRect = {r[1], r[0], r[1] + r[3], r[0] + r[2]};
     }
     bool showProgress = !job.quiet && stderrIsTerminal();
     HostImage pixels{image->width, image->height, image->channels, image->pixels.data(), image->bytesPerSample};
@@ -212,6 +212,8 @@ static int paint(const RenderJob& job, const Session& session, const CloudSettin
     if (result == noErr) return exitOk;
     if (result == userCanceledErr && interruptRequested())
         return fail(exitInterrupted, "interrupted; no output written");
+    if (result == pluginTooSmallForDocument)
+        return fail(exitRenderFailed, "this plug-in takes no picture larger than 32767 pixels a side");
     return fail(exitRenderFailed, "the filter stopped with error " + std::to_string(result) +
                                       (result == memFullErr ? " (not enough memory)" : ""));
 }
@@ -261,6 +263,11 @@ static int renderOne(const RenderJob& job, const Session& session, const std::st
     CloudSettings look;
     int composed = composeSettings(job, image, &look);
     if (composed != exitOk) return composed;
+    // A size the output's format cannot hold is refused before the work.
+    const int channels = input.empty() ? 3 : image.channels;
+    const int outputBytes = format != imagePng ? 1 : (input.empty() ? job.newDepth / 8 : image.bytesPerSample);
+    if (!formatHolds(format, image.width, image.height, channels, outputBytes, &error))
+        return fail(exitUsage, output + ": " + error);
     if (input.empty()) fillWithSky(look, job.newDepth, &image);
     int masked = readMask(job, image, &mask);
     if (masked != exitOk) return masked;

@@ -4,6 +4,7 @@
 
 #include "host/Capabilities.h"
 #include "host/Context.h"
+#include "host/Coordinates.h"
 #include "host/Dialogs.h"
 #include "host/Preview.h"
 #include "host/RenderRows.h"
@@ -11,7 +12,7 @@
 #include "render/Compose8.h"
 #include "settings/CloudSettings.h"
 
-void setRenderGeometry(FilterContext* ctx, const Rect16& rect, int32 factor)
+void setRenderGeometry(FilterContext* ctx, const VRect& rect, int32 factor)
 {
     settingsOf(ctx)->zoomRate = factor;
     ctx->renderWidth = rect.right - rect.left;
@@ -31,7 +32,7 @@ void prepareRenderPass(FilterContext* ctx)
     BuildOverRatioTable(&ctx->work->tables);
     PrepareCloudTables(&ctx->work->tables, settingsOf(ctx)->seed);
     // The factors once a pass (the settings hold still while it runs).
-    const Rect16& f = ctx->savedFilterRect;
+    const VRect& f = ctx->savedFilterRect;
     prepareCloudPainter(&ctx->work->painter, settingsOf(ctx), &ctx->work->tables, f.right - f.left, f.bottom - f.top);
     ctx->work->clearSky = clearSkySkipping();
     ctx->currentRow = 0;
@@ -44,35 +45,35 @@ void prepareRenderPass(FilterContext* ctx)
 static void noteRequestRows(FilterContext* ctx)
 {
     const FilterRecord* r = ctx->filter;
-    ctx->maskRowFirst = r->maskRect.top - r->filterRect.top;
-    ctx->maskRowLast = r->maskRect.bottom - r->filterRect.top - 1;
-    ctx->inRowFirst = r->inRect.top - r->filterRect.top;
-    ctx->inRowLast = r->inRect.bottom - r->filterRect.top - 1;
+    const int32 top = filterRectOf(r).top;
+    ctx->maskRowFirst = maskRectOf(r).top - top;
+    ctx->maskRowLast = maskRectOf(r).bottom - top - 1;
+    ctx->inRowFirst = inRectOf(r).top - top;
+    ctx->inRowLast = inRectOf(r).bottom - top - 1;
 }
 
 void setRowRequest(FilterContext* ctx)
 {
     FilterRecord* r = ctx->filter;
-    setRenderGeometry(ctx, r->filterRect, 1);
-    const Rect16 f = r->filterRect;
-    r->inRect = f;
-    r->outRect = f;
-    r->maskRect = Rect16{f.top, f.left, f.top, f.left};
+    const VRect f = filterRectOf(r);
+    setRenderGeometry(ctx, f, 1);
 
     int32 H = f.bottom - f.top;
     int32 row = ctx->currentRow < 0 ? 0 : (ctx->currentRow > H - 1 ? H - 1 : ctx->currentRow);
     int32 y = f.top + row;
-    r->inRect.top = r->outRect.top = int16(y);
-    r->inRect.bottom = r->outRect.bottom = int16(y + 1);
-
+    const VRect line = {y, f.left, y + 1, f.right};
+    setInRect(r, line);
+    setOutRect(r, line);
+    VRect mask = {f.top, f.left, f.top, f.left};
     if (r->haveMask) {
         // Two mask rows either side; the final apply fetches them but the
         // host applies the selection itself.
         int32 top = y - 2 < f.top ? f.top : y - 2;
         int32 bottom = y + 2 > f.bottom ? f.bottom : y + 2;
         if (bottom <= top) bottom = top + 1;
-        r->maskRect = Rect16{int16(top), f.left, int16(bottom), f.right};
+        mask = VRect{top, f.left, bottom, f.right};
     }
+    setMaskRect(r, mask);
 
     r->inLoPlane = r->outLoPlane = 0;
     r->inHiPlane = r->outHiPlane = int16(r->planes - 1);
@@ -87,8 +88,8 @@ void beginApply(FilterContext* ctx)
     s->panX = 0;
     s->panY = 0;
     FilterRecord* r = ctx->filter;
-    r->filterRect = ctx->savedFilterRect;
-    setRenderGeometry(ctx, r->filterRect, 1);
+    setFilterRect(r, ctx->savedFilterRect);
+    setRenderGeometry(ctx, ctx->savedFilterRect, 1);
     // An empty filter rectangle (an odd host) has no row to paint.
     if (ctx->renderWidth <= 0 || ctx->renderHeight <= 0) {
         ctx->moreRows = 0;

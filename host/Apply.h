@@ -7,7 +7,7 @@
 struct FilterContext;
 
 // zoomRate := factor; render size := the rectangle's; render region := the whole area.
-void setRenderGeometry(FilterContext* ctx, const Rect16& rect, int32 factor);
+void setRenderGeometry(FilterContext* ctx, const VRect& rect, int32 factor);
 
 // Builds the render tables for the current settings and rewinds the row cursor.
 void prepareRenderPass(FilterContext* ctx);

@@ -4,6 +4,7 @@
 
 #include "host/Capabilities.h"
 #include "host/Context.h"
+#include "host/Coordinates.h"
 #include "platform/Platform.h"
 
 // One buffer of `size` bytes: from the host's suite when it allocates and
@@ -45,9 +46,10 @@ static void releaseBuffer(FilterContext* ctx, BufferID* id, void* data)
 void clearRequestRects(FilterContext* ctx)
 {
     FilterRecord* record = ctx->filter;
-    std::memset(&record->inRect, 0, sizeof record->inRect);
-    std::memset(&record->outRect, 0, sizeof record->outRect);
-    std::memset(&record->maskRect, 0, sizeof record->maskRect);
+    const VRect none = {0, 0, 0, 0};
+    setInRect(record, none);
+    setOutRect(record, none);
+    setMaskRect(record, none);
 }
 
 void releaseWorkingBuffers(FilterContext* ctx)

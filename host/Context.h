@@ -19,11 +19,11 @@ struct WorkBlock {
 };
 
 struct FilterContext {
-    int16* result;           // the host's result word of the current call
-    FilterRecord* filter;    // the host's record of the current call
-    Rect16 previewItemRect;  // client rectangle of the dialog's preview item
-    Rect16 previewArea;      // largest area the preview shows
-    int32 fitZoom;           // sampling factor at which the filter rectangle fits
+    int16* result;          // the host's result word of the current call
+    FilterRecord* filter;   // the host's record of the current call
+    VRect previewItemRect;  // client rectangle of the dialog's preview item
+    VRect previewArea;      // largest area the preview shows
+    int32 fitZoom;          // sampling factor at which the filter rectangle fits
     WorkBlock* work;
     int32 regionTop, regionBottom;  // render region rows, inclusive
     int32 regionLeft, regionRight;  // render region columns, inclusive
@@ -32,8 +32,8 @@ struct FilterContext {
     int32 maskRowFirst, maskRowLast;  // rows of maskRect relative to filterRect.top
     int32 inRowFirst, inRowLast;      // rows of inRect relative to filterRect.top
     uint8 moreRows;
-    Rect16 savedFilterRect;  // filterRect as the host gave it at Prepare
-    int32 zoomLimit;         // largest factor the preview may zoom out to
+    VRect savedFilterRect;  // the filter rectangle as the host gave it at Prepare
+    int32 zoomLimit;        // largest factor the preview may zoom out to
     int32 renderWidth, renderHeight;
     int32 renderRow;        // row handed to the renderer
     int32 spanLength;       // sizes the host's buffer budget

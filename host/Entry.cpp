@@ -9,6 +9,7 @@
 #include "host/Buffers.h"
 #include "host/Capabilities.h"
 #include "host/Context.h"
+#include "host/Coordinates.h"
 #include "host/Dialogs.h"
 #include "host/Handles.h"
 #include "host/Scripting.h"
@@ -67,8 +68,15 @@ static void doPrepare(FilterContext* ctx)
     record->bufferSpace = 0;
     ensureSettingsBlock(ctx);
     if (resultOf(ctx) != noErr) return;
-    ctx->savedFilterRect = record->filterRect;
-    setRenderGeometry(ctx, record->filterRect, 1);
+    const VRect filterRect = filterRectOf(record);
+    if (!rectWithinReach(filterRect)) {
+        // Nothing to render should the host call Start all the same.
+        ctx->savedFilterRect = VRect{0, 0, 0, 0};
+        setResult(ctx, filterBadParameters);
+        return;
+    }
+    ctx->savedFilterRect = filterRect;
+    setRenderGeometry(ctx, filterRect, 1);
 
     // The host's budget for what it holds on the plug-in's behalf.
     int32 longerSide = ctx->renderWidth > ctx->renderHeight ? ctx->renderWidth : ctx->renderHeight;
@@ -82,8 +90,8 @@ static void doPrepare(FilterContext* ctx)
     ctx->dialogWindow = nullptr;
 
     CloudSettings* s = settingsOf(ctx);
-    s->centreX = (record->filterRect.right - record->filterRect.left) / 2;
-    s->centreY = (record->filterRect.bottom - record->filterRect.top) / 2;
+    s->centreX = (filterRect.right - filterRect.left) / 2;
+    s->centreY = (filterRect.bottom - filterRect.top) / 2;
     seedRandomFromClock();
 }
 
@@ -210,6 +218,8 @@ static void dispatch(int16 selector, void* filterRecord, intptr_t* data, int16* 
         return;
     }
 
+    // Every selector from Prepare on reads or writes rectangles.
+    if (selector >= filterSelectorPrepare && selector <= filterSelectorFinish) announceBigCoordinates(record);
     ensureSettingsBlock(ctx);
     if (resultOf(ctx) == noErr) {
         if (selector > 0 && selector < kSelectorCount)

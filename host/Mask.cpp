@@ -1,5 +1,7 @@
 #include "host/Mask.h"
 
+#include <cstddef>
+
 #include "host/Capabilities.h"
 #include "host/Context.h"
 
@@ -10,5 +12,5 @@ int maskValueAt(const FilterContext* ctx, int32_t x, int32_t y)
     if (!hasMask(record)) return 255;
     if (y < ctx->maskRowFirst || y > ctx->maskRowLast) return 0;
     const auto* mask = static_cast<const uint8*>(record->maskData);
-    return mask[(y - ctx->maskRowFirst) * record->maskRowBytes + x];
+    return mask[ptrdiff_t(y - ctx->maskRowFirst) * record->maskRowBytes + x];
 }

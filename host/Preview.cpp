@@ -5,6 +5,7 @@
 #include "host/Apply.h"
 #include "host/Capabilities.h"
 #include "host/Context.h"
+#include "host/Coordinates.h"
 #include "host/Dialogs.h"
 #include "host/Mask.h"
 #include "host/Rects.h"
@@ -15,23 +16,23 @@
 #include "resources/ResourceIds.h"
 #include "settings/CloudSettings.h"
 
-static inline int minInt(int a, int b) { return a < b ? a : b; }
-static inline int maxInt(int a, int b) { return a > b ? a : b; }
+static inline int32 minInt(int32 a, int32 b) { return a < b ? a : b; }
+static inline int32 maxInt(int32 a, int32 b) { return a > b ? a : b; }
 
 int32 fitPreview(FilterContext* ctx)
 {
     const FilterRecord* r = ctx->filter;
-    const Rect16 f = r->filterRect;
-    int iw = rectWidth(f), ih = rectHeight(f);
+    const VRect f = filterRectOf(r);
+    int32 iw = rectWidth(f), ih = rectHeight(f);
 
-    Rect16 area = makeRect(ctx->previewItemRect.top + 2, ctx->previewItemRect.left + 2, ctx->previewItemRect.bottom - 2,
-                           ctx->previewItemRect.right - 2);
-    if (rectWidth(area) > iw) area.right = int16(area.left + iw);
-    if (rectHeight(area) > ih) area.bottom = int16(area.top + ih);
+    VRect area = makeRect(ctx->previewItemRect.top + 2, ctx->previewItemRect.left + 2, ctx->previewItemRect.bottom - 2,
+                          ctx->previewItemRect.right - 2);
+    if (rectWidth(area) > iw) area.right = area.left + iw;
+    if (rectHeight(area) > ih) area.bottom = area.top + ih;
     ctx->previewArea = area;
 
     // A preview item too small to show a pixel still gets a factor, not a division by zero.
-    int ow = maxInt(minInt(rectWidth(area), iw), 1), oh = maxInt(minInt(rectHeight(area), ih), 1);
+    int32 ow = maxInt(minInt(rectWidth(area), iw), 1), oh = maxInt(minInt(rectHeight(area), ih), 1);
     int32 s = maxInt((iw + ow - 1) / ow, (ih + oh - 1) / oh);
     if (s < 1) s = 1;
     ctx->previewItemRect = scaleRect(f, 1, s);
@@ -51,26 +52,30 @@ void setupPreview(FilterContext* ctx, int32 s)
     if (s < 1) s = 1;
 
     const CloudSettings* settings = settingsOf(ctx);
-    const Rect16 f = r->filterRect;
+    const VRect f = filterRectOf(r);
     // The filter rectangle moved by the pan, clipped to itself, then sampled.
-    int top = maxInt(f.top + settings->panY, f.top), left = maxInt(f.left + settings->panX, f.left);
-    int bottom = minInt(f.bottom + settings->panY, f.bottom), right = minInt(f.right + settings->panX, f.right);
-    Rect16 in = makeRect(top / s, left / s, bottom / s, right / s);
-    if (rectWidth(in) > rectWidth(ctx->previewArea)) in.right = int16(in.left + rectWidth(ctx->previewArea));
-    if (rectHeight(in) > rectHeight(ctx->previewArea)) in.bottom = int16(in.top + rectHeight(ctx->previewArea));
+    int32 top = maxInt(f.top + settings->panY, f.top), left = maxInt(f.left + settings->panX, f.left);
+    int32 bottom = minInt(f.bottom + settings->panY, f.bottom), right = minInt(f.right + settings->panX, f.right);
+    VRect in = makeRect(top / s, left / s, bottom / s, right / s);
+    // A side shorter than the factor still shows its first sample: a long
+    // strip sampled to fit keeps one row (or column) rather than none.
+    if (rectWidth(in) < 1 && right > left) in.right = in.left + 1;
+    if (rectHeight(in) < 1 && bottom > top) in.bottom = in.top + 1;
+    if (rectWidth(in) > rectWidth(ctx->previewArea)) in.right = in.left + rectWidth(ctx->previewArea);
+    if (rectHeight(in) > rectHeight(ctx->previewArea)) in.bottom = in.top + rectHeight(ctx->previewArea);
 
-    r->inRect = in;
-    r->maskRect = in;
-    r->outRect = offsetRect(in, f.left - in.left, f.top - in.top);
+    setInRect(r, in);
+    setMaskRect(r, in);
+    setOutRect(r, offsetRect(in, f.left - in.left, f.top - in.top));
     r->inputRate = r->maskRate = s * 65536;
     r->inputPadding = r->outputPadding = r->maskPadding = -1;
-    ctx->maskRowFirst = r->maskRect.top - f.top;
-    ctx->maskRowLast = r->maskRect.bottom - f.top - 1;
-    ctx->inRowFirst = r->inRect.top - f.top;
-    ctx->inRowLast = r->inRect.bottom - f.top - 1;
+    ctx->maskRowFirst = in.top - f.top;
+    ctx->maskRowLast = in.bottom - f.top - 1;
+    ctx->inRowFirst = in.top - f.top;
+    ctx->inRowLast = in.bottom - f.top - 1;
 
     if (canAdvance(r) && resultOf(ctx) == noErr) setResult(ctx, r->advanceState());
-    if (resultOf(ctx) == noErr) setRenderGeometry(ctx, r->inRect, s);
+    if (resultOf(ctx) == noErr) setRenderGeometry(ctx, inRectOf(r), s);
 }
 
 void clampPan(FilterContext* ctx, int32 s)
@@ -79,9 +84,9 @@ void clampPan(FilterContext* ctx, int32 s)
     if (s < 1) s = 1;
     if (settings->panX < 0) settings->panX = 0;
     if (settings->panY < 0) settings->panY = 0;
-    Rect16 sampled = scaleRect(ctx->filter->filterRect, 1, s);
-    int maxX = maxInt((rectWidth(sampled) - rectWidth(ctx->previewArea)) * s, 0);
-    int maxY = maxInt((rectHeight(sampled) - rectHeight(ctx->previewArea)) * s, 0);
+    VRect sampled = scaleRect(filterRectOf(ctx->filter), 1, s);
+    int32 maxX = maxInt((rectWidth(sampled) - rectWidth(ctx->previewArea)) * s, 0);
+    int32 maxY = maxInt((rectHeight(sampled) - rectHeight(ctx->previewArea)) * s, 0);
     settings->panX = minInt(settings->panX, maxX);
     settings->panY = minInt(settings->panY, maxY);
 }
@@ -89,14 +94,14 @@ void clampPan(FilterContext* ctx, int32 s)
 void recentrePan(FilterContext* ctx, int32 a, int32 b)
 {
     const FilterRecord* r = ctx->filter;
-    // The centre of what is shown now, in full-size pixels (32-bit: a sampled
-    // rectangle times its factor can pass the 16-bit range).
-    int cx = (r->inRect.left * a + r->inRect.right * a) / 2;
-    int cy = (r->inRect.top * a + r->inRect.bottom * a) / 2;
-    int w = rectWidth(ctx->previewArea) * b, h = rectHeight(ctx->previewArea) * b;
+    // The centre of what is shown now, in full-size pixels.
+    const VRect in = inRectOf(r), f = filterRectOf(r);
+    int32 cx = (in.left * a + in.right * a) / 2;
+    int32 cy = (in.top * a + in.bottom * a) / 2;
+    int32 w = rectWidth(ctx->previewArea) * b, h = rectHeight(ctx->previewArea) * b;
     CloudSettings* settings = settingsOf(ctx);
-    settings->panX = (cx - w / 2) - r->filterRect.left;
-    settings->panY = (cy - h / 2) - r->filterRect.top;
+    settings->panX = (cx - w / 2) - f.left;
+    settings->panY = (cy - h / 2) - f.top;
     clampPan(ctx, b);
 }
 
@@ -133,13 +138,13 @@ void showSourceInPreview(FilterContext* ctx)
     const bool deep = bytesPerSample(r) == 2;
     const int colourSamples = isColourImage(r) ? 3 : 1, sampleBytes = deep ? 2 : 1;
     const int inStep = (r->inHiPlane - r->inLoPlane + 1) * sampleBytes, outStep = r->planes * sampleBytes;
-    const int rows = rectHeight(r->inRect), columns = rectWidth(r->outRect);
-    for (int i = 0; i < rows; ++i) {
+    const int32 rows = rectHeight(inRectOf(r)), columns = rectWidth(outRectOf(r));
+    for (int32 i = 0; i < rows; ++i) {
         ctx->renderRow = i;
         if (settingsOf(ctx)->dialogActive != 1 || !r->inData || !r->outData) continue;
         const uint8* in = static_cast<const uint8*>(r->inData) + ptrdiff_t(i) * r->inRowBytes;
         uint8* out = static_cast<uint8*>(r->outData) + ptrdiff_t(i) * r->outRowBytes;
-        for (int x = 0; x < columns; ++x, in += inStep, out += outStep) {
+        for (int32 x = 0; x < columns; ++x, in += inStep, out += outStep) {
             int e = maskValueAt(ctx, x, i);
             int checker = checkerDark(x, i) ? sourceCheckerDark : sourceCheckerLight;
             if (!deep) {
@@ -169,7 +174,8 @@ void showSourceInPreview(FilterContext* ctx)
 static bool screenCopyFits(FilterContext* ctx)
 {
     const FilterRecord* r = ctx->filter;
-    int w = rectWidth(r->outRect), h = rectHeight(r->outRect);
+    const VRect out = outRectOf(r);
+    int32 w = rectWidth(out), h = rectHeight(out);
     size_t bytes = w > 0 && h > 0 && r->planes > 0 ? size_t(w) * size_t(h) * size_t(r->planes) : 0;
     if (bytes == 0) return false;
     if (ctx->screenCopy && ctx->screenCopyBytes == bytes) return true;
@@ -182,12 +188,12 @@ static bool screenCopyFits(FilterContext* ctx)
 void copyPreviewRowToScreen(FilterContext* ctx, int32 row)
 {
     const FilterRecord* r = ctx->filter;
-    if (bytesPerSample(r) != 2 || !r->outData || row < 0 || row >= rectHeight(r->outRect) || !screenCopyFits(ctx))
-        return;
-    const int samples = rectWidth(r->outRect) * r->planes;
+    const VRect out = outRectOf(r);
+    if (bytesPerSample(r) != 2 || !r->outData || row < 0 || row >= rectHeight(out) || !screenCopyFits(ctx)) return;
+    const size_t samples = size_t(rectWidth(out)) * size_t(r->planes);
     const uint8* from = static_cast<const uint8*>(r->outData) + ptrdiff_t(row) * r->outRowBytes;
-    uint8* to = ctx->screenCopy + size_t(row) * size_t(samples);
-    for (int k = 0; k < samples; ++k) to[k] = uint8(sample8From16(loadSample16(from + 2 * k)));
+    uint8* to = ctx->screenCopy + size_t(row) * samples;
+    for (size_t k = 0; k < samples; ++k) to[k] = uint8(sample8From16(loadSample16(from + 2 * k)));
 }
 
 void fillThumbnailRamp(uint8* thumbnail)
@@ -204,11 +210,12 @@ void grabThumbnail(FilterContext* ctx)
 
     const FilterRecord* r = ctx->filter;
     if (!canAdvance(r) || !r->outData) return;
-    Rect16 o = offsetRect(r->outRect, -r->outRect.left, -r->outRect.top);
-    Rect16 box = makeRect(0, 0, thumbnailSide, thumbnailSide);
-    Rect16 s = makeRect(0, 0, minInt(thumbnailSide, rectHeight(o)), minInt(thumbnailSide, rectWidth(o)));
+    const VRect shown = outRectOf(r);
+    VRect o = offsetRect(shown, -shown.left, -shown.top);
+    VRect box = makeRect(0, 0, thumbnailSide, thumbnailSide);
+    VRect s = makeRect(0, 0, minInt(thumbnailSide, rectHeight(o)), minInt(thumbnailSide, rectWidth(o)));
     s = centreRect(s, o);
-    Rect16 d = centreRect(s, box);
+    VRect d = centreRect(s, box);
 
     const auto* out = static_cast<const uint8*>(r->outData);
     const bool colour = r->planes >= 3;
@@ -217,8 +224,8 @@ void grabThumbnail(FilterContext* ctx)
     auto sample = [&](const uint8* p, int k) {
         return sampleBytes == 2 ? uint8(sample8From16(loadSample16(p + 2 * k))) : p[k];
     };
-    for (int y = d.top; y < d.bottom; ++y)
-        for (int x = d.left; x < d.right; ++x) {
+    for (int32 y = d.top; y < d.bottom; ++y)
+        for (int32 x = d.left; x < d.right; ++x) {
             const uint8* p = out + ptrdiff_t(s.top + y - d.top) * r->outRowBytes +
                              ptrdiff_t(s.left + x - d.left) * r->planes * sampleBytes;
             uint8* t = thumb + (y * thumbnailSide + x) * 3;
@@ -233,7 +240,7 @@ void describePreviewPixels(const FilterContext* ctx, PSPixelMap* map)
     const FilterRecord* r = ctx->filter;
     std::memset(map, 0, sizeof *map);
     map->version = 1;
-    map->bounds = VRect{r->outRect.top, r->outRect.left, r->outRect.bottom, r->outRect.right};
+    map->bounds = outRectOf(r);
     map->imageMode = r->imageMode;
     map->rowBytes = r->outRowBytes;
     map->colBytes = r->outHiPlane - r->outLoPlane + 1;
@@ -242,7 +249,7 @@ void describePreviewPixels(const FilterContext* ctx, PSPixelMap* map)
     if (bytesPerSample(r) == 2) {
         // displayPixels takes 8-bit maps: the screen's copy, in the matching 8-bit mode.
         map->imageMode = r->planes >= 3 ? plugInModeRGBColor : plugInModeGrayScale;
-        map->rowBytes = rectWidth(r->outRect) * r->planes;
+        map->rowBytes = rectWidth(map->bounds) * r->planes;
         map->colBytes = r->planes;
         map->baseAddr = screenCopyFits(const_cast<FilterContext*>(ctx)) ? ctx->screenCopy : nullptr;
     }

@@ -1,37 +1,35 @@
-// Helpers on the interface's 16-bit rectangles (right and bottom exclusive).
+// Helpers on 32-bit rectangles (right and bottom exclusive), the form every
+// rectangle takes inside the plug-in (Coordinates.h reads and writes the host's).
 #pragma once
 
 #include "host/HostAbi.h"
 
-inline Rect16 makeRect(int top, int left, int bottom, int right)
-{
-    return Rect16{int16(top), int16(left), int16(bottom), int16(right)};
-}
+inline VRect makeRect(int32 top, int32 left, int32 bottom, int32 right) { return VRect{top, left, bottom, right}; }
 
-inline int rectWidth(const Rect16& r) { return r.right - r.left; }
-inline int rectHeight(const Rect16& r) { return r.bottom - r.top; }
+inline int32 rectWidth(const VRect& r) { return r.right - r.left; }
+inline int32 rectHeight(const VRect& r) { return r.bottom - r.top; }
 
-inline Rect16 offsetRect(const Rect16& r, int dx, int dy)
+inline VRect offsetRect(const VRect& r, int32 dx, int32 dy)
 {
     return makeRect(r.top + dy, r.left + dx, r.bottom + dy, r.right + dx);
 }
 
 // Every coordinate times a / b, dividing toward zero.
-inline Rect16 scaleRect(const Rect16& r, int a, int b)
+inline VRect scaleRect(const VRect& r, int32 a, int32 b)
 {
     return makeRect(r.top * a / b, r.left * a / b, r.bottom * a / b, r.right * a / b);
 }
 
 // `r` moved, keeping its size, so that it is centred in `in`.
-inline Rect16 centreRect(const Rect16& r, const Rect16& in)
+inline VRect centreRect(const VRect& r, const VRect& in)
 {
-    int w = rectWidth(r), h = rectHeight(r);
-    int left = (in.left + in.right) / 2 - w / 2;
-    int top = (in.top + in.bottom) / 2 - h / 2;
+    int32 w = rectWidth(r), h = rectHeight(r);
+    int32 left = (in.left + in.right) / 2 - w / 2;
+    int32 top = (in.top + in.bottom) / 2 - h / 2;
     return makeRect(top, left, top + h, left + w);
 }
 
-inline bool pointInRect(int x, int y, const Rect16& r)
+inline bool pointInRect(int32 x, int32 y, const VRect& r)
 {
     return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
 }

@@ -6,6 +6,7 @@
 
 #include "host/Capabilities.h"
 #include "host/Context.h"
+#include "host/Coordinates.h"
 #include "host/Mask.h"
 #include "render/CloudPainter.h"
 #include "render/Compose16.h"
@@ -191,8 +192,9 @@ void RenderCloudRow(FilterContext* ctx)
     s->blendMode = 1;
     void (*compose)(const RowWork&, int32_t, int32_t, const CloudPixel*) = w.deep ? composeColumns16 : composeColumns;
 
-    const int32_t count = record->outRect.right - record->outRect.left;
-    const Rect16& filterRect = ctx->savedFilterRect;
+    const VRect out = outRectOf(record);
+    const int32_t count = out.right - out.left;
+    const VRect& filterRect = ctx->savedFilterRect;
     const CloudPass pass{
         s, w.tables, filterRect.right - filterRect.left, filterRect.bottom - filterRect.top, count, ctx->renderHeight};
     // A span of clouds over its pixels; a span found clear sky throughout

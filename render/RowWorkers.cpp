@@ -77,6 +77,12 @@ struct HelperStart {
 // Helpers of one scope at most: renderThreadCount() gives at most 64 threads.
 const int maxHelpers = 63;
 
+// The most the ring's rows may take. Rows so wide (a document of hundreds of
+// thousands of columns) or threads so many that the usual depth would take
+// more get fewer slots: helpers then work less far ahead, which changes
+// nothing but the time.
+const size_t ringBudget = size_t(32) << 20;
+
 // Allocated without throwing (the scope runs on the host's thread, where an
 // exception would end the host): no pool, or no ring, means one thread.
 struct Pool {
@@ -136,6 +142,8 @@ struct Pool {
     {
         if (p.rows - row <= 0 || p.columns <= 0 || row < 0) return false;
         depth = 2 * int32_t(helperCount + 1) + 4;
+        const size_t rowsInBudget = ringBudget / (size_t(p.columns) * sizeof(CloudPixel));
+        if (size_t(depth) + 1 > rowsInBudget) depth = rowsInBudget > 2 ? int32_t(rowsInBudget - 1) : 1;
         rows = new (std::nothrow) CloudPixel[size_t(depth + 1) * size_t(p.columns)];
         chunksPerRow = (p.columns - 1) / chunkColumns + 1;
         clearChunks = new (std::nothrow) bool[size_t(depth + 1) * size_t(chunksPerRow)];

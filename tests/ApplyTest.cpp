@@ -204,7 +204,7 @@ TEST(Preview, FitsTheFilterRectangle)
     TestHost host(1000, 600, 3);
     ASSERT_EQ(host.call(filterSelectorPrepare), noErr);
     FilterContext* ctx = host.context();
-    ctx->previewItemRect = Rect16{10, 20, 160, 220};  // 200 x 150
+    ctx->previewItemRect = VRect{10, 20, 160, 220};  // 200 x 150
     EXPECT_EQ(fitPreview(ctx), 6);
     EXPECT_EQ(ctx->previewArea.right - ctx->previewArea.left, 196);
     EXPECT_EQ(ctx->previewArea.bottom - ctx->previewArea.top, 146);
@@ -216,7 +216,7 @@ TEST(Preview, FitsTheFilterRectangle)
          {+[](TestHost& h) { h.record->samplingSupport = 0; }, +[](TestHost& h) { h.record->displayPixels = nullptr; },
           +[](TestHost& h) { h.record->advanceState = nullptr; }}) {
         take(host);
-        ctx->previewItemRect = Rect16{10, 20, 160, 220};
+        ctx->previewItemRect = VRect{10, 20, 160, 220};
         EXPECT_EQ(fitPreview(ctx), 1);
         EXPECT_EQ(ctx->fitZoom, 6);
     }
@@ -227,11 +227,11 @@ TEST(Preview, SmallImagesFitAtFullSize)
     TestHost host(50, 30, 3);
     ASSERT_EQ(host.call(filterSelectorPrepare), noErr);
     FilterContext* ctx = host.context();
-    ctx->previewItemRect = Rect16{0, 0, 150, 200};
+    ctx->previewItemRect = VRect{0, 0, 150, 200};
     EXPECT_EQ(fitPreview(ctx), 1);
     EXPECT_EQ(ctx->previewArea.right - ctx->previewArea.left, 50);
     EXPECT_EQ(ctx->previewArea.bottom - ctx->previewArea.top, 30);
-    ctx->previewItemRect = Rect16{0, 0, 3, 3};  // too small to show anything
+    ctx->previewItemRect = VRect{0, 0, 3, 3};  // too small to show anything
     EXPECT_GE(fitPreview(ctx), 1);
 }
 
@@ -241,7 +241,7 @@ TEST(Preview, PanStaysInsideTheImage)
     ASSERT_EQ(host.call(filterSelectorPrepare), noErr);
     FilterContext* ctx = host.context();
     CloudSettings* s = host.settings();
-    ctx->previewArea = Rect16{0, 0, 146, 196};
+    ctx->previewArea = VRect{0, 0, 146, 196};
     const struct {
         int32 factor, panX, panY, expectX, expectY;
     } cases[] = {
@@ -267,7 +267,7 @@ TEST(Preview, RequestAtAFactor)
     ASSERT_EQ(host.call(filterSelectorPrepare), noErr);
     FilterContext* ctx = host.context();
     host.settings()->dialogActive = 1;
-    ctx->previewArea = Rect16{0, 0, 80, 100};
+    ctx->previewArea = VRect{0, 0, 80, 100};
     host.settings()->panX = 40;
     host.settings()->panY = 0;
     setupPreview(ctx, 2);

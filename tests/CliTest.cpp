@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -122,6 +123,22 @@ TEST_F(Cli, SameFileOnEveryBuild)
     EXPECT_EQ(testhost::fnv1a64(bytes), 0xF05E8821BDEE11D0ull) << std::hex << testhost::fnv1a64(bytes);
 }
 
+TEST_F(Cli, PicturesPastThe16BitSides)
+{
+    for (const char* out : {"wide.png", "wide.jpg"}) {
+        Outcome o = run(std::string("render --size 40000x8 --seed 812 --quiet -o ") + out);
+        ASSERT_EQ(o.code, 0) << out << ": " << o.errors;
+        Image picture = loadPicture(out);
+        ASSERT_EQ(picture.width, 40000);
+        ASSERT_EQ(picture.height, 8);
+        // Clouds reach the columns past 32767: they are not the sky fill alone.
+        std::set<uint8_t> reds;
+        for (int y = 0; y < 8; ++y)
+            for (int x = 32768; x < 40000; ++x) reds.insert(picture.pixels[(size_t(y) * 40000 + x) * 3]);
+        EXPECT_GT(reds.size(), 8u) << out;
+    }
+}
+
 TEST_F(Cli, OptionsReachTheFilter)
 {
     CloudSettings s = testhost::defaultSettings();
@@ -210,7 +227,7 @@ TEST_F(Cli, BadInputGetsAClearErrorAndCode)
     writeBytes("text.png", {'h', 'e', 'l', 'l', 'o'});
     std::vector<uint8_t> whole = readBytes("rgb.png");
     writeBytes("truncated.png", std::vector<uint8_t>(whole.begin(), whole.begin() + whole.size() / 2));
-    writeBytes("huge.png", handMadePng(40000, 2, 8, 0, std::vector<uint8_t>(10, 0)));
+    writeBytes("huge.png", handMadePng(300001, 2, 8, 0, std::vector<uint8_t>(10, 0)));
     savePicture("small-mask.png", Picture{10, 10, 1, false, std::vector<uint8_t>(100, 255)});
 
     const struct {
@@ -221,7 +238,7 @@ TEST_F(Cli, BadInputGetsAClearErrorAndCode)
         {"render missing.png -o out.png", 3, "missing.png: no such file"},
         {"render text.png -o out.png", 3, "text.png: not an image nimbulo reads"},
         {"render truncated.png -o out.png", 3, "truncated.png: truncated or damaged PNG"},
-        {"render huge.png -o out.png", 3, "each side must be 1 to 32767"},
+        {"render huge.png -o out.png", 3, "each side must be 1 to 300000"},
         {"render rgb.png --mask small-mask.png -o out.png", 3, "the mask is 10 x 10 but the image is 48 x 32"},
         {"render rgb.png --mask missing-mask.png -o out.png", 3, "missing-mask.png: no such file"},
         {"render rgb.png -o no-such-folder/out.png", 4, "cannot be written"},
@@ -229,7 +246,9 @@ TEST_F(Cli, BadInputGetsAClearErrorAndCode)
         {"render -o out.png", 2, "give either IN or --size"},
         {"render rgb.png --size 10x10 -o out.png", 2, "give either IN or --size"},
         {"render --size 0x10 -o out.png", 2, "--size takes WxH"},
-        {"render --size 40000x10 -o out.png", 2, "each side 1 to 32767"},
+        {"render --size 300001x10 -o out.png", 2, "each side 1 to 300000"},
+        {"render --size 300000x300000 -o out.png", 2, "at most 256 megapixels"},
+        {"render --size 70000x8 -o out.jpg", 2, "JPEG holds at most 65535 pixels a side"},
         {"render rgb.png --seed 2048 -o out.png", 2, "--seed takes a whole number from 0 to 2047"},
         {"render rgb.png --set density=101 -o out.png", 2, "Density takes a whole number from 0 to 100"},
         {"render rgb.png --set backlighting=2 -o out.png", 2, "Backlighting takes a whole number from 0 to 1"},

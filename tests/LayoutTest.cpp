@@ -165,7 +165,7 @@ struct PreviewRig {
         ctx = host.context();
         ctx->work = &work;
         PixelRect pane = outerRectOf(IDC_PREVIEW);
-        ctx->previewItemRect = Rect16{int16(pane.top), int16(pane.left), int16(pane.bottom), int16(pane.right)};
+        ctx->previewItemRect = VRect{pane.top, pane.left, pane.bottom, pane.right};
         startZoom = fitPreview(ctx);
         setupPreview(ctx, startZoom);
         settingsOf(ctx)->zoomRate = startZoom;

@@ -114,7 +114,7 @@ void fitPane(HWND dialog)
     FilterContext* ctx = state(dialog)->ctx;
     if (!settings(dialog)->previewOn) return;
     PixelRect pane = controlRect(dialog, IDC_PREVIEW);
-    ctx->previewItemRect = Rect16{int16(pane.top), int16(pane.left), int16(pane.bottom), int16(pane.right)};
+    ctx->previewItemRect = VRect{pane.top, pane.left, pane.bottom, pane.right};
     int32 zoom = fitPreview(ctx);
     settings(dialog)->panX = settings(dialog)->panY = 0;
     setupPreview(ctx, zoom);

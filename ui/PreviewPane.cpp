@@ -4,6 +4,7 @@
 
 #include "host/Capabilities.h"
 #include "host/Context.h"
+#include "host/Coordinates.h"
 #include "host/Dialogs.h"
 #include "host/Preview.h"
 #include "host/Rects.h"
@@ -59,7 +60,7 @@ PanePoint paneImageOrigin(const PixelRect& pane, int ow, int oh)
 
 PanePoint imagePointAt(FilterContext* ctx, const PixelRect& pane, PanePoint p)
 {
-    const Rect16& out = ctx->filter->outRect;
+    const VRect out = outRectOf(ctx->filter);
     PanePoint origin = paneImageOrigin(pane, rectWidth(out), rectHeight(out));
     const CloudSettings* s = settingsOf(ctx);
     return PanePoint{s->panX + (p.x - origin.x) * s->zoomRate, s->panY + (p.y - origin.y) * s->zoomRate};

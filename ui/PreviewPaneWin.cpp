@@ -1,5 +1,6 @@
 #include "host/Capabilities.h"
 #include "host/Context.h"
+#include "host/Coordinates.h"
 #include "host/Dialogs.h"
 #include "host/Preview.h"
 #include "host/Rects.h"
@@ -47,7 +48,7 @@ void displayPreview(FilterContext* ctx, HWND dialog, bool clearFirst)
         LineTo(dc.get(), box.right, box.bottom);
         LineTo(dc.get(), box.left - 1, box.bottom);
     }
-    const Rect16& out = ctx->filter->outRect;
+    const VRect out = outRectOf(ctx->filter);
     int column = (box.left + box.right - rectWidth(out)) / 2;
     int row = (box.top + box.bottom - rectHeight(out)) / 2;
     showOutput(ctx, dc.get(), row, column);
@@ -93,7 +94,7 @@ void showPreviewRows(FilterContext* ctx)
     GetWindowRect(item, &screen);
     POINT origin = {0, 0};
     ClientToScreen(dialog, &origin);
-    const Rect16& out = ctx->filter->outRect;
+    const VRect out = outRectOf(ctx->filter);
     int column = (screen.left + screen.right - rectWidth(out)) / 2 - origin.x;
     int row = (screen.top + screen.bottom - rectHeight(out)) / 2 - origin.y;
     double start = previewClockMs();

@@ -104,7 +104,7 @@ Image loadPicture(const std::string& path)
 {
     Image image;
     std::string error;
-    EXPECT_EQ(readImage(path, 0, 32767, &image, &error), imageOk) << error;
+    EXPECT_EQ(readImage(path, 0, 300000, &image, &error), imageOk) << error;
     return image;
 }
 

@@ -75,8 +75,8 @@ RenderRig::RenderRig(const CloudSettings& settings, const Picture& picture) : wo
     record.filterCase =
         picture.transparency ? filterCaseEditableTransparencyNoSelection : filterCaseFlatImageNoSelection;
     if (picture.transparency) record.inLayerPlanes = record.outLayerPlanes = int16(picture.planes - 1);
-    ctx.savedFilterRect = record.filterRect;
-    setRenderGeometry(&ctx, record.filterRect, 1);
+    ctx.savedFilterRect = VRect{0, 0, picture.height, picture.width};
+    setRenderGeometry(&ctx, ctx.savedFilterRect, 1);
     prepareRenderPass(&ctx);
 }
 

@@ -309,6 +309,7 @@ TestHost::~TestHost()
         hostFree(buffer);
     }
     liveBufferSet.clear();
+    hostFree(bigDocument);
     hostFree(platform);
     hostFree(buffers);
     hostFree(handles);
@@ -367,7 +368,7 @@ int16 TestHost::call(int16 selector)
 }
 
 // A new host block holding the pixels of `rect` from `image`.
-static void* fillRequest(const Rect16& rect, Fixed rate, int lo, int hi, const HostImage& image, int16 padding,
+static void* fillRequest(const VRect& rect, Fixed rate, int lo, int hi, const HostImage& image, int16 padding,
                          int32* rowBytes)
 {
     size_t bytes = requestBytes(rect, lo, hi, image.bytesPerSample);
@@ -419,31 +420,28 @@ OSErr TestHost::deliver()
     FilterRecord& r = *record;
     if (!withholdInput)
         r.inData =
-            fillRequest(r.inRect, r.inputRate, r.inLoPlane, r.inHiPlane,
+            fillRequest(requestedIn(), r.inputRate, r.inLoPlane, r.inHiPlane,
                         HostImage{width, height, planes, source.data(), bytesPerSample}, r.inputPadding, &r.inRowBytes);
     r.outData =
-        fillRequest(r.outRect, 65536, r.outLoPlane, r.outHiPlane,
+        fillRequest(requestedOut(), 65536, r.outLoPlane, r.outHiPlane,
                     HostImage{width, height, planes, output.data(), bytesPerSample}, r.outputPadding, &r.outRowBytes);
-    deliveredOut = r.outRect;
+    deliveredOut = requestedOut();
     deliveredOutLo = r.outLoPlane;
     deliveredOutPlanes = r.outHiPlane - r.outLoPlane + 1;
     if (!mask.empty())
-        r.maskData = fillRequest(r.maskRect, r.maskRate, 0, 0, HostImage{width, height, 1, mask.data()}, r.maskPadding,
-                                 &r.maskRowBytes);
+        r.maskData = fillRequest(requestedMask(), r.maskRate, 0, 0, HostImage{width, height, 1, mask.data()},
+                                 r.maskPadding, &r.maskRowBytes);
     return noErr;
 }
-
-static bool rectEmpty(const Rect16& r) { return r.top >= r.bottom || r.left >= r.right; }
 
 int16 TestHost::run(bool withParameters)
 {
     if (withParameters && call(filterSelectorParameters) != noErr) return result;
     if (call(filterSelectorPrepare) != noErr) return result;
     if (call(filterSelectorStart) != noErr) return result;
-    FilterRecord& r = *record;
     // Each Continue renders at least one row; more calls than rows means a stuck plug-in.
     for (int calls = 0; calls <= height + 1; ++calls) {
-        if (rectEmpty(r.inRect) && rectEmpty(r.outRect) && rectEmpty(r.maskRect)) break;
+        if (requestsEmpty()) break;
         deliver();
         continueCalls++;
         if (aroundContinue) aroundContinue(true);

@@ -105,6 +105,20 @@ public:
     // previous output first). Used by advanceState and between Continue calls.
     OSErr deliver();
 
+    // ---- Big documents (TestHostBigDocument.cpp) ----
+    // Offers 32-bit coordinates: the image's size and a filter rectangle
+    // covering it whole, while the 16-bit fields hold them clipped to 32767
+    // (wrong for a larger image, as a plug-in that reads them would show).
+    void useBigDocument();
+    void setBigFilterRect(int32 top, int32 left, int32 bottom, int32 right);
+    // The rectangles the plug-in asks for, in the fields this host reads:
+    // the 32-bit ones once the plug-in has said it uses them.
+    VRect requestedIn() const;
+    VRect requestedOut() const;
+    VRect requestedMask() const;
+    bool requestsEmpty() const;
+    BigDocumentStruct* bigDocument = nullptr;  // null: a host without 32-bit coordinates
+
 private:
     void writeBack();
     void releaseDelivered();
@@ -112,7 +126,7 @@ private:
     HandleProcs* handles = nullptr;
     BufferProcs* buffers = nullptr;
     PlatformData* platform = nullptr;
-    Rect16 deliveredOut{};
+    VRect deliveredOut{};
     int deliveredOutLo = 0;
     int deliveredOutPlanes = 0;
 };
