@@ -36,9 +36,8 @@ enum : int16 { plugInDialogOptional = 0, plugInDialogRequired = 1, plugInDialogN
 
 // Type and unit codes of descriptor values.
 constexpr DescriptorTypeID typeInteger = fourCC("long"), typeFloat = fourCC("doub"), typeBoolean = fourCC("bool"),
-                           typeUnitFloat = fourCC("UntF"), typeEnumerated = fourCC("enum"),
-                           typeObject = fourCC("Objc"), typeNull = fourCC("null"),
-                           typeImageReference = fourCC("#ImR");
+                           typeUnitFloat = fourCC("UntF"), typeEnumerated = fourCC("enum"), typeObject = fourCC("Objc"),
+                           typeNull = fourCC("null"), typeImageReference = fourCC("#ImR");
 constexpr DescriptorUnitID unitPercent = fourCC("#Prc");
 // The host's RGB colour object and its three components (0 to 255).
 constexpr DescriptorTypeID classRGBColor = fourCC("RGBC");
@@ -52,12 +51,10 @@ typedef OSErr(NIMBULO_CDECL* PutFloatProc)(PIWriteDescriptor, DescriptorKeyID, c
 typedef OSErr(NIMBULO_CDECL* PutUnitFloatProc)(PIWriteDescriptor, DescriptorKeyID, DescriptorUnitID, const double*);
 typedef OSErr(NIMBULO_CDECL* PutBooleanProc)(PIWriteDescriptor, DescriptorKeyID, Boolean);
 typedef OSErr(NIMBULO_CDECL* PutHandleProc)(PIWriteDescriptor, DescriptorKeyID, Handle);
-typedef OSErr(NIMBULO_CDECL* PutEnumeratedProc)(PIWriteDescriptor, DescriptorKeyID, DescriptorTypeID,
-                                                DescriptorEnumID);
+typedef OSErr(NIMBULO_CDECL* PutEnumeratedProc)(PIWriteDescriptor, DescriptorKeyID, DescriptorTypeID, DescriptorEnumID);
 typedef OSErr(NIMBULO_CDECL* PutClassProc)(PIWriteDescriptor, DescriptorKeyID, DescriptorTypeID);
 typedef OSErr(NIMBULO_CDECL* PutReferenceProc)(PIWriteDescriptor, DescriptorKeyID, const void*);
-typedef OSErr(NIMBULO_CDECL* PutObjectProc)(PIWriteDescriptor, DescriptorKeyID, DescriptorTypeID,
-                                            PIDescriptorHandle);
+typedef OSErr(NIMBULO_CDECL* PutObjectProc)(PIWriteDescriptor, DescriptorKeyID, DescriptorTypeID, PIDescriptorHandle);
 typedef OSErr(NIMBULO_CDECL* PutCountProc)(PIWriteDescriptor, DescriptorKeyID, uint32);
 typedef OSErr(NIMBULO_CDECL* PutStringProc)(PIWriteDescriptor, DescriptorKeyID, const uint8*);
 
@@ -77,8 +74,8 @@ typedef OSErr(NIMBULO_CDECL* GetCountProc)(PIReadDescriptor, uint32*);
 typedef OSErr(NIMBULO_CDECL* GetStringProc)(PIReadDescriptor, Str255*);
 typedef OSErr(NIMBULO_CDECL* GetPinnedIntegerProc)(PIReadDescriptor, int32, int32, int32*);
 typedef OSErr(NIMBULO_CDECL* GetPinnedFloatProc)(PIReadDescriptor, const double*, const double*, double*);
-typedef OSErr(NIMBULO_CDECL* GetPinnedUnitFloatProc)(PIReadDescriptor, const double*, const double*,
-                                                     DescriptorUnitID*, double*);
+typedef OSErr(NIMBULO_CDECL* GetPinnedUnitFloatProc)(PIReadDescriptor, const double*, const double*, DescriptorUnitID*,
+                                                     double*);
 }
 
 struct WriteDescriptorProcs {

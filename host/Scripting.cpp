@@ -23,15 +23,15 @@ PIDescriptorParameters* parametersOf(const FilterRecord* r)
 
 bool canRead(const ReadDescriptorProcs* p)
 {
-    return p && p->openReadDescriptorProc && p->closeReadDescriptorProc && p->getKeyProc &&
-           p->getPinnedIntegerProc && p->getBooleanProc && p->getPinnedFloatProc && p->getPinnedUnitFloatProc &&
-           p->getEnumeratedProc && p->getObjectProc;
+    return p && p->openReadDescriptorProc && p->closeReadDescriptorProc && p->getKeyProc && p->getPinnedIntegerProc &&
+           p->getBooleanProc && p->getPinnedFloatProc && p->getPinnedUnitFloatProc && p->getEnumeratedProc &&
+           p->getObjectProc;
 }
 
 bool canWrite(const WriteDescriptorProcs* p)
 {
-    return p && p->openWriteDescriptorProc && p->closeWriteDescriptorProc && p->putIntegerProc &&
-           p->putFloatProc && p->putUnitFloatProc && p->putBooleanProc && p->putEnumeratedProc && p->putObjectProc;
+    return p && p->openWriteDescriptorProc && p->closeWriteDescriptorProc && p->putIntegerProc && p->putFloatProc &&
+           p->putUnitFloatProc && p->putBooleanProc && p->putEnumeratedProc && p->putObjectProc;
 }
 
 // A handle the host gave the plug-in to keep: back to the host. Without a
@@ -63,8 +63,10 @@ bool readColour(const FilterRecord* r, const ReadDescriptorProcs* p, PIReadDescr
         int32 flags = 0;
         const double low = 0.0, high = 255.0;
         for (int n = 0; n < mostKeys && p->getKeyProc(inner, &key, &valueType, &flags); ++n) {
-            uint16* component = key == keyRed ? &read.red : key == keyGreen ? &read.green : key == keyBlue ? &read.blue
-                                                                                                           : nullptr;
+            uint16* component = key == keyRed     ? &read.red
+                                : key == keyGreen ? &read.green
+                                : key == keyBlue  ? &read.blue
+                                                  : nullptr;
             if (!component) continue;
             double v = 0.0;
             if (!accepted(p->getPinnedFloatProc(inner, &low, &high, &v))) {
@@ -168,7 +170,8 @@ void readStep(const FilterRecord* r, const ReadDescriptorProcs* p, PIDescriptorH
     bool all = true;
     for (int t = 0; t < kScriptTermCount; ++t) all = all && (found[t] || kScriptTerms[t].optional);
     if (!lightHeightRead)
-        s->lightZ = float(std::sqrt(std::fmax(0.0, 1.0 - double(s->lightX) * s->lightX - double(s->lightY) * s->lightY)));
+        s->lightZ =
+            float(std::sqrt(std::fmax(0.0, 1.0 - double(s->lightX) * s->lightX - double(s->lightY) * s->lightY)));
     *complete = all;
     *valid = good;
 }

@@ -1,9 +1,17 @@
 #include "settings/Terminology.h"
 
-#define WORD_TERM(name, key, kind, field) {name, fourCC(key), kind, &CloudSettings::field, nullptr, nullptr, false}
-#define REAL_TERM(name, key, kind, field, optional) \
-    {name, fourCC(key), kind, nullptr, &CloudSettings::field, nullptr, optional}
-#define COLOUR_TERM(name, key, field) {name, fourCC(key), scriptColour, nullptr, nullptr, &CloudSettings::field, false}
+#define WORD_TERM(name, key, kind, field)                                       \
+    {                                                                           \
+        name, fourCC(key), kind, &CloudSettings::field, nullptr, nullptr, false \
+    }
+#define REAL_TERM(name, key, kind, field, optional)                                \
+    {                                                                              \
+        name, fourCC(key), kind, nullptr, &CloudSettings::field, nullptr, optional \
+    }
+#define COLOUR_TERM(name, key, field)                                                   \
+    {                                                                                   \
+        name, fourCC(key), scriptColour, nullptr, nullptr, &CloudSettings::field, false \
+    }
 
 // Our own keys: lower case first, with a capital (the interface's rule for
 // third-party terms), each used once.

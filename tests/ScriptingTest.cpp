@@ -101,13 +101,12 @@ TEST(Scripting, DamagedOrHostileStepsAreReportedOrPinned)
         {"a key missing", without(step, fourCC("dnsT")), 0, plugInDialogSilent, errReportString},
         {"a slider as a float", with(step, fourCC("pufS"), floatValue(40)), 0, plugInDialogSilent, errReportString},
         {"a colour without blue",
-         with(step, fourCC("cldC"),
-              objectValue(classRGBColor, {{keyRed, floatValue(1)}, {keyGreen, floatValue(2)}})),
+         with(step, fourCC("cldC"), objectValue(classRGBColor, {{keyRed, floatValue(1)}, {keyGreen, floatValue(2)}})),
          0, plugInDialogSilent, errReportString},
         {"a colour of another class", with(step, fourCC("skyC"), objectValue(fourCC("HSBC"), {})), 0,
          plugInDialogSilent, errReportString},
-        {"an unknown seamless value", with(step, fourCC("smlS"), enumeratedValue(wrapEnumeration, fourCC("wrpQ"))),
-         0, plugInDialogSilent, errReportString},
+        {"an unknown seamless value", with(step, fourCC("smlS"), enumeratedValue(wrapEnumeration, fourCC("wrpQ"))), 0,
+         plugInDialogSilent, errReportString},
         {"thousands of unknown keys first", flood, 0, plugInDialogSilent, errReportString},
         {"cut short", step, 5, plugInDialogSilent, errReportString},
         {"empty", {}, 0, plugInDialogSilent, errReportString},
@@ -160,7 +159,10 @@ TEST(Scripting, HostsWithoutScriptingPaintAsBefore)
         const char* name;
         void (*take)(TestHost&, DescriptorSuite&);
     } hosts[] = {
-        {"no tables", [](TestHost&, DescriptorSuite& d) { d.params.readDescriptorProcs = nullptr, d.params.writeDescriptorProcs = nullptr; }},
+        {"no tables",
+         [](TestHost&, DescriptorSuite& d) {
+             d.params.readDescriptorProcs = nullptr, d.params.writeDescriptorProcs = nullptr;
+         }},
         {"a step but no reader", [](TestHost&, DescriptorSuite& d) { d.params.readDescriptorProcs = nullptr; }},
         {"a step but no handle suite", [](TestHost& h, DescriptorSuite&) { h.removeHandleSuite(); }},
     };

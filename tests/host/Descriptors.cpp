@@ -173,12 +173,14 @@ const DescriptorValue* current(PIReadDescriptor token, DescriptorTypeID type)
     return nullptr;
 }
 
-template <typename T>
-OSErr pinned(T* value, T low, T high)
+template <typename T> OSErr pinned(T* value, T low, T high)
 {
-    if (*value < low) *value = low;
-    else if (*value > high) *value = high;
-    else return noErr;
+    if (*value < low)
+        *value = low;
+    else if (*value > high)
+        *value = high;
+    else
+        return noErr;
     return coercedParamErr;
 }
 
@@ -340,7 +342,10 @@ OSErr putValue(PIWriteDescriptor token, DescriptorKeyID key, DescriptorValue v)
     return noErr;
 }
 
-OSErr NIMBULO_CDECL putInteger(PIWriteDescriptor t, DescriptorKeyID k, int32 v) { return putValue(t, k, integerValue(v)); }
+OSErr NIMBULO_CDECL putInteger(PIWriteDescriptor t, DescriptorKeyID k, int32 v)
+{
+    return putValue(t, k, integerValue(v));
+}
 OSErr NIMBULO_CDECL putFloat(PIWriteDescriptor t, DescriptorKeyID k, const double* v)
 {
     return putValue(t, k, floatValue(*v));
