@@ -7,6 +7,7 @@
 #include "host/Context.h"
 #include "host/Dialogs.h"
 #include "host/Mask.h"
+#include "host/Modes.h"
 #include "host/Rects.h"
 #include "platform/Platform.h"
 #include "render/Compose16.h"
@@ -142,6 +143,7 @@ void showSourceInPreview(FilterContext* ctx)
         for (int x = 0; x < columns; ++x, in += inStep, out += outStep) {
             int e = maskValueAt(ctx, x, i);
             int checker = checkerDark(x, i) ? sourceCheckerDark : sourceCheckerLight;
+            if (sourceViewPixel(ctx, in, out, e, checker, layer)) continue;  // CMYK, Lab, 32 bits
             if (!deep) {
                 if (layer) {
                     e = (e * in[r->inLayerPlanes]) >> 8;
@@ -182,11 +184,12 @@ static bool screenCopyFits(FilterContext* ctx)
 void copyPreviewRowToScreen(FilterContext* ctx, int32 row)
 {
     const FilterRecord* r = ctx->filter;
-    if (bytesPerSample(r) != 2 || !r->outData || row < 0 || row >= rectHeight(r->outRect) || !screenCopyFits(ctx))
+    if (bytesPerSample(r) == 1 || !r->outData || row < 0 || row >= rectHeight(r->outRect) || !screenCopyFits(ctx))
         return;
     const int samples = rectWidth(r->outRect) * r->planes;
     const uint8* from = static_cast<const uint8*>(r->outData) + ptrdiff_t(row) * r->outRowBytes;
     uint8* to = ctx->screenCopy + size_t(row) * size_t(samples);
+    if (modeRowToScreen(ctx, from, to, rectWidth(r->outRect))) return;
     for (int k = 0; k < samples; ++k) to[k] = uint8(sample8From16(loadSample16(from + 2 * k)));
 }
 
@@ -222,6 +225,7 @@ void grabThumbnail(FilterContext* ctx)
             const uint8* p = out + ptrdiff_t(s.top + y - d.top) * r->outRowBytes +
                              ptrdiff_t(s.left + x - d.left) * r->planes * sampleBytes;
             uint8* t = thumb + (y * thumbnailSide + x) * 3;
+            if (thumbnailPixel(ctx, p, t)) continue;  // CMYK, Lab, 32 bits
             t[0] = sample(p, 0);
             t[1] = sample(p, colour ? 1 : 0);
             t[2] = sample(p, colour ? 2 : 0);
@@ -239,9 +243,9 @@ void describePreviewPixels(const FilterContext* ctx, PSPixelMap* map)
     map->colBytes = r->outHiPlane - r->outLoPlane + 1;
     map->planeBytes = 1;
     map->baseAddr = r->outData;
-    if (bytesPerSample(r) == 2) {
+    if (bytesPerSample(r) != 1) {
         // displayPixels takes 8-bit maps: the screen's copy, in the matching 8-bit mode.
-        map->imageMode = r->planes >= 3 ? plugInModeRGBColor : plugInModeGrayScale;
+        map->imageMode = proxyModeOf(r);
         map->rowBytes = rectWidth(r->outRect) * r->planes;
         map->colBytes = r->planes;
         map->baseAddr = screenCopyFits(const_cast<FilterContext*>(ctx)) ? ctx->screenCopy : nullptr;
