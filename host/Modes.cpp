@@ -21,24 +21,24 @@ struct ModeFacts {
 
 // Indexed by image mode.
 const ModeFacts facts[] = {
-    {false, false, 1, 1, spaceGrey, modeBitmap},                 // Bitmap
-    {true, false, 1, 1, spaceGrey, modeGrayScale},               // Grayscale
-    {false, false, 1, 3, spaceRGB, modeIndexed},                 // Indexed
-    {true, false, 1, 3, spaceRGB, modeRGB},                      // RGB
-    {true, true, 1, 4, spaceCMYK, modeCMYK},                     // CMYK
-    {false, false, 1, 3, spaceRGB, modeHSL},                     // HSL
-    {false, false, 1, 3, spaceRGB, modeHSB},                     // HSB
-    {false, false, 1, 1, spaceGrey, modeMultichannel},           // Multichannel
-    {true, false, 1, 1, spaceGrey, modeDuotone},                 // Duotone: grey data
-    {true, true, 1, 3, spaceLab, modeLab},                       // Lab
-    {true, false, 2, 1, spaceGrey, modeGrayScale},               // Gray16
-    {true, false, 2, 3, spaceRGB, modeRGB},                      // RGB48
-    {true, true, 2, 3, spaceLab, modeLab},                       // Lab48
-    {true, true, 2, 4, spaceCMYK, modeCMYK},                     // CMYK64
-    {false, false, 2, 1, spaceGrey, modeMultichannel},           // DeepMultichannel
-    {true, false, 2, 1, spaceGrey, modeDuotone},                 // Duotone16
-    {true, true, 4, 3, spaceRGB, modeRGB},                       // RGB96
-    {true, true, 4, 1, spaceGrey, modeGrayScale},                // Gray32
+    {false, false, 1, 1, spaceGrey, modeBitmap},        // Bitmap
+    {true, false, 1, 1, spaceGrey, modeGrayScale},      // Grayscale
+    {false, false, 1, 3, spaceRGB, modeIndexed},        // Indexed
+    {true, false, 1, 3, spaceRGB, modeRGB},             // RGB
+    {true, true, 1, 4, spaceCMYK, modeCMYK},            // CMYK
+    {false, false, 1, 3, spaceRGB, modeHSL},            // HSL
+    {false, false, 1, 3, spaceRGB, modeHSB},            // HSB
+    {false, false, 1, 1, spaceGrey, modeMultichannel},  // Multichannel
+    {true, false, 1, 1, spaceGrey, modeDuotone},        // Duotone: grey data
+    {true, true, 1, 3, spaceLab, modeLab},              // Lab
+    {true, false, 2, 1, spaceGrey, modeGrayScale},      // Gray16
+    {true, false, 2, 3, spaceRGB, modeRGB},             // RGB48
+    {true, true, 2, 3, spaceLab, modeLab},              // Lab48
+    {true, true, 2, 4, spaceCMYK, modeCMYK},            // CMYK64
+    {false, false, 2, 1, spaceGrey, modeMultichannel},  // DeepMultichannel
+    {true, false, 2, 1, spaceGrey, modeDuotone},        // Duotone16
+    {true, true, 4, 3, spaceRGB, modeRGB},              // RGB96
+    {true, true, 4, 1, spaceGrey, modeGrayScale},       // Gray32
 };
 
 const ModeFacts* factsOf(const FilterRecord* record)
@@ -54,7 +54,7 @@ bool hostConvert(void* host, int32_t space, const int32_t rgb[3], int32_t result
     ColorServicesInfo info;
     std::memset(&info, 0, sizeof info);
     info.infoSize = int32(sizeof info);
-    info.selector = 1;  // ConvertColor
+    info.selector = 1;     // ConvertColor
     info.sourceSpace = 0;  // RGB
     info.resultSpace = int16(space);
     for (int k = 0; k < 3; ++k) info.colorComponents[k] = int16(rgb[k]);
@@ -235,8 +235,8 @@ void layModeColumns(const ModeRow& w, int32_t first, int32_t n, const CloudPixel
             std::memcpy(out, in, size_t(C) * size_t(B));
             continue;
         }
-        const CloudLayer layer =
-            CloudLayerOf(clouds[k], grey, B == 1 ? layerEightBit : (B == 2 ? layerSixteenBit : layerFloat), w.transparency);
+        const CloudLayer layer = CloudLayerOf(
+            clouds[k], grey, B == 1 ? layerEightBit : (B == 2 ? layerSixteenBit : layerFloat), w.transparency);
         if (layer.opacity == 0.0 && !w.preview) {
             // No cloud and no glow: the pixel as it was, bit for bit.
             std::memcpy(out, in, size_t(C) * size_t(B));

@@ -68,8 +68,8 @@ struct ModeRow {
     int32_t space;       // the document's ColourSpace
     int bytes, colours;  // bytes a sample, colour samples a pixel
     int inStep, outStep, inLayer, outLayer;
-    double white;    // the transparency sample of an opaque pixel
-    double sky[4];   // the preview's sky, as samples of the document
+    double white;       // the transparency sample of an opaque pixel
+    double sky[4];      // the preview's sky, as samples of the document
     double checker[2];  // the grey preview's checkerboard (32 bits), light then dark
 };
 // False (and the row untouched) for modes with paths of their own.

@@ -23,17 +23,11 @@ constexpr double labOffset = 16.0 / 116.0;
 
 double limited(double v, double low, double high) { return !(v > low) ? low : (v > high ? high : v); }
 
-double srgbDecode(double u)
-{
-    return u <= 0.04045 ? u / 12.92 : DetPow((u + 0.055) / 1.055, 2.4);
-}
+double srgbDecode(double u) { return u <= 0.04045 ? u / 12.92 : DetPow((u + 0.055) / 1.055, 2.4); }
 
 double labCurve(double t) { return t > labEpsilon ? DetPow(t, 1.0 / 3.0) : labSlope * t + labOffset; }
 
-double labCurveInverse(double f)
-{
-    return f > 6.0 / 29.0 ? f * f * f : (f - labOffset) / labSlope;
-}
+double labCurveInverse(double f) { return f > 6.0 / 29.0 ? f * f * f : (f - labOffset) / labSlope; }
 
 // A value of a 1024-step table over 0..1, linearly between its entries.
 double fromTable(const float* table, double u)
@@ -203,7 +197,9 @@ CloudLayer CloudLayerOf(const CloudPixel& cloud, bool grey, LayerDepth depth, bo
                          compose8::truncateLimited(cloud.green * 255.0, -(1 << 20), 1 << 20),
                          compose8::truncateLimited(cloud.blue * 255.0, -(1 << 20), 1 << 20)};
         SpillOverRange(&ch[0], &ch[1], &ch[2]);
-        if (grey) ch[0] = ch[1] = ch[2] = (greyWeightRed * ch[0] + greyWeightGreen * ch[1] + greyWeightBlue * ch[2]) >> greyShift;
+        if (grey)
+            ch[0] = ch[1] = ch[2] =
+                (greyWeightRed * ch[0] + greyWeightGreen * ch[1] + greyWeightBlue * ch[2]) >> greyShift;
         for (int k = 0; k < 3; ++k) c[k] = ch[k] > 255 ? 255.0 : (ch[k] < 0 ? 0.0 : double(ch[k]));
     } else {
         // The same colour before its truncation, through the 16-bit range.
@@ -211,8 +207,9 @@ CloudLayer CloudLayerOf(const CloudPixel& cloud, bool grey, LayerDepth depth, bo
         double ch[3] = {compose16::channelOf(cloud.red), compose16::channelOf(cloud.green),
                         compose16::channelOf(cloud.blue)};
         compose16::spillOverRange16(ch);
-        if (grey) ch[0] = ch[1] = ch[2] =
-                      (greyWeightRed * ch[0] + greyWeightGreen * ch[1] + greyWeightBlue * ch[2]) / double(1 << greyShift);
+        if (grey)
+            ch[0] = ch[1] = ch[2] =
+                (greyWeightRed * ch[0] + greyWeightGreen * ch[1] + greyWeightBlue * ch[2]) / double(1 << greyShift);
         for (int k = 0; k < 3; ++k) c[k] = (ch[k] > W ? W : ch[k]) * (255.0 / W);
     }
     // Glow over colour: opacity G + a (1 - G), colour (white G + colour a (1 - G))

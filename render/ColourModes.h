@@ -32,11 +32,11 @@ struct ColourLink {
     // half level. Between nodes, trilinear: the host's conversion within
     // about half a level where it is smooth.
     int16_t table[nodeCount * 4];
-    uint8_t cellOf[256];      // the table cell a level falls in
-    float decode[1025];       // sRGB to linear light on 0..1, 1024 steps
-    float labCurve[1025];     // the Lab curve f(t) on 0..1, 1024 steps
-    double toLinearRGB[9];    // XYZ (D50) to linear sRGB, for the way back
-    uint8_t encode8[4097];    // linear light k / 4096 to the nearest sRGB level, for the screen
+    uint8_t cellOf[256];    // the table cell a level falls in
+    float decode[1025];     // sRGB to linear light on 0..1, 1024 steps
+    float labCurve[1025];   // the Lab curve f(t) on 0..1, 1024 steps
+    double toLinearRGB[9];  // XYZ (D50) to linear sRGB, for the way back
+    uint8_t encode8[4097];  // linear light k / 4096 to the nearest sRGB level, for the screen
 };
 
 // The RGB level of table node i: round(i x 255 / 32).

@@ -58,7 +58,8 @@ std::vector<char> cloudKinds()
         CloudRow row;
         setupPainterRow(&rig.work->painter, 0, y, 1, &row);
         ShadeCloudSpan(&row, &rig.work->tables, 0, W, clouds.data());
-        for (const CloudPixel& cloud : clouds) clear.push_back(isClearSky(cloud) ? 'c' : (cloud.opacity >= 1.0f ? 'o' : '-'));
+        for (const CloudPixel& cloud : clouds)
+            clear.push_back(isClearSky(cloud) ? 'c' : (cloud.opacity >= 1.0f ? 'o' : '-'));
     }
     return clear;
 }
@@ -89,7 +90,7 @@ struct Reference {
     std::vector<double> picture;  // levels a value, as asRgbLevels gives them
     std::vector<char> clear, opaque;
     std::vector<char> cloudOpaque;  // the cloud itself opaque, whatever the layer
-    int values = 0;  // values a pixel
+    int values = 0;                 // values a pixel
 };
 
 Reference reference(const Picture& s)
@@ -138,11 +139,11 @@ TEST(ColourModes, ModesNotPaintedAreRefusedAndLeftAlone)
     const struct {
         int16 mode;
         int planes, depth;
-    } cases[] = {{0, 1, 8},  {2, 3, 8},  {5, 3, 8},  {6, 3, 8},  {7, 3, 8},
+    } cases[] = {{0, 1, 8},   {2, 3, 8},  {5, 3, 8},  {6, 3, 8}, {7, 3, 8},
                  {14, 3, 16}, {18, 3, 8}, {-1, 3, 8}, {4, 3, 8}, {16, 3, 16}};
     for (const auto& c : cases) {
-        for (int16 selector : {filterSelectorParameters, filterSelectorPrepare, filterSelectorStart,
-                               filterSelectorContinue}) {
+        for (int16 selector :
+             {filterSelectorParameters, filterSelectorPrepare, filterSelectorStart, filterSelectorContinue}) {
             TestHost host(24, 16, c.planes);
             host.record->imageMode = c.mode;
             host.record->depth = c.depth;
@@ -164,10 +165,9 @@ TEST(ColourModes, EveryModeIsTheRgbPictureInItsSpace)
     const struct {
         int16 mode;
         bool layer, selection;
-    } cases[] = {{4, false, false},  {4, true, false},  {4, false, true},  {9, false, false},
-                 {9, true, false},   {9, false, true},  {8, false, false}, {8, true, true},
-                 {13, false, false}, {13, true, true},  {12, false, false}, {12, true, true},
-                 {15, false, false}, {15, true, false}};
+    } cases[] = {{4, false, false},  {4, true, false},  {4, false, true},   {9, false, false},  {9, true, false},
+                 {9, false, true},   {8, false, false}, {8, true, true},    {13, false, false}, {13, true, true},
+                 {12, false, false}, {12, true, true},  {15, false, false}, {15, true, false}};
     for (const auto& c : cases) {
         const bool colour = c.mode != 8 && c.mode != 15;
         const Picture setup{colour, c.layer, c.selection, c.mode >= 10 ? 2 : 1};
@@ -216,7 +216,7 @@ TEST(ColourModes, WithoutColourServicesTheBuiltInConversionIsClose)
         for (int k = 0; k < 3; ++k) {
             TestHost host(W, H, 3);
             testhost::useMode(host, mode);
-            if (k == 1) host.record->colorServices = nullptr;  // a host without them
+            if (k == 1) host.record->colorServices = nullptr;                               // a host without them
             if (k == 2) host.colourAnswer = [](ColorServicesInfo*) { return OSErr(-50); };  // that refuses
             ASSERT_EQ(paint(host), noErr);
             outputs[k] = host.output;

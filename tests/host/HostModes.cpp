@@ -7,9 +7,8 @@ namespace testhost {
 
 namespace {
 
-const double toXyz[3][3] = {{0.4360747, 0.3850649, 0.1430804},
-                            {0.2225045, 0.7168786, 0.0606169},
-                            {0.0139322, 0.0971045, 0.7141733}};
+const double toXyz[3][3] = {
+    {0.4360747, 0.3850649, 0.1430804}, {0.2225045, 0.7168786, 0.0606169}, {0.0139322, 0.0971045, 0.7141733}};
 
 double rowSum(int k) { return toXyz[k][0] + toXyz[k][1] + toXyz[k][2]; }
 
@@ -26,18 +25,18 @@ struct ModeShape {
 bool shapeOf(int16 mode, ModeShape* shape)
 {
     switch (mode) {
-    case 4: *shape = {4, 1, false, true}; return true;     // CMYK
-    case 8: *shape = {1, 1, false, false}; return true;    // Duotone
-    case 9: *shape = {3, 1, true, false}; return true;     // Lab
-    case 12: *shape = {3, 2, true, false}; return true;    // Lab48
-    case 13: *shape = {4, 2, false, true}; return true;    // CMYK64
-    case 15: *shape = {1, 2, false, false}; return true;   // Duotone16
-    case 16: *shape = {3, 4, false, false}; return true;   // RGB96
-    case 17: *shape = {1, 4, false, false}; return true;   // Gray32
-    case 1: *shape = {1, 1, false, false}; return true;    // Grayscale
-    case 3: *shape = {3, 1, false, false}; return true;    // RGB
-    case 10: *shape = {1, 2, false, false}; return true;   // Gray16
-    case 11: *shape = {3, 2, false, false}; return true;   // RGB48
+    case 4: *shape = {4, 1, false, true}; return true;    // CMYK
+    case 8: *shape = {1, 1, false, false}; return true;   // Duotone
+    case 9: *shape = {3, 1, true, false}; return true;    // Lab
+    case 12: *shape = {3, 2, true, false}; return true;   // Lab48
+    case 13: *shape = {4, 2, false, true}; return true;   // CMYK64
+    case 15: *shape = {1, 2, false, false}; return true;  // Duotone16
+    case 16: *shape = {3, 4, false, false}; return true;  // RGB96
+    case 17: *shape = {1, 4, false, false}; return true;  // Gray32
+    case 1: *shape = {1, 1, false, false}; return true;   // Grayscale
+    case 3: *shape = {3, 1, false, false}; return true;   // RGB
+    case 10: *shape = {1, 2, false, false}; return true;  // Gray16
+    case 11: *shape = {3, 2, false, false}; return true;  // RGB48
     default: return false;
     }
 }
@@ -147,10 +146,16 @@ OSErr hostConvertColour(ColorServicesInfo* info)
                            double(info->colorComponents[2])};
     double out[4] = {rgb[0], rgb[1], rgb[2], 0};
     switch (info->resultSpace) {
-    case 0: break;                                                                         // RGB
-    case 2: hostRgbToCmyk(rgb, out); break;                                                // CMYK
-    case 3: hostRgbToLab(rgb, out); out[3] = 0; break;                                     // Lab
-    case 4: out[0] = (77 * rgb[0] + 150 * rgb[1] + 28 * rgb[2]) / 256; out[1] = out[2] = 0; break;  // Gray
+    case 0: break;                           // RGB
+    case 2: hostRgbToCmyk(rgb, out); break;  // CMYK
+    case 3:
+        hostRgbToLab(rgb, out);
+        out[3] = 0;
+        break;  // Lab
+    case 4:
+        out[0] = (77 * rgb[0] + 150 * rgb[1] + 28 * rgb[2]) / 256;
+        out[1] = out[2] = 0;
+        break;                   // Gray
     default: return OSErr(-50);  // paramErr
     }
     for (int k = 0; k < 4; ++k) info->colorComponents[k] = int16(std::lround(clamp(out[k], 0, 255)));
@@ -220,7 +225,9 @@ std::vector<double> asRgbLevels(const TestHost& host, const std::vector<uint8>& 
         else
             for (int c = 0; c < colours; ++c) rgb[c] = B == 4 ? hostEncodeSrgb(doc[c]) : doc[c];
         for (int c = 0; c < colours; ++c) levels.push_back(rgb[c]);
-        if (layer) levels.push_back(B == 4 ? 255.0 * load(p + shape.colours * B, B, false) : load(p + shape.colours * B, B, false));
+        if (layer)
+            levels.push_back(B == 4 ? 255.0 * load(p + shape.colours * B, B, false)
+                                    : load(p + shape.colours * B, B, false));
     }
     return levels;
 }
@@ -234,6 +241,9 @@ float floatSample(const std::vector<uint8>& pixels, size_t index)
     return f;
 }
 
-void setFloatSample(std::vector<uint8>& pixels, size_t index, float value) { std::memcpy(&pixels[4 * index], &value, 4); }
+void setFloatSample(std::vector<uint8>& pixels, size_t index, float value)
+{
+    std::memcpy(&pixels[4 * index], &value, 4);
+}
 
 }  // namespace testhost

@@ -23,7 +23,7 @@ void hostRgbToLab(const double rgb[3], double lab[3]);
 void hostLabToRgb(const double lab[3], double rgb[3]);
 void hostRgbToCmyk(const double rgb[3], double cmyk[4]);
 void hostCmykToRgb(const double cmyk[4], double rgb[3]);
-double hostDecodeSrgb(double level);  // a level 0..255 to linear light
+double hostDecodeSrgb(double level);   // a level 0..255 to linear light
 double hostEncodeSrgb(double linear);  // linear light to a level, unrounded
 
 // The host's ConvertColor: RGB to RGB, CMYK, Lab or Gray, rounded to whole
