@@ -4,6 +4,7 @@
 // compare ourselves with.
 #include <benchmark/benchmark.h>
 
+#include <cstring>
 #include <vector>
 
 #define STB_PERLIN_IMPLEMENTATION
@@ -126,8 +127,42 @@ void previewPass(benchmark::State& state, RenderPath path, int threads)
     setRenderPath(bestRenderPath());
 }
 
+// A whole 2000 x 1500 final render in an image mode, the look of the
+// defaults, on `threads` threads: RGB, CMYK, Lab (8 bits, the built-in
+// conversion) and RGB96 side by side.
+void modeRender(benchmark::State& state, int mode, int threads)
+{
+    setRenderPath(bestRenderPath());
+    const int planes = mode == 4 ? 4 : 3, bytes = mode == 16 ? 4 : 1;
+    Picture source = testhost::gradientPicture(2000, 1500, planes, false);
+    if (bytes == 4) {
+        std::vector<uint8_t> wide(source.pixels.size() * 4);
+        for (size_t k = 0; k < source.pixels.size(); ++k) {
+            float v = source.pixels[k] / 255.0f;
+            std::memcpy(&wide[4 * k], &v, 4);
+        }
+        source.pixels = wide;
+    }
+    source.bytesPerSample = bytes;
+    source.imageMode = mode;
+    CloudSettings settings = testhost::defaultSettings();
+    for (auto _ : state) {
+        Picture out = testhost::renderInProcess(settings, source, threads);
+        benchmark::DoNotOptimize(out.pixels.data());
+    }
+    perPixel(state, 2000.0 * 1500.0);
+}
+
 }  // namespace
 
+BENCHMARK_CAPTURE(modeRender, rgb_1_thread, 3, 1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(modeRender, cmyk_1_thread, 4, 1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(modeRender, lab_1_thread, 9, 1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(modeRender, rgb96_1_thread, 16, 1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(modeRender, rgb_2_threads, 3, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(modeRender, cmyk_2_threads, 4, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(modeRender, lab_2_threads, 9, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(modeRender, rgb96_2_threads, 16, 2)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(previewPass, scalar_1_thread, renderScalar, 1)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(previewPass, best_1_thread, bestRenderPath(), 1)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(previewPass, best_all_threads, bestRenderPath(), renderThreadCount())->Unit(benchmark::kMillisecond);

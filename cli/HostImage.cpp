@@ -67,6 +67,17 @@ void writeBackRequest(const HostImage& image, const VRect& rect, int lo, int hi,
             const uint8* from = block + size_t(y - rect.top) * rowBytes + size_t(x - rect.left) * n * sample;
             uint8* to = image.pixels + (size_t(y) * image.width + x) * pixel + size_t(lo) * sample;
             unsigned m = selection ? selection->pixels[size_t(y) * selection->width + x] : 255;
+            if (sample == 4) {
+                // Float samples: a whole selection takes the output as it is, bit for bit.
+                for (int c = 0; c < n; ++c) {
+                    float now, was;
+                    std::memcpy(&now, from + c * sample, 4);
+                    std::memcpy(&was, to + c * sample, 4);
+                    float mixed = m == 255 ? now : (m == 0 ? was : (now * float(m) + was * float(255 - m)) / 255.0f);
+                    std::memcpy(to + c * sample, &mixed, 4);
+                }
+                continue;
+            }
             for (int c = 0; c < n; ++c) {
                 unsigned mixed = (loadSample(from + c * sample, sample) * m +
                                   loadSample(to + c * sample, sample) * (255 - m) + 127) /

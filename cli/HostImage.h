@@ -7,8 +7,8 @@
 
 #include "host/HostAbi.h"
 
-// An interleaved image the host owns: samples of one byte (0..255), or of two
-// (native order, the host's 16-bit range 0..32768).
+// An interleaved image the host owns: samples of one byte (0..255), of two
+// (native order, the host's 16-bit range 0..32768), or of four (floats).
 struct HostImage {
     int width = 0, height = 0, planes = 0;
     uint8* pixels = nullptr;

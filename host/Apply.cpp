@@ -6,6 +6,7 @@
 #include "host/Context.h"
 #include "host/Coordinates.h"
 #include "host/Dialogs.h"
+#include "host/Modes.h"
 #include "host/Preview.h"
 #include "host/RenderRows.h"
 #include "render/CloudReach.h"
@@ -35,6 +36,7 @@ void prepareRenderPass(FilterContext* ctx)
     const VRect& f = ctx->savedFilterRect;
     prepareCloudPainter(&ctx->work->painter, settingsOf(ctx), &ctx->work->tables, f.right - f.left, f.bottom - f.top);
     ctx->work->clearSky = clearSkySkipping();
+    prepareColourModes(ctx);
     ctx->currentRow = 0;
     ctx->moreRows = 1;
     ctx->progressTotal = ctx->renderHeight;

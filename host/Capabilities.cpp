@@ -1,5 +1,7 @@
 #include "host/Capabilities.h"
 
+#include "host/Modes.h"
+
 bool canAdvance(const FilterRecord* record) { return record->advanceState != nullptr; }
 
 bool canDisplay(const FilterRecord* record)
@@ -33,9 +35,4 @@ bool hasEditableTransparency(const FilterRecord* record)
            record->filterCase == filterCaseEditableTransparencyWithSelection;
 }
 
-int bytesPerSample(const FilterRecord* record)
-{
-    if (record->depth == 16) return 2;
-    if (record->depth == 0 && (record->imageMode == plugInModeGray16 || record->imageMode == plugInModeRGB48)) return 2;
-    return 1;
-}
+int bytesPerSample(const FilterRecord* record) { return modeBytesPerSample(record); }

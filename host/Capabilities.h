@@ -12,6 +12,6 @@ bool bufferSuiteUsable(const FilterRecord* record);        // host buffers inste
 bool hasMask(const FilterRecord* record);                  // a selection mask is delivered
 bool isColourImage(const FilterRecord* record);            // red, green, blue samples per pixel
 bool hasEditableTransparency(const FilterRecord* record);  // a layer transparency sample follows
-// 2 in the 16-bit modes (Gray16, RGB48: samples 0..32768), else 1. A host
-// that leaves `depth` 0 is read from its image mode.
+// 2 in the 16-bit modes (samples 0..32768), 4 in the 32-bit float modes,
+// else 1. A host that leaves `depth` 0 is read from its image mode.
 int bytesPerSample(const FilterRecord* record);

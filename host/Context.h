@@ -4,6 +4,7 @@
 
 #include "host/HostAbi.h"
 #include "render/CloudPainter.h"
+#include "render/ColourModes.h"
 #include "render/Lattice.h"
 #include "settings/CloudSettings.h"
 
@@ -14,6 +15,7 @@ struct WorkBlock {
     CloudTables tables;          // the render tables of the current pass
     CloudPainter painter;        // the current pass's settings, prepared for its rows
     bool clearSky;               // whether the current pass skips clear sky
+    ColourLink colourLink;       // RGB to the document's space (host/Modes.h), made once a run
     CloudSettings undoSlots[2];  // the one-step undo history of the dialog
     int32 controlEnabled[160];   // the dialog's controls that answer the mouse
 };

@@ -12,6 +12,7 @@
 #include "host/Coordinates.h"
 #include "host/Dialogs.h"
 #include "host/Handles.h"
+#include "host/Modes.h"
 #include "host/Scripting.h"
 #include "render/Random.h"
 #include "settings/CloudSettings.h"
@@ -209,6 +210,13 @@ static void dispatch(int16 selector, void* filterRecord, intptr_t* data, int16* 
     auto* record = static_cast<FilterRecord*>(filterRecord);
     if (!record || !data) {
         *result = filterBadParameters;
+        return;
+    }
+
+    // A mode the filter does not paint is refused before anything is made or
+    // changed, also from a host that calls although the property list says no.
+    if (selector >= filterSelectorParameters && selector <= filterSelectorContinue && !modeHandled(record)) {
+        *result = filterBadMode;
         return;
     }
 

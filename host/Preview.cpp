@@ -8,6 +8,7 @@
 #include "host/Coordinates.h"
 #include "host/Dialogs.h"
 #include "host/Mask.h"
+#include "host/Modes.h"
 #include "host/Rects.h"
 #include "platform/Platform.h"
 #include "render/Compose16.h"
@@ -147,6 +148,7 @@ void showSourceInPreview(FilterContext* ctx)
         for (int32 x = 0; x < columns; ++x, in += inStep, out += outStep) {
             int e = maskValueAt(ctx, x, i);
             int checker = checkerDark(x, i) ? sourceCheckerDark : sourceCheckerLight;
+            if (sourceViewPixel(ctx, in, out, e, checker, layer)) continue;  // CMYK, Lab, 32 bits
             if (!deep) {
                 if (layer) {
                     e = (e * in[r->inLayerPlanes]) >> 8;
@@ -189,10 +191,11 @@ void copyPreviewRowToScreen(FilterContext* ctx, int32 row)
 {
     const FilterRecord* r = ctx->filter;
     const VRect out = outRectOf(r);
-    if (bytesPerSample(r) != 2 || !r->outData || row < 0 || row >= rectHeight(out) || !screenCopyFits(ctx)) return;
+    if (bytesPerSample(r) == 1 || !r->outData || row < 0 || row >= rectHeight(out) || !screenCopyFits(ctx)) return;
     const size_t samples = size_t(rectWidth(out)) * size_t(r->planes);
     const uint8* from = static_cast<const uint8*>(r->outData) + ptrdiff_t(row) * r->outRowBytes;
     uint8* to = ctx->screenCopy + size_t(row) * samples;
+    if (modeRowToScreen(ctx, from, to, rectWidth(out))) return;
     for (size_t k = 0; k < samples; ++k) to[k] = uint8(sample8From16(loadSample16(from + 2 * k)));
 }
 
@@ -229,6 +232,7 @@ void grabThumbnail(FilterContext* ctx)
             const uint8* p = out + ptrdiff_t(s.top + y - d.top) * r->outRowBytes +
                              ptrdiff_t(s.left + x - d.left) * r->planes * sampleBytes;
             uint8* t = thumb + (y * thumbnailSide + x) * 3;
+            if (thumbnailPixel(ctx, p, t)) continue;  // CMYK, Lab, 32 bits
             t[0] = sample(p, 0);
             t[1] = sample(p, colour ? 1 : 0);
             t[2] = sample(p, colour ? 2 : 0);
@@ -246,9 +250,9 @@ void describePreviewPixels(const FilterContext* ctx, PSPixelMap* map)
     map->colBytes = r->outHiPlane - r->outLoPlane + 1;
     map->planeBytes = 1;
     map->baseAddr = r->outData;
-    if (bytesPerSample(r) == 2) {
+    if (bytesPerSample(r) != 1) {
         // displayPixels takes 8-bit maps: the screen's copy, in the matching 8-bit mode.
-        map->imageMode = r->planes >= 3 ? plugInModeRGBColor : plugInModeGrayScale;
+        map->imageMode = proxyModeOf(r);
         map->rowBytes = rectWidth(map->bounds) * r->planes;
         map->colBytes = r->planes;
         map->baseAddr = screenCopyFits(const_cast<FilterContext*>(ctx)) ? ctx->screenCopy : nullptr;

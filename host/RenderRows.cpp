@@ -8,6 +8,7 @@
 #include "host/Context.h"
 #include "host/Coordinates.h"
 #include "host/Mask.h"
+#include "host/Modes.h"
 #include "render/CloudPainter.h"
 #include "render/Compose16.h"
 #include "render/Compose8.h"
@@ -199,8 +200,13 @@ void RenderCloudRow(FilterContext* ctx)
         s, w.tables, filterRect.right - filterRect.left, filterRect.bottom - filterRect.top, count, ctx->renderHeight};
     // A span of clouds over its pixels; a span found clear sky throughout
     // over an opaque image is copied as it stands.
+    // CMYK, Lab and 32 bits: composed in the document's own space.
+    ModeRow own;
+    const bool ownSpace = beginModeRow(ctx, &own);
     auto lay = [&](int32_t first, int32_t n, const CloudPixel* clouds, bool clear) {
-        if (clear && copiesClearSky(w) && !w.deep)
+        if (ownSpace)
+            layModeColumns(own, first, n, clouds, clear);
+        else if (clear && copiesClearSky(w) && !w.deep)
             copyRun(w.in + ptrdiff_t(first) * w.inStep, w.out + ptrdiff_t(first) * w.outStep, n, w.inStep, w.outStep,
                     w.colour);
         else

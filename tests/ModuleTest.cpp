@@ -49,7 +49,7 @@ std::vector<uint8_t> expectedPipl()
     Bytes b;
     b.u16(1);
     b.u32(0);
-    b.u32(10);
+    b.u32(11);
     b.property("kind", 4);
     b.u32(fourCC("8BFM"));
     b.property("name", 16);
@@ -65,8 +65,6 @@ std::vector<uint8_t> expectedPipl()
     b.property(sizeof(void*) == 8 ? "8664" : "wx86", 12);
     b.text("ENTRYPOINT");
     b.zeros(2);
-    b.property("mode", 4);
-    b.raw({0x50, 0x30, 0x00, 0x00});  // Grayscale, RGB Color, Gray16, RGB48
     b.property("fici", 28);
     for (int filterCase = 1; filterCase <= 7; ++filterCase) b.raw({1, 1, uint8_t(filterCase >= 4 ? 2 : 0), 0});
     b.property("hstm", 48);
@@ -81,6 +79,14 @@ std::vector<uint8_t> expectedPipl()
     b.property("ms32", 8);
     b.u32(300000);
     b.u32(300000);
+    b.property("mode", 4);
+    b.raw({0x58, 0xFD, 0xC0,
+           0x00});  // Gray, RGB, CMYK; Duotone, Lab, Gray16, RGB48, Lab48, CMYK64, Duotone16; RGB96, Gray32
+    b.property("enbl", 164);
+    b.text(
+        "in (PSHOP_ImageMode, GrayScaleMode, RGBMode, CMYKMode, DuotoneMode, LabMode, Gray16Mode, RGB48Mode, "
+        "Lab48Mode, CMYK64Mode, Duotone16Mode, RGB96Mode, Gray32Mode)");
+    b.zeros(4);
     return b.data;
 }
 
@@ -319,8 +325,11 @@ TEST(Module, FileCheckPassesTheModuleAndCatchesBrokenCopies)
                   .problems.size(),
               0u);
     // The export renamed; a runtime DLL imported instead of a system one; the
-    // property list's entry point misspelt; the version resource's signature gone.
+    // property list's entry point misspelt; the version resource's signature
+    // gone; EnableInfo naming another mode than 'mode', or no mode at all.
     const std::pair<std::string, std::string> breakages[] = {
+        {literal("Gray32Mode)"), literal("Gray16Mode)")},
+        {literal("CMYK64Mode,"), literal("CMYK65Mode,")},
         {literal("DissolveProc\0ENTRYPOINT\0"), literal("DissolveProc\0ENTRYPOINX\0")},
         {literal("SHELL32.dll"), literal("libgcc1.dll")},
         {literal("ENTRYPOINT\0\0MIB8"), literal("ENTRYPOINY\0\0MIB8")},
@@ -331,6 +340,30 @@ TEST(Module, FileCheckPassesTheModuleAndCatchesBrokenCopies)
         ASSERT_TRUE(patch(broken, from, to)) << to;
         EXPECT_GT(problems(broken), 0u) << to;
     }
+}
+
+TEST(Module, ModeAndEnableInfoNameTheSameModes)
+{
+    std::wstring wide = modulePath();
+    const std::vector<uint8_t> module = testhost::readBytes(std::string(wide.begin(), wide.end()));
+    const uint16_t machine = sizeof(void*) == 8 ? peMachineAmd64 : peMachineI386;
+    const WindowsFileReport report = checkWindowsFile(module, machine, windowsModule, NIMBULO_VERSION_TEXT);
+    const PiplProperty *mode = nullptr, *enbl = nullptr;
+    for (const PiplProperty& p : report.pipl) {
+        if (p.key == "mode") mode = &p;
+        if (p.key == "enbl") enbl = &p;
+    }
+    ASSERT_NE(mode, nullptr);
+    ASSERT_NE(enbl, nullptr);
+    // Grayscale, RGB, CMYK, Duotone, Lab, their 16-bit modes, RGB96 and Gray32:
+    // not Bitmap (0), Indexed (2), HSL (5), HSB (6) or the multichannel modes (7, 14).
+    const std::vector<int> painted = {1, 3, 4, 8, 9, 10, 11, 12, 13, 15, 16, 17};
+    std::vector<int> listed;
+    std::string error;
+    ASSERT_TRUE(enableInfoModes(*enbl, listed, error)) << error;
+    EXPECT_EQ(listed, painted);
+    EXPECT_EQ(piplModes(*mode), painted);
+    EXPECT_EQ(piplModeDisagreement(report.pipl), "");
 }
 
 TEST(Module, NeedsNoMinGWRuntime)

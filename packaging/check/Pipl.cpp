@@ -1,5 +1,7 @@
 #include "packaging/check/Pipl.h"
 
+#include <algorithm>
+
 namespace {
 
 uint32_t le32(const uint8_t* p)
@@ -43,4 +45,55 @@ std::string piplCodeName(const PiplProperty& code)
         name += char(c);
     }
     return name;
+}
+
+std::vector<int> piplModes(const PiplProperty& mode)
+{
+    std::vector<int> modes;
+    for (size_t n = 0; n < mode.data.size() * 8; ++n)
+        if (mode.data[n / 8] & (0x80 >> (n % 8))) modes.push_back(int(n));
+    return modes;
+}
+
+bool enableInfoModes(const PiplProperty& enbl, std::vector<int>& modes, std::string& error)
+{
+    // The EnableInfo names of modes 0 to 17, in mode order.
+    static const char* const names[] = {
+        "BitmapMode", "GrayScaleMode",    "IndexedMode",          "RGBMode",       "CMYKMode",   "HSLMode",
+        "HSBMode",    "MultichannelMode", "DuotoneMode",          "LabMode",       "Gray16Mode", "RGB48Mode",
+        "Lab48Mode",  "CMYK64Mode",       "DeepMultichannelMode", "Duotone16Mode", "RGB96Mode",  "Gray32Mode"};
+    modes.clear();
+    std::string text;
+    for (uint8_t c : enbl.data) {
+        if (!c) break;
+        if (c != ' ') text += char(c);
+    }
+    const std::string head = "in(PSHOP_ImageMode,";
+    if (text.compare(0, head.size(), head) != 0 || text.back() != ')')
+        return error = "EnableInfo is not of the form in (PSHOP_ImageMode, ...)", false;
+    std::string list = text.substr(head.size(), text.size() - head.size() - 1) + ",";
+    for (size_t at = 0, comma; (comma = list.find(',', at)) != std::string::npos; at = comma + 1) {
+        const std::string name = list.substr(at, comma - at);
+        auto found = std::find(std::begin(names), std::end(names), name);
+        if (found == std::end(names)) return error = "EnableInfo names no mode \"" + name + "\"", false;
+        modes.push_back(int(found - std::begin(names)));
+    }
+    std::sort(modes.begin(), modes.end());
+    return true;
+}
+
+std::string piplModeDisagreement(const std::vector<PiplProperty>& properties)
+{
+    const PiplProperty *mode = nullptr, *enbl = nullptr;
+    for (const PiplProperty& p : properties) {
+        if (p.key == "mode") mode = &p;
+        if (p.key == "enbl") enbl = &p;
+    }
+    if (!mode && !enbl) return "";
+    if (!mode || !enbl) return "it has one of 'mode' and 'enbl' without the other";
+    std::vector<int> listed;
+    std::string error;
+    if (!enableInfoModes(*enbl, listed, error)) return error;
+    if (listed != piplModes(*mode)) return "its 'mode' and 'enbl' name different image modes";
+    return "";
 }

@@ -26,3 +26,16 @@ bool readPipl(const uint8_t* bytes, size_t size, std::vector<PiplProperty>& prop
 
 // The zero-terminated entry-point name of a code property ("ENTRYPOINT").
 std::string piplCodeName(const PiplProperty& code);
+
+// The image modes a 'mode' flag set names: mode n is bit 0x80 >> (n % 8) of
+// byte n / 8. In increasing order.
+std::vector<int> piplModes(const PiplProperty& mode);
+
+// The image modes an EnableInfo ('enbl') expression of the form
+// "in (PSHOP_ImageMode, RGBMode, ...)" names, in increasing order. False,
+// with `error` saying why, for any other form or a name no mode has.
+bool enableInfoModes(const PiplProperty& enbl, std::vector<int>& modes, std::string& error);
+
+// Where a list's 'mode' and 'enbl' disagree: empty when they agree (or the
+// list has neither).
+std::string piplModeDisagreement(const std::vector<PiplProperty>& properties);

@@ -110,6 +110,8 @@ void checkModule(const std::vector<uint8_t>& file, const PeImage& image, uint16_
             report.problems.push_back("its property list names the entry point \"" + piplCodeName(p) + "\"");
     }
     if (!kind) report.problems.push_back("its property list does not say it is a filter (kind 8BFM)");
+    const std::string modes = piplModeDisagreement(report.pipl);
+    if (!modes.empty()) report.problems.push_back("its property list's image modes: " + modes);
     if (!code)
         report.problems.push_back(std::string("its property list names no entry point for its processor (") + own +
                                   ")");

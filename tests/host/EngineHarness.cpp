@@ -72,6 +72,10 @@ RenderRig::RenderRig(const CloudSettings& settings, const Picture& picture) : wo
     record.imageMode = picture.planes >= 3 ? (deep ? plugInModeRGB48 : plugInModeRGBColor)
                                            : (deep ? plugInModeGray16 : plugInModeGrayScale);
     record.depth = deep ? 16 : 8;
+    if (picture.imageMode >= 0) {
+        record.imageMode = int16(picture.imageMode);
+        record.depth = 8 * picture.bytesPerSample;
+    }
     record.filterCase =
         picture.transparency ? filterCaseEditableTransparencyNoSelection : filterCaseFlatImageNoSelection;
     if (picture.transparency) record.inLayerPlanes = record.outLayerPlanes = int16(picture.planes - 1);
@@ -89,7 +93,7 @@ void RenderRig::renderRow(const uint8_t* in, uint8_t* out, int y)
     record.outRect = record.inRect;
     record.inData = const_cast<uint8_t*>(in);
     record.outData = out;
-    record.inRowBytes = record.outRowBytes = width * record.planes * (record.depth == 16 ? 2 : 1);
+    record.inRowBytes = record.outRowBytes = width * record.planes * (record.depth / 8);
     ctx.renderRow = y;
     RenderCloudRow(&ctx);
 }

@@ -24,7 +24,8 @@ struct Picture {
     int width = 0, height = 0, planes = 3;
     bool transparency = false;    // the last plane is the layer's transparency
     std::vector<uint8_t> pixels;  // interleaved, rows from the top
-    int bytesPerSample = 1;       // 2: 16-bit samples, native order, 0..32768
+    int bytesPerSample = 1;       // 2: 16-bit samples, native order, 0..32768; 4: floats
+    int imageMode = -1;           // the host's image mode; -1: RGB or grey by planes and depth
 };
 
 // A deterministic picture with every kind of pixel: gradients in colour and,

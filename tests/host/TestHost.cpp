@@ -12,6 +12,7 @@
 #include "cli/HostImage.h"
 #include "host/Handles.h"
 #include "host/HostMemory.h"
+#include "host/HostModes.h"
 #include "settings/Persistence.h"
 
 #ifdef _WIN32
@@ -182,8 +183,7 @@ static OSErr NIMBULO_CDECL displayPixels(const PSPixelMap* map, const VRect* sou
     if (TestHost::current->displayDelayMs > 0) Sleep(DWORD(TestHost::current->displayDelayMs));
 #endif
     // The interface's display takes 8-bit maps only.
-    bool eightBit =
-        map && (map->imageMode == plugInModeGrayScale || map->imageMode == plugInModeRGBColor) && map->planeBytes == 1;
+    bool eightBit = map && isEightBitDisplayMode(map->imageMode) && map->planeBytes == 1;
     if (!eightBit) TestHost::current->counts.badCalls++;
 #ifdef _WIN32
     HDC dc = static_cast<HDC>(platformContext);
