@@ -42,6 +42,16 @@ RGB48 colourOf(const uint8_t rgb[3])
     return RGB48{uint16_t(rgb[0] << 8), uint16_t(rgb[1] << 8), uint16_t(rgb[2] << 8)};
 }
 
+// The light at (x, y) on the light pad, its height following, to the hundredth.
+void placeLight(double x, double y, CloudSettings* s)
+{
+    s->lightX = float(x);
+    s->lightY = float(y);
+    double rest = 1.0 - double(s->lightX) * s->lightX - double(s->lightY) * s->lightY;
+    s->lightZ = float(std::sqrt(rest > 0.0 ? rest : 0.0));
+    for (float* f : {&s->lightX, &s->lightY, &s->lightZ}) *f = fromHundredths(hundredthsWord(*f));
+}
+
 // The properties into `s`, as nimbulo render's options: the light and the
 // centre kept as a presets file keeps them, the light's height from the pad.
 void fromProperties(const NimbuloCloudsParams* p, CloudSettings* s)
@@ -59,11 +69,10 @@ void fromProperties(const NimbuloCloudsParams* p, CloudSettings* s)
     s->cloudColor = colourOf(p->cloud_rgb);
     s->skyColor = colourOf(p->sky_rgb);
     s->seed = int32(p->seed & 2047u);
-    s->lightX = float(p->light_x);
-    s->lightY = float(p->light_y);
-    double rest = 1.0 - double(s->lightX) * s->lightX - double(s->lightY) * s->lightY;
-    s->lightZ = float(std::sqrt(rest > 0.0 ? rest : 0.0));
-    for (float* f : {&s->lightX, &s->lightY, &s->lightZ}) *f = fromHundredths(hundredthsWord(*f));
+    // The light left where the plug-in's defaults put it keeps their height
+    // exactly, as the plug-in and nimbulo render paint it when it is not
+    // moved; a light moved is kept to the hundredth, as --light keeps it.
+    if (float(p->light_x) != s->lightX || float(p->light_y) != s->lightY) placeLight(p->light_x, p->light_y, s);
     s->centreU = fromOriginWord(originWord(float(p->centre_x)));
     s->centreV = fromOriginWord(originWord(float(p->centre_y)));
 }

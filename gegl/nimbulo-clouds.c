@@ -5,6 +5,7 @@
  * properties are nimbulo render's options; the engine is C++ (CloudsOp.h). */
 
 #include <glib/gi18n-lib.h>
+#include <gmodule.h>
 #include <string.h>
 
 #include "CloudsOp.h"
@@ -137,6 +138,41 @@ sRGB_bytes (GeglColor *color, uint8_t rgb[3])
   gegl_color_get_pixel (color, babl_format ("R'G'B' u8"), rgb);
 }
 
+/* GIMP 2.10's dialog takes a colour property's default as linear values
+ * (gegl_color_get_rgba) and hands it back to the operation as perceptual
+ * ones (R'G'B'A), so a default opens darker and more saturated than it is.
+ * In GIMP 2's process (libgimpbase says version 2) the defaults are stored
+ * with linear components equal to the colours' perceptual ones: the dialog
+ * then opens on, and paints, the plug-in's colours. GIMP 3 keeps a colour
+ * as a GeglColor and needs nothing. */
+static gboolean
+host_is_gimp_2 (void)
+{
+  GModule  *program = g_module_open (NULL, 0);
+  gpointer  version = NULL;
+  gboolean  two;
+
+  two = program && g_module_symbol (program, "gimp_major_version", &version) && version &&
+        *(const guint *) version == 2;
+  if (program)
+    g_module_close (program);
+  return two;
+}
+
+static void
+default_for_gimp_2 (GObjectClass *object_class, const char *name)
+{
+  GParamSpec *spec = g_object_class_find_property (object_class, name);
+  GeglColor  *color;
+  gdouble     rgba[4];
+
+  if (!spec || !GEGL_IS_PARAM_SPEC_COLOR (spec))
+    return;
+  color = gegl_param_spec_color_get_default (spec);
+  gegl_color_get_pixel (color, babl_format ("R'G'B'A double"), rgba);
+  gegl_color_set_pixel (color, babl_format ("RGBA double"), rgba);
+}
+
 static void
 prepare (GeglOperation *operation)
 {
@@ -247,6 +283,11 @@ gegl_op_class_init (GeglOpClass *klass)
   seed = g_object_class_find_property (object_class, "seed");
   if (G_IS_PARAM_SPEC_UINT (seed))
     G_PARAM_SPEC_UINT (seed)->default_value = nimbulo_clouds_default_seed ();
+  if (host_is_gimp_2 ())
+    {
+      default_for_gimp_2 (object_class, "cloud-color");
+      default_for_gimp_2 (object_class, "sky-color");
+    }
 
   object_class->finalize = finalize;
   operation_class->prepare = prepare;

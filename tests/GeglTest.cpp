@@ -22,6 +22,11 @@
 #include "settings/CloudSettings.h"
 #include "settings/PresetFile.h"
 
+#ifdef NIMBULO_AS_GIMP_2
+// This program stands for GIMP 2.10's process: the operation finds libgimpbase's version, 2.
+extern "C" __attribute__((visibility("default"))) const unsigned gimp_major_version = 2;
+#endif
+
 namespace {
 
 // The operation, copied alone into a folder of its own: GEGL loads every
@@ -76,13 +81,13 @@ CloudSettings settingsOf(const Case& c)
     std::memset(&s, 0, sizeof s);
     applyDefaults(&s);
     s.backlighting = c.backlighting;
-    bringToFilePrecision(&s);
     return s;
 }
 
 // The operation over `pixels` (format `format`, width x height at the origin),
 // rendered into a buffer of the same format at mipmap `level`.
-std::vector<uint8_t> throughGegl(const Case& c, const std::vector<uint8_t>& pixels, int level)
+std::vector<uint8_t> throughGegl(const Case& c, const std::vector<uint8_t>& pixels, int level,
+                                 GeglColor* cloud = nullptr, GeglColor* sky = nullptr)
 {
     const Babl* format = babl_format(c.format);
     GeglRectangle extent = {c.originX, c.originY, c.width, c.height};
@@ -92,6 +97,7 @@ std::vector<uint8_t> throughGegl(const Case& c, const std::vector<uint8_t>& pixe
     GeglNode* input = gegl_node_new_child(graph, "operation", "gegl:buffer-source", "buffer", source, nullptr);
     GeglNode* clouds = gegl_node_new_child(graph, "operation", "nimbulo:clouds", "look", c.look, "backlighting",
                                            gboolean(c.backlighting), nullptr);
+    if (cloud) gegl_node_set(clouds, "cloud-color", cloud, "sky-color", sky, nullptr);
     gegl_node_link(input, clouds);
     // A zoomed-out view as GIMP asks for one: a blit at scale 1 / 2^level,
     // which GEGL renders at that mipmap level.
@@ -101,6 +107,27 @@ std::vector<uint8_t> throughGegl(const Case& c, const std::vector<uint8_t>& pixe
     g_object_unref(graph);
     g_object_unref(source);
     return result;
+}
+
+// What the engine paints with `s` over `pixels`, 8-bit, `channels` of them with alpha last if `alpha`.
+std::vector<uint8_t> throughEngine(const CloudSettings& s, const std::vector<uint8_t>& pixels, int width, int height,
+                                   int channels, bool alpha)
+{
+    CloudTables tables;
+    PrepareCloudTables(&tables, s.seed);
+    BuildOverRatioTable(&tables);
+    CloudPainter painter;
+    prepareCloudPainter(&painter, &s, &tables, width, height);
+    std::vector<uint8_t> engine = pixels;
+    for (int y = 0; y < height; ++y)
+        paintSpan8(&painter, PixelLayout{channels - (alpha ? 1 : 0), alpha}, 0, y, 1, width,
+                   &pixels[size_t(y) * width * channels], &engine[size_t(y) * width * channels]);
+    return engine;
+}
+
+RGB48 rgb48(uint32_t rgb)
+{
+    return RGB48{uint16_t((rgb >> 16 & 255) << 8), uint16_t((rgb >> 8 & 255) << 8), uint16_t((rgb & 255) << 8)};
 }
 
 void useThreads(int threads) { g_object_set(gegl_config(), "threads", threads, "mipmap-rendering", TRUE, nullptr); }
@@ -128,20 +155,87 @@ TEST(GeglOp, EightBitPixelsAreTheEnginesToTheByte)
             std::vector<uint8_t> pixels = picture8(c.width, c.height, channels);
             std::vector<uint8_t> op = throughGegl(c, pixels, 0);
 
-            CloudSettings s = settingsOf(c);
-            CloudTables tables;
-            PrepareCloudTables(&tables, s.seed);
-            BuildOverRatioTable(&tables);
-            CloudPainter painter;
-            prepareCloudPainter(&painter, &s, &tables, c.width, c.height);
-            const bool alpha = babl_format_has_alpha(format);
-            std::vector<uint8_t> engine = pixels;
-            for (int y = 0; y < c.height; ++y)
-                paintSpan8(&painter, PixelLayout{channels - (alpha ? 1 : 0), alpha}, 0, y, 1, c.width,
-                           &pixels[size_t(y) * c.width * channels], &engine[size_t(y) * c.width * channels]);
+            std::vector<uint8_t> engine =
+                throughEngine(settingsOf(c), pixels, c.width, c.height, channels, babl_format_has_alpha(format));
             EXPECT_EQ(op, engine) << c.name << ", " << lookName(c.look) << ", " << threads << " threads";
         }
     }
+}
+
+// A colour is the same colour however it was made: from perceptual values
+// (GIMP 2.10's colour button, a colour name) or from linear ones, in double
+// or float precision (GIMP 3, gegl_color_set_rgba); each paints the bytes.
+TEST(GeglOp, AColourPaintsTheSameWhetherMadeFromPerceptualOrLinearValues)
+{
+    useThreads(1);
+    const Case c = {"colours", "R'G'B' u8", 96, 64, 0, 0, 0, false};
+    const std::vector<uint8_t> pixels = picture8(c.width, c.height, 3);
+    const uint32_t pairs[][2] = {
+        {0xECE8F7, 0x8699B6}, {0x010203, 0xFDFEFF}, {0x7F8081, 0x0A3C9B}, {0xC4571E, 0x2B2B2B}};
+    auto linear = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    for (const auto& pair : pairs) {
+        CloudSettings s = settingsOf(c);
+        s.cloudColor = rgb48(pair[0]);
+        s.skyColor = rgb48(pair[1]);
+        const std::vector<uint8_t> engine = throughEngine(s, pixels, c.width, c.height, 3, false);
+        for (const char* made : {"R'G'B'A double", "RGBA double", "RGBA float"}) {
+            GeglColor* colours[2];
+            for (int k = 0; k < 2; ++k) {
+                double v[4] = {(pair[k] >> 16 & 255) / 255.0, (pair[k] >> 8 & 255) / 255.0, (pair[k] & 255) / 255.0, 1};
+                const bool isLinear = made[1] != '\'';
+                if (isLinear)
+                    for (int i = 0; i < 3; ++i) v[i] = linear(v[i]);
+                const float f[4] = {float(v[0]), float(v[1]), float(v[2]), 1.0f};
+                colours[k] = gegl_color_new(nullptr);
+                if (std::strstr(made, "float"))
+                    gegl_color_set_pixel(colours[k], babl_format(made), f);
+                else
+                    gegl_color_set_pixel(colours[k], babl_format(made), v);
+            }
+            EXPECT_EQ(throughGegl(c, pixels, 0, colours[0], colours[1]), engine)
+                << std::hex << pair[0] << " and " << pair[1] << " made from " << made;
+            g_object_unref(colours[0]);
+            g_object_unref(colours[1]);
+        }
+    }
+}
+
+// GIMP's dialog opens on the operation's default colours and hands them back
+// as it holds them: GIMP 2.10 reads the default as linear values into its
+// own colour, which it gives back as perceptual values; GIMP 3 keeps the
+// GeglColor. Either way the dialog paints the plug-in's colours.
+TEST(GeglOp, GimpsDialogOpensOnThePluginsColours)
+{
+    useThreads(1);
+    const Case c = {"defaults", "R'G'B' u8", 96, 64, 0, 0, 0, false};
+    const std::vector<uint8_t> pixels = picture8(c.width, c.height, 3);
+    GeglNode* probe = gegl_node_new_child(nullptr, "operation", "nimbulo:clouds", nullptr);
+    GeglOperation* op = gegl_node_get_gegl_operation(probe);
+    ASSERT_TRUE(op);
+    GeglColor* handed[2];
+    const char* names[2] = {"cloud-color", "sky-color"};
+    for (int k = 0; k < 2; ++k) {
+        GParamSpec* spec = g_object_class_find_property(G_OBJECT_GET_CLASS(op), names[k]);
+        ASSERT_TRUE(spec) << names[k];
+        GValue value = G_VALUE_INIT;
+        g_value_init(&value, GEGL_TYPE_COLOR);
+        g_param_value_set_default(spec, &value);
+        GeglColor* color = GEGL_COLOR(g_value_get_object(&value));
+#ifdef NIMBULO_AS_GIMP_2
+        double rgba[4];
+        gegl_color_get_rgba(color, &rgba[0], &rgba[1], &rgba[2], &rgba[3]);
+        handed[k] = gegl_color_new(nullptr);
+        gegl_color_set_pixel(handed[k], babl_format("R'G'B'A double"), rgba);
+#else
+        handed[k] = gegl_color_duplicate(color);
+#endif
+        g_value_unset(&value);
+    }
+    EXPECT_EQ(throughGegl(c, pixels, 0, handed[0], handed[1]),
+              throughEngine(settingsOf(c), pixels, c.width, c.height, 3, false));
+    g_object_unref(handed[0]);
+    g_object_unref(handed[1]);
+    g_object_unref(probe);
 }
 
 // GIMP 3.0's scripts lose every property after one it cannot pass (a file
