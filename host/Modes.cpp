@@ -142,6 +142,9 @@ void copyColours(const ModeRow& w, const uint8* in, uint8* out, int32_t run)
 bool modeHandled(const FilterRecord* record)
 {
     const ModeFacts* f = factsOf(record);
+    // A record whose mode was never set (0, yet three colour planes or more,
+    // which a bitmap never has) is painted by its planes, as it always was.
+    if (record->imageMode == modeBitmap && record->planes >= 3 && record->depth != 1) return true;
     if (!f || !f->handled) return false;
     if (!f->own) return record->planes >= 1;
     return record->planes >= f->colours && (record->depth == 0 || record->depth == 8 * f->bytes);

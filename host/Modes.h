@@ -38,7 +38,8 @@ enum : int16 {
 // Whether the filter paints the record's mode: a mode it handles, with at
 // least the mode's colour planes and, when the host gives a depth, the
 // mode's own. Bitmap, Indexed, HSL, HSB, the multichannel modes and numbers
-// no host uses are refused with filterBadMode.
+// no host uses are refused with filterBadMode; a mode left at 0 with colour
+// planes is a host that never set it, painted by its planes.
 bool modeHandled(const FilterRecord* record);
 
 // Bytes of a sample: 1, 2 (0..32768) or 4 (float). A host that leaves

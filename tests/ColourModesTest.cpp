@@ -160,6 +160,19 @@ TEST(ColourModes, ModesNotPaintedAreRefusedAndLeftAlone)
     }
 }
 
+TEST(ColourModes, AHostThatNeverSetTheModeIsPaintedByItsPlanes)
+{
+    std::vector<uint8> rgb;
+    for (int16 mode : {int16(3), int16(0)}) {
+        TestHost host(24, 16, 3);
+        host.record->imageMode = mode;
+        host.record->depth = 0;
+        ASSERT_EQ(host.run(false), noErr) << mode;
+        if (rgb.empty()) rgb = host.output;
+        EXPECT_EQ(host.output, rgb) << mode;
+    }
+}
+
 TEST(ColourModes, EveryModeIsTheRgbPictureInItsSpace)
 {
     const struct {
