@@ -251,6 +251,90 @@ TEST(GeglOp, ScriptsReachEveryPropertyButThePresetsFile)
     g_free(properties);
 }
 
+#ifdef NIMBULO_GIMP_PRESETS
+// GIMP's Presets list (gegl/presets/): an entry per shipped look, every
+// property but the presets file set by name as GIMP sets them from the file
+// (a colour's components perceptual), painting what the look paints.
+TEST(GeglOp, GimpsPresetsListPaintsTheShippedLooks)
+{
+    FILE* file = std::fopen(NIMBULO_GIMP_PRESETS, "rb");
+    ASSERT_NE(file, nullptr) << NIMBULO_GIMP_PRESETS;
+    std::string text;
+    char chunk[4096];
+    for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) text.append(chunk, n);
+    std::fclose(file);
+
+    const std::string head = "(GimpGegl-nimbulo-clouds-config \"";
+    guint count = 0;
+    GParamSpec** properties = gegl_operation_list_properties("nimbulo:clouds", &count);
+    useThreads(1);
+    int look = 0;
+    for (size_t at = text.find(head); at != std::string::npos; at = text.find(head, at + 1)) {
+        ++look;
+        ASSERT_LE(look, kLookCount);
+        const size_t end = text.find(head, at + 1);
+        const std::string entry = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+        EXPECT_EQ(entry.substr(head.size(), entry.find('"', head.size()) - head.size()), kLooks[look - 1].title);
+
+        const Case c = {"look", "R'G'B'A u8", 200, 120, 0, 0, look, false};
+        std::vector<uint8_t> pixels = picture8(c.width, c.height, 4);
+        GeglRectangle extent = {0, 0, c.width, c.height};
+        GeglBuffer* source = gegl_buffer_new(&extent, babl_format(c.format));
+        gegl_buffer_set(source, &extent, 0, babl_format(c.format), pixels.data(), GEGL_AUTO_ROWSTRIDE);
+        GeglNode* graph = gegl_node_new();
+        GeglNode* input = gegl_node_new_child(graph, "operation", "gegl:buffer-source", "buffer", source, nullptr);
+        GeglNode* clouds = gegl_node_new_child(graph, "operation", "nimbulo:clouds", nullptr);
+        gegl_node_link(input, clouds);
+        int set = 0;
+        for (guint k = 0; k < count; ++k) {
+            GParamSpec* spec = properties[k];
+            const std::string key = std::string("\n    (") + spec->name + " ";
+            const size_t found = entry.find(key);
+            if (found == std::string::npos) continue;
+            ++set;
+            const char* value = entry.c_str() + found + key.size();
+            const std::string word(value, std::strcspn(value, " )"));
+            GValue v = G_VALUE_INIT;
+            g_value_init(&v, spec->value_type);
+            if (spec->value_type == G_TYPE_INT)
+                g_value_set_int(&v, std::atoi(value));
+            else if (spec->value_type == G_TYPE_UINT)  // the seed
+                g_value_set_uint(&v, unsigned(std::strtoul(value, nullptr, 10)));
+            else if (spec->value_type == G_TYPE_DOUBLE)
+                g_value_set_double(&v, g_ascii_strtod(value, nullptr));
+            else if (spec->value_type == G_TYPE_BOOLEAN)
+                g_value_set_boolean(&v, word == "yes");
+            else if (G_TYPE_IS_ENUM(spec->value_type)) {
+                GEnumClass* kind = G_ENUM_CLASS(g_type_class_ref(spec->value_type));
+                GEnumValue* named = g_enum_get_value_by_nick(kind, word.c_str());
+                EXPECT_NE(named, nullptr) << spec->name << " " << word;
+                g_value_set_enum(&v, named ? named->value : 0);
+                g_type_class_unref(kind);
+            } else if (spec->value_type == GEGL_TYPE_COLOR) {
+                double rgba[4] = {0, 0, 0, 0};
+                EXPECT_EQ(std::sscanf(value, "(color-rgba %lf %lf %lf %lf)", &rgba[0], &rgba[1], &rgba[2], &rgba[3]), 4)
+                    << spec->name;
+                GeglColor* colour = gegl_color_new(nullptr);
+                gegl_color_set_pixel(colour, babl_format("R'G'B'A double"), rgba);
+                g_value_take_object(&v, colour);
+            } else
+                ADD_FAILURE() << "a property of an unexpected kind in the presets: " << spec->name;
+            gegl_node_set_property(clouds, spec->name, &v);
+            g_value_unset(&v);
+        }
+        EXPECT_EQ(set, int(count) - 1) << "every property but the presets file, " << kLooks[look - 1].file;
+        std::vector<uint8_t> fromPresets(pixels.size());
+        gegl_node_blit(clouds, 1.0, &extent, babl_format(c.format), fromPresets.data(), GEGL_AUTO_ROWSTRIDE,
+                       GEGL_BLIT_DEFAULT);
+        g_object_unref(graph);
+        g_object_unref(source);
+        EXPECT_EQ(fromPresets, throughGegl(c, pixels, 0)) << kLooks[look - 1].file;
+    }
+    g_free(properties);
+    EXPECT_EQ(look, kLookCount);
+}
+#endif
+
 TEST(GeglOp, DeeperPixelsStayCloseToTheEightBitOnes)
 {
     const Case eight = {"16 bits", "R'G'B'A u8", 150, 90, 0, 0, 0, true};
