@@ -274,14 +274,14 @@ template <int B> void layColumns(const ModeRow& w, int32_t first, int32_t n, con
     }
     const int C = w.colours;
     const bool grey = C == 1, inPlace = in == out && w.inStep == w.outStep && w.inLayer == w.outLayer;
-    const LayerDepth depth = B == 1 ? layerEightBit : (B == 2 ? layerSixteenBit : layerFloat);
+    constexpr LayerDepth depth = B == 1 ? layerEightBit : (B == 2 ? layerSixteenBit : layerFloat);
     ConversionCache<B> conversions;
     for (int32_t k = 0; k < n; ++k, in += w.inStep, out += w.outStep) {
         if (w.copyClear && isClearSky(clouds[k])) {
             if (!inPlace) std::memcpy(out, in, size_t(C) * size_t(B));
             continue;
         }
-        const CloudLayer layer = CloudLayerOf(clouds[k], grey, depth, w.transparency);
+        const CloudLayer layer = cloudLayerAt<depth>(clouds[k], grey, w.transparency);
         if (layer.opacity == 0.0 && !w.preview) {
             // No cloud and no glow: the pixel as it was, bit for bit.
             if (inPlace) continue;
