@@ -129,6 +129,7 @@ void documentColour(const ModeRow& w, const double rgb[3], double out[4])
 
 void copyColours(const ModeRow& w, const uint8* in, uint8* out, int32_t run)
 {
+    if (in == out && w.inStep == w.outStep) return;  // in place: nothing to move
     const size_t pixelBytes = size_t(w.colours) * size_t(w.bytes);
     if (w.inStep == int(pixelBytes) && w.outStep == int(pixelBytes)) {
         std::memmove(out, in, pixelBytes * size_t(run));
@@ -223,7 +224,50 @@ bool beginModeRow(FilterContext* ctx, ModeRow* w)
     return true;
 }
 
-void layModeColumns(const ModeRow& w, int32_t first, int32_t n, const CloudPixel* clouds, bool clear)
+namespace {
+
+// The conversions of the colours met in a span of columns, kept for the
+// colours that come again: under a cloud few colours recur many times. At
+// 8 bits the colours are whole levels, and a table of recent ones keyed by the
+// colour holds them; at other depths, the last one. A kept conversion is the
+// very one documentColour gives.
+template <int B> struct ConversionCache {
+    enum { slots = 256 };
+    int32_t keys[slots];
+    double targets[slots][4];
+    double lastColour[3] = {-1.0, -1.0, -1.0};
+
+    ConversionCache()
+    {
+        if (B == 1) std::memset(keys, 0xff, sizeof keys);  // -1: no colour
+    }
+
+    const double* convert(const ModeRow& w, const double colour[3])
+    {
+        if (B == 1) {
+            const int32_t r = int32_t(colour[0]), g = int32_t(colour[1]), b = int32_t(colour[2]);
+            const int32_t key = (r << 16) | (g << 8) | b;
+            if ((uint32_t(r) | uint32_t(g) | uint32_t(b)) < 256u && double(r) == colour[0] && double(g) == colour[1] &&
+                double(b) == colour[2]) {
+                const uint32_t slot = (uint32_t(key) * 2654435761u) >> 24;
+                if (keys[slot] != key) {
+                    documentColour(w, colour, targets[slot]);
+                    keys[slot] = key;
+                }
+                return targets[slot];
+            }
+        }
+        if (colour[0] != lastColour[0] || colour[1] != lastColour[1] || colour[2] != lastColour[2]) {
+            documentColour(w, colour, targets[0]);
+            for (int c = 0; c < 3; ++c) lastColour[c] = colour[c];
+            if (B == 1) keys[0] = -1;  // the slot no longer holds its key's conversion
+        }
+        return targets[0];
+    }
+};
+
+// The columns at `B` bytes a sample, the loads and stores folded for it.
+template <int B> void layColumns(const ModeRow& w, int32_t first, int32_t n, const CloudPixel* clouds, bool clear)
 {
     const uint8* in = w.in + ptrdiff_t(first) * w.inStep;
     uint8* out = w.out + ptrdiff_t(first) * w.outStep;
@@ -231,17 +275,19 @@ void layModeColumns(const ModeRow& w, int32_t first, int32_t n, const CloudPixel
         copyColours(w, in, out, n);
         return;
     }
-    const int B = w.bytes, C = w.colours;
-    const bool grey = C == 1;
+    const int C = w.colours;
+    const bool grey = C == 1, inPlace = in == out && w.inStep == w.outStep && w.inLayer == w.outLayer;
+    constexpr LayerDepth depth = B == 1 ? layerEightBit : (B == 2 ? layerSixteenBit : layerFloat);
+    ConversionCache<B> conversions;
     for (int32_t k = 0; k < n; ++k, in += w.inStep, out += w.outStep) {
         if (w.copyClear && isClearSky(clouds[k])) {
-            std::memcpy(out, in, size_t(C) * size_t(B));
+            if (!inPlace) std::memcpy(out, in, size_t(C) * size_t(B));
             continue;
         }
-        const CloudLayer layer = CloudLayerOf(
-            clouds[k], grey, B == 1 ? layerEightBit : (B == 2 ? layerSixteenBit : layerFloat), w.transparency);
+        const CloudLayer layer = cloudLayerAt<depth>(clouds[k], grey, w.transparency);
         if (layer.opacity == 0.0 && !w.preview) {
             // No cloud and no glow: the pixel as it was, bit for bit.
+            if (inPlace) continue;
             std::memcpy(out, in, size_t(C) * size_t(B));
             if (w.transparency) std::memcpy(out + w.outLayer, in + w.inLayer, size_t(B));
             continue;
@@ -253,7 +299,10 @@ void layModeColumns(const ModeRow& w, int32_t first, int32_t n, const CloudPixel
         }
         const double share = w.transparency ? LayerShare(layer.opacity, ae) : layer.opacity;
         double target[4] = {0.0, 0.0, 0.0, 0.0}, px[4];
-        if (share > 0.0) documentColour(w, layer.colour, target);
+        if (share > 0.0) {
+            const double* converted = conversions.convert(w, layer.colour);
+            for (int c = 0; c < 4; ++c) target[c] = converted[c];
+        }
         for (int c = 0; c < C; ++c) {
             const double source = loadSample(in + c * B, B);
             px[c] = share > 0.0 ? source + (target[c] - source) * share : source;
@@ -283,6 +332,18 @@ void layModeColumns(const ModeRow& w, int32_t first, int32_t n, const CloudPixel
             storeSample(out + c * B, B, m * px[c] + (1.0 - m) * behind);
         }
     }
+}
+
+}  // namespace
+
+void layModeColumns(const ModeRow& w, int32_t first, int32_t n, const CloudPixel* clouds, bool clear)
+{
+    if (w.bytes == 1)
+        layColumns<1>(w, first, n, clouds, clear);
+    else if (w.bytes == 2)
+        layColumns<2>(w, first, n, clouds, clear);
+    else
+        layColumns<4>(w, first, n, clouds, clear);
 }
 
 bool sourceViewPixel(FilterContext* ctx, const uint8* in, uint8* out, int e, int checker, bool layer)

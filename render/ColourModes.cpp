@@ -182,41 +182,7 @@ double LevelFromLinear(double linear)
 
 CloudLayer CloudLayerOf(const CloudPixel& cloud, bool grey, LayerDepth depth, bool layered)
 {
-    const bool byteOpacity = depth == layerEightBit;
-    CloudLayer layer{{0.0, 0.0, 0.0}, 0.0};
-    double a = compose16::unitLimited(cloud.opacity), G = compose16::unitLimited(cloud.glow);
-    // Whole 255ths at 8 bits; elsewhere their average, as the 16-bit paths take it.
-    a = byteOpacity ? int32_t(a * 255.0) / 255.0 : compose16::byteOpacity(a);
-    if (layered && depth != layerSixteenBit) G = int32_t(G * 255.0) / 255.0;
-    if (a == 0.0 && G == 0.0) return layer;
-    layer.opacity = G + a * (1.0 - G);
-    double c[3];
-    if (depth != layerSixteenBit) {
-        // The colour of the 8-bit paths themselves: whole levels.
-        int32_t ch[3] = {compose8::truncateLimited(cloud.red * 255.0, -(1 << 20), 1 << 20),
-                         compose8::truncateLimited(cloud.green * 255.0, -(1 << 20), 1 << 20),
-                         compose8::truncateLimited(cloud.blue * 255.0, -(1 << 20), 1 << 20)};
-        SpillOverRange(&ch[0], &ch[1], &ch[2]);
-        if (grey)
-            ch[0] = ch[1] = ch[2] =
-                (greyWeightRed * ch[0] + greyWeightGreen * ch[1] + greyWeightBlue * ch[2]) >> greyShift;
-        for (int k = 0; k < 3; ++k) c[k] = ch[k] > 255 ? 255.0 : (ch[k] < 0 ? 0.0 : double(ch[k]));
-    } else {
-        // The same colour before its truncation, through the 16-bit range.
-        const double W = deepWhite;
-        double ch[3] = {compose16::channelOf(cloud.red), compose16::channelOf(cloud.green),
-                        compose16::channelOf(cloud.blue)};
-        compose16::spillOverRange16(ch);
-        if (grey)
-            ch[0] = ch[1] = ch[2] =
-                (greyWeightRed * ch[0] + greyWeightGreen * ch[1] + greyWeightBlue * ch[2]) / double(1 << greyShift);
-        for (int k = 0; k < 3; ++k) c[k] = (ch[k] > W ? W : ch[k]) * (255.0 / W);
-    }
-    // Glow over colour: opacity G + a (1 - G), colour (white G + colour a (1 - G))
-    // / that; at 8 bits in whole levels, as the 8-bit paths' glow truncates.
-    for (int k = 0; k < 3; ++k) {
-        double mixed = (255.0 * G + c[k] * a * (1.0 - G)) / layer.opacity;
-        layer.colour[k] = byteOpacity ? double(int32_t(mixed)) : mixed;
-    }
-    return layer;
+    if (depth == layerEightBit) return cloudLayerAt<layerEightBit>(cloud, grey, layered);
+    if (depth == layerSixteenBit) return cloudLayerAt<layerSixteenBit>(cloud, grey, layered);
+    return cloudLayerAt<layerFloat>(cloud, grey, layered);
 }
