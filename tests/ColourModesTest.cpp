@@ -216,7 +216,10 @@ TEST(ColourModes, EveryModeIsTheRgbPictureInItsSpace)
                 worst = d > worst ? d : worst;
             }
         }
-        EXPECT_LE(worst, 2.0) << "mode " << c.mode << " layer " << c.layer << " selection " << c.selection;
+        // At 16 bits within the host's own precision: its conversion answers
+        // whole 8-bit levels, and departures of half a level count as none.
+        EXPECT_LE(worst, host.bytesPerSample == 1 ? 2.0 : 0.6)
+            << "mode " << c.mode << " layer " << c.layer << " selection " << c.selection;
         EXPECT_GT(clear, size_t(W * H / 4)) << c.mode;
         EXPECT_GT(opaque, size_t(W * H / (c.selection ? 120 : 40))) << c.mode;
     }
