@@ -1,5 +1,7 @@
 #include "host/DialogDriver.h"
 
+#include <gtest/gtest.h>
+
 #ifdef _WIN32
 #include <cstdio>
 #include <cstdlib>
@@ -88,7 +90,12 @@ void CALLBACK DialogDriver::fire(HWND, UINT, UINT_PTR timer, DWORD)
         if (pending[i].timer == timer) {
             Pending p = std::move(pending[i]);
             pending.erase(pending.begin() + long(i));
-            if (IsWindow(p.dialog)) p.handler(p.dialog);
+            if (!IsWindow(p.dialog)) return;
+            p.handler(p.dialog);
+            // A handler stopped by a failed assertion leaves its dialog up:
+            // cancelled, the run goes on and reports instead of waiting for ever.
+            if (IsWindow(p.dialog) && ::testing::Test::HasFatalFailure())
+                PostMessageA(p.dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
             return;
         }
 }
