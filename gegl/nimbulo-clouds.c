@@ -162,13 +162,13 @@ host_is_gimp_2 (void)
 static void
 default_for_gimp_2 (GObjectClass *object_class, const char *name)
 {
-  GParamSpec *spec = g_object_class_find_property (object_class, name);
+  GParamSpec *property = g_object_class_find_property (object_class, name);
   GeglColor  *color;
   gdouble     rgba[4];
 
-  if (!spec || !GEGL_IS_PARAM_SPEC_COLOR (spec))
+  if (!property || !GEGL_IS_PARAM_SPEC_COLOR (property))
     return;
-  color = gegl_param_spec_color_get_default (spec);
+  color = gegl_param_spec_color_get_default (property);
   gegl_color_get_pixel (color, babl_format ("R'G'B'A double"), rgba);
   gegl_color_set_pixel (color, babl_format ("RGBA double"), rgba);
 }

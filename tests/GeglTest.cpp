@@ -215,11 +215,11 @@ TEST(GeglOp, GimpsDialogOpensOnThePluginsColours)
     GeglColor* handed[2];
     const char* names[2] = {"cloud-color", "sky-color"};
     for (int k = 0; k < 2; ++k) {
-        GParamSpec* spec = g_object_class_find_property(G_OBJECT_GET_CLASS(op), names[k]);
-        ASSERT_TRUE(spec) << names[k];
+        GParamSpec* property = g_object_class_find_property(G_OBJECT_GET_CLASS(op), names[k]);
+        ASSERT_TRUE(property) << names[k];
         GValue value = G_VALUE_INIT;
         g_value_init(&value, GEGL_TYPE_COLOR);
-        g_param_value_set_default(spec, &value);
+        g_param_value_set_default(property, &value);
         GeglColor* color = GEGL_COLOR(g_value_get_object(&value));
 #ifdef NIMBULO_AS_GIMP_2
         double rgba[4];
@@ -287,39 +287,39 @@ TEST(GeglOp, GimpsPresetsListPaintsTheShippedLooks)
         gegl_node_link(input, clouds);
         int set = 0;
         for (guint k = 0; k < count; ++k) {
-            GParamSpec* spec = properties[k];
-            const std::string key = std::string("\n    (") + spec->name + " ";
+            GParamSpec* property = properties[k];
+            const std::string key = std::string("\n    (") + property->name + " ";
             const size_t found = entry.find(key);
             if (found == std::string::npos) continue;
             ++set;
             const char* value = entry.c_str() + found + key.size();
             const std::string word(value, std::strcspn(value, " )"));
             GValue v = G_VALUE_INIT;
-            g_value_init(&v, spec->value_type);
-            if (spec->value_type == G_TYPE_INT)
+            g_value_init(&v, property->value_type);
+            if (property->value_type == G_TYPE_INT)
                 g_value_set_int(&v, std::atoi(value));
-            else if (spec->value_type == G_TYPE_UINT)  // the seed
+            else if (property->value_type == G_TYPE_UINT)  // the seed
                 g_value_set_uint(&v, unsigned(std::strtoul(value, nullptr, 10)));
-            else if (spec->value_type == G_TYPE_DOUBLE)
+            else if (property->value_type == G_TYPE_DOUBLE)
                 g_value_set_double(&v, g_ascii_strtod(value, nullptr));
-            else if (spec->value_type == G_TYPE_BOOLEAN)
+            else if (property->value_type == G_TYPE_BOOLEAN)
                 g_value_set_boolean(&v, word == "yes");
-            else if (G_TYPE_IS_ENUM(spec->value_type)) {
-                GEnumClass* kind = G_ENUM_CLASS(g_type_class_ref(spec->value_type));
+            else if (G_TYPE_IS_ENUM(property->value_type)) {
+                GEnumClass* kind = G_ENUM_CLASS(g_type_class_ref(property->value_type));
                 GEnumValue* named = g_enum_get_value_by_nick(kind, word.c_str());
-                EXPECT_NE(named, nullptr) << spec->name << " " << word;
+                EXPECT_NE(named, nullptr) << property->name << " " << word;
                 g_value_set_enum(&v, named ? named->value : 0);
                 g_type_class_unref(kind);
-            } else if (spec->value_type == GEGL_TYPE_COLOR) {
+            } else if (property->value_type == GEGL_TYPE_COLOR) {
                 double rgba[4] = {0, 0, 0, 0};
                 EXPECT_EQ(std::sscanf(value, "(color-rgba %lf %lf %lf %lf)", &rgba[0], &rgba[1], &rgba[2], &rgba[3]), 4)
-                    << spec->name;
+                    << property->name;
                 GeglColor* colour = gegl_color_new(nullptr);
                 gegl_color_set_pixel(colour, babl_format("R'G'B'A double"), rgba);
                 g_value_take_object(&v, colour);
             } else
-                ADD_FAILURE() << "a property of an unexpected kind in the presets: " << spec->name;
-            gegl_node_set_property(clouds, spec->name, &v);
+                ADD_FAILURE() << "a property of an unexpected kind in the presets: " << property->name;
+            gegl_node_set_property(clouds, property->name, &v);
             g_value_unset(&v);
         }
         EXPECT_EQ(set, int(count) - 1) << "every property but the presets file, " << kLooks[look - 1].file;

@@ -8,8 +8,8 @@ from gi.repository import Gegl, Gimp, Gio, GObject
 work = "/tmp/nimbulo/"
 
 
-def value_for(spec, text):
-    kind = spec.value_type
+def value_for(param, text):
+    kind = param.value_type
     if kind == GObject.TYPE_INT:
         return int(text)
     if kind == GObject.TYPE_UINT:
