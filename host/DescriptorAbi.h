@@ -131,11 +131,6 @@ struct PIDescriptorParameters {
     ReadDescriptorProcs* readDescriptorProcs;
 };
 
-#define NIMBULO_PIN(type, field, at32, at64) \
-    static_assert(offsetof(type, field) == (sizeof(void*) == 4 ? (at32) : (at64)), #type "." #field)
-#define NIMBULO_SIZE(type, size32, size64) \
-    static_assert(sizeof(type) == (sizeof(void*) == 4 ? (size32) : (size64)), "sizeof " #type)
-
 NIMBULO_PIN(PIDescriptorParameters, playInfo, 2, 2);
 NIMBULO_PIN(PIDescriptorParameters, recordInfo, 4, 4);
 NIMBULO_PIN(PIDescriptorParameters, descriptor, 8, 8);
@@ -148,6 +143,3 @@ NIMBULO_SIZE(WriteDescriptorProcs, 68, 136);
 NIMBULO_PIN(ReadDescriptorProcs, openReadDescriptorProc, 4, 8);
 NIMBULO_PIN(ReadDescriptorProcs, getPinnedUnitFloatProc, 72, 144);
 NIMBULO_SIZE(ReadDescriptorProcs, 76, 152);
-
-#undef NIMBULO_PIN
-#undef NIMBULO_SIZE

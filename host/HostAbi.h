@@ -162,7 +162,26 @@ enum : int16 {
     filterCaseProtectedTransparencyNoSelection = 6,
     filterCaseProtectedTransparencyWithSelection = 7,
 };
-enum : int16 { plugInModeGrayScale = 1, plugInModeRGBColor = 3, plugInModeGray16 = 10, plugInModeRGB48 = 11 };
+enum : int16 {
+    plugInModeBitmap = 0,
+    plugInModeGrayScale = 1,
+    plugInModeIndexedColor = 2,
+    plugInModeRGBColor = 3,
+    plugInModeCMYKColor = 4,
+    plugInModeHSLColor = 5,
+    plugInModeHSBColor = 6,
+    plugInModeMultichannel = 7,
+    plugInModeDuotone = 8,
+    plugInModeLabColor = 9,
+    plugInModeGray16 = 10,
+    plugInModeRGB48 = 11,
+    plugInModeLab48 = 12,
+    plugInModeCMYK64 = 13,
+    plugInModeDeepMultichannel = 14,
+    plugInModeDuotone16 = 15,
+    plugInModeRGB96 = 16,
+    plugInModeGray32 = 17,
+};
 
 #pragma pack(push, 4)
 struct FilterRecord {
@@ -313,7 +332,8 @@ struct BigDocumentStruct {
 extern "C" typedef void(NIMBULO_CDECL* PluginEntryProc)(int16 selector, void* filterRecord, intptr_t* data,
                                                         int16* result);
 
-// ---- Layout pins: every offset and size the host relies on. ----
+// ---- Layout pins: every offset and size the host relies on (the other
+// interface headers pin theirs with the same macros). ----
 #define NIMBULO_PIN(type, field, at32, at64) \
     static_assert(offsetof(type, field) == (sizeof(void*) == 4 ? (at32) : (at64)), #type "." #field)
 #define NIMBULO_SIZE(type, size32, size64) \
@@ -503,6 +523,3 @@ NIMBULO_SIZE(ColorServicesInfo, 36, 56);
 static_assert(sizeof(Point16) == 4 && sizeof(Rect16) == 8 && sizeof(VRect) == 16 && sizeof(RGBColor) == 6 &&
                   sizeof(PlugInMonitor) == 40,
               "scalar records");
-
-#undef NIMBULO_PIN
-#undef NIMBULO_SIZE

@@ -21,24 +21,24 @@ struct ModeFacts {
 
 // Indexed by image mode.
 const ModeFacts facts[] = {
-    {false, false, 1, 1, spaceGrey, modeBitmap},        // Bitmap
-    {true, false, 1, 1, spaceGrey, modeGrayScale},      // Grayscale
-    {false, false, 1, 3, spaceRGB, modeIndexed},        // Indexed
-    {true, false, 1, 3, spaceRGB, modeRGB},             // RGB
-    {true, true, 1, 4, spaceCMYK, modeCMYK},            // CMYK
-    {false, false, 1, 3, spaceRGB, modeHSL},            // HSL
-    {false, false, 1, 3, spaceRGB, modeHSB},            // HSB
-    {false, false, 1, 1, spaceGrey, modeMultichannel},  // Multichannel
-    {true, false, 1, 1, spaceGrey, modeDuotone},        // Duotone: grey data
-    {true, true, 1, 3, spaceLab, modeLab},              // Lab
-    {true, false, 2, 1, spaceGrey, modeGrayScale},      // Gray16
-    {true, false, 2, 3, spaceRGB, modeRGB},             // RGB48
-    {true, true, 2, 3, spaceLab, modeLab},              // Lab48
-    {true, true, 2, 4, spaceCMYK, modeCMYK},            // CMYK64
-    {false, false, 2, 1, spaceGrey, modeMultichannel},  // DeepMultichannel
-    {true, false, 2, 1, spaceGrey, modeDuotone},        // Duotone16
-    {true, true, 4, 3, spaceRGB, modeRGB},              // RGB96
-    {true, true, 4, 1, spaceGrey, modeGrayScale},       // Gray32
+    {false, false, 1, 1, spaceGrey, plugInModeBitmap},        // Bitmap
+    {true, false, 1, 1, spaceGrey, plugInModeGrayScale},      // Grayscale
+    {false, false, 1, 3, spaceRGB, plugInModeIndexedColor},   // Indexed
+    {true, false, 1, 3, spaceRGB, plugInModeRGBColor},        // RGB
+    {true, true, 1, 4, spaceCMYK, plugInModeCMYKColor},       // CMYK
+    {false, false, 1, 3, spaceRGB, plugInModeHSLColor},       // HSL
+    {false, false, 1, 3, spaceRGB, plugInModeHSBColor},       // HSB
+    {false, false, 1, 1, spaceGrey, plugInModeMultichannel},  // Multichannel
+    {true, false, 1, 1, spaceGrey, plugInModeDuotone},        // Duotone: grey data
+    {true, true, 1, 3, spaceLab, plugInModeLabColor},         // Lab
+    {true, false, 2, 1, spaceGrey, plugInModeGrayScale},      // Gray16
+    {true, false, 2, 3, spaceRGB, plugInModeRGBColor},        // RGB48
+    {true, true, 2, 3, spaceLab, plugInModeLabColor},         // Lab48
+    {true, true, 2, 4, spaceCMYK, plugInModeCMYKColor},       // CMYK64
+    {false, false, 2, 1, spaceGrey, plugInModeMultichannel},  // DeepMultichannel
+    {true, false, 2, 1, spaceGrey, plugInModeDuotone},        // Duotone16
+    {true, true, 4, 3, spaceRGB, plugInModeRGBColor},         // RGB96
+    {true, true, 4, 1, spaceGrey, plugInModeGrayScale},       // Gray32
 };
 
 const ModeFacts* factsOf(const FilterRecord* record)
@@ -145,7 +145,7 @@ bool modeHandled(const FilterRecord* record)
     const ModeFacts* f = factsOf(record);
     // A record whose mode was never set (0, yet three colour planes or more,
     // which a bitmap never has) is painted by its planes, as it always was.
-    if (record->imageMode == modeBitmap && record->planes >= 3 && record->depth != 1) return true;
+    if (record->imageMode == plugInModeBitmap && record->planes >= 3 && record->depth != 1) return true;
     if (!f || !f->handled) return false;
     if (!f->own) return record->planes >= 1;
     return record->planes >= f->colours && (record->depth == 0 || record->depth == 8 * f->bytes);
@@ -164,7 +164,7 @@ int16 proxyModeOf(const FilterRecord* record)
 {
     const ModeFacts* f = factsOf(record);
     if (f && f->handled) return f->proxy;
-    return record->planes >= 3 ? modeRGB : modeGrayScale;
+    return record->planes >= 3 ? plugInModeRGBColor : plugInModeGrayScale;
 }
 
 bool paintsInOwnSpace(const FilterRecord* record)

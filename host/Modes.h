@@ -13,28 +13,6 @@
 struct FilterContext;
 struct ColourLink;
 
-// Image modes by number, as hosts give them in `imageMode`.
-enum : int16 {
-    modeBitmap = 0,
-    modeGrayScale = 1,
-    modeIndexed = 2,
-    modeRGB = 3,
-    modeCMYK = 4,
-    modeHSL = 5,
-    modeHSB = 6,
-    modeMultichannel = 7,
-    modeDuotone = 8,
-    modeLab = 9,
-    modeGray16 = 10,
-    modeRGB48 = 11,
-    modeLab48 = 12,
-    modeCMYK64 = 13,
-    modeDeepMultichannel = 14,
-    modeDuotone16 = 15,
-    modeRGB96 = 16,
-    modeGray32 = 17,
-};
-
 // Whether the filter paints the record's mode: a mode it handles, with at
 // least the mode's colour planes and, when the host gives a depth, the
 // mode's own. Bitmap, Indexed, HSL, HSB, the multichannel modes and numbers

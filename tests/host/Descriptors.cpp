@@ -9,48 +9,14 @@ namespace testhost {
 
 DescriptorSuite* DescriptorSuite::current = nullptr;
 
-DescriptorValue integerValue(int32 v)
-{
-    DescriptorValue d;
-    d.type = typeInteger;
-    d.integer = v;
-    return d;
-}
-DescriptorValue floatValue(double v)
-{
-    DescriptorValue d;
-    d.type = typeFloat;
-    d.real = v;
-    return d;
-}
-DescriptorValue unitFloatValue(uint32 unit, double v)
-{
-    DescriptorValue d = floatValue(v);
-    d.type = typeUnitFloat;
-    d.unit = unit;
-    return d;
-}
-DescriptorValue booleanValue(bool v)
-{
-    DescriptorValue d = integerValue(v ? 1 : 0);
-    d.type = typeBoolean;
-    return d;
-}
-DescriptorValue enumeratedValue(uint32 enumeration, uint32 v)
-{
-    DescriptorValue d;
-    d.type = typeEnumerated;
-    d.unit = enumeration;
-    d.enumValue = v;
-    return d;
-}
+DescriptorValue integerValue(int32 v) { return {typeInteger, v, 0.0, 0, 0, {}}; }
+DescriptorValue floatValue(double v) { return {typeFloat, 0, v, 0, 0, {}}; }
+DescriptorValue unitFloatValue(uint32 unit, double v) { return {typeUnitFloat, 0, v, unit, 0, {}}; }
+DescriptorValue booleanValue(bool v) { return {typeBoolean, v ? 1 : 0, 0.0, 0, 0, {}}; }
+DescriptorValue enumeratedValue(uint32 enumeration, uint32 v) { return {typeEnumerated, 0, 0.0, enumeration, v, {}}; }
 DescriptorValue objectValue(uint32 objectClass, DescriptorItems items)
 {
-    DescriptorValue d;
-    d.type = typeObject;
-    d.unit = objectClass;
-    d.items = std::move(items);
-    return d;
+    return {typeObject, 0, 0.0, objectClass, 0, std::move(items)};
 }
 
 namespace {
