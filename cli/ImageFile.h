@@ -1,8 +1,8 @@
-// Image files for the command line, through the stb image library: PNG,
-// JPEG, BMP and TGA in (known by their content), PNG, JPEG and BMP out (by
-// the name's extension); "-" is standard input or output. A JPEG's EXIF
+// Image files for the command line: read by their content, written by the
+// name's extension; "-" is standard input or output. A JPEG's EXIF
 // orientation is applied on reading; an ICC profile is carried into PNG and
-// JPEG outputs (ImageMetadata.h). Other metadata is not kept.
+// JPEG outputs (ImageMetadata.h). Which formats a build reads and writes
+// depends on its codecs (ImageCodecs*.cpp): canReadFormat, canWriteFormat.
 #pragma once
 
 #include <cstddef>
@@ -12,7 +12,15 @@
 
 #include "cli/ImageMetadata.h"
 
-enum ImageFormat { imagePng, imageJpeg, imageBmp, imageTga, imageUnknown };
+enum ImageFormat { imagePng, imageJpeg, imageBmp, imageTga, imageTiff, imageWebp, imageHeif, imageUnknown };
+
+// How a file is written, beyond its format.
+enum TiffCompression { tiffDeflate, tiffLzw, tiffNone };
+struct EncodeOptions {
+    int quality = 92;       // JPEG, lossy WebP and HEIF: 1 to 100
+    bool lossless = false;  // WebP
+    TiffCompression tiffCompression = tiffDeflate;
+};
 
 struct Image {
     int width = 0, height = 0;
@@ -34,7 +42,7 @@ enum : int64_t { maxImagePixels = int64_t(1) << 28 };
 // `maxSide` are refused before anything is decoded.
 ImageStatus readImage(const std::string& path, int wantChannels, int maxSide, Image* image, std::string* error);
 
-// The same on bytes in memory; `name` is used in messages.
+// The same on bytes in memory; `name` is used in messages. (The codecs.)
 ImageStatus decodeImage(const uint8_t* bytes, size_t size, const std::string& name, int wantChannels, int maxSide,
                         Image* image, std::string* error);
 
@@ -51,15 +59,25 @@ Image eightBitCopy(const Image& image);
 // the user.
 bool formatHolds(ImageFormat format, int width, int height, int channels, int bytesPerSample, std::string* why);
 
-// The file's bytes; `quality` (1 to 100) for JPEG. A 16-bit image is written
-// as a 16-bit PNG; JPEG and BMP need an 8-bit one.
-bool encodeImage(const Image& image, ImageFormat format, int quality, std::vector<uint8_t>* bytes, std::string* error);
+// The file's bytes. A 16-bit image is written as a 16-bit PNG; JPEG and BMP
+// need an 8-bit one. (The codecs.)
+bool encodeImage(const Image& image, ImageFormat format, const EncodeOptions& options, std::vector<uint8_t>* bytes,
+                 std::string* error);
+
+// The format the first bytes of a file name (imageTga when none matches:
+// TGA has no signature). (The codecs.)
+ImageFormat formatOfBytes(const uint8_t* bytes, size_t size);
+
+// What this build's codecs read and write. (The codecs.)
+bool canReadFormat(ImageFormat format);
+bool canWriteFormat(ImageFormat format);
 
 // Writes `path` ("-": standard output); false with a reason when it cannot.
-bool writeImage(const std::string& path, const Image& image, ImageFormat format, int quality, std::string* error);
+bool writeImage(const std::string& path, const Image& image, ImageFormat format, const EncodeOptions& options,
+                std::string* error);
 
 // PNG, for screenshots and tests.
 inline bool writePng(const std::string& path, const Image& image, std::string* error)
 {
-    return writeImage(path, image, imagePng, 100, error);
+    return writeImage(path, image, imagePng, EncodeOptions(), error);
 }

@@ -220,12 +220,12 @@ static int paint(const RenderJob& job, const Session& session, const CloudSettin
 
 // Writes `image` to `output` ("-": standard output): beside it first, then in
 // its place, so an existing file is replaced whole or not at all.
-static int writeOutput(const std::string& output, const Image& image, ImageFormat format, int quality)
+static int writeOutput(const std::string& output, const Image& image, ImageFormat format, const EncodeOptions& options)
 {
     std::string error;
-    if (output == "-") return writeImage("-", image, format, quality, &error) ? exitOk : fail(exitCannotWrite, error);
+    if (output == "-") return writeImage("-", image, format, options, &error) ? exitOk : fail(exitCannotWrite, error);
     std::string partial = output + ".partial";
-    if (!writeImage(partial, image, format, quality, &error)) return fail(exitCannotWrite, error);
+    if (!writeImage(partial, image, format, options, &error)) return fail(exitCannotWrite, error);
     if (!replaceFile(partial, output)) {
         std::remove(partial.c_str());
         return fail(exitCannotWrite, output + ": cannot be replaced");
@@ -285,7 +285,9 @@ static int renderOne(const RenderJob& job, const Session& session, const std::st
     if (image.bytesPerSample == 2 && format != imagePng && !job.quiet)
         std::fprintf(stderr, "nimbulo: note: %s: written with 8 bits per channel (only PNG holds 16)\n",
                      output.c_str());
-    int written = writeOutput(output, format == imagePng ? image : narrow, format, job.quality);
+    EncodeOptions options;
+    options.quality = job.quality;
+    int written = writeOutput(output, format == imagePng ? image : narrow, format, options);
     if (written != exitOk) return written;
     if (!job.savePresetPath.empty()) return savePreset(job.savePresetPath, look, narrow);
     return exitOk;

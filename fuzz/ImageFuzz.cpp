@@ -24,7 +24,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::vector<uint8_t> bytes;
     const Image narrow = eightBitCopy(image);
     for (ImageFormat format : {imagePng, imageJpeg, imageBmp}) {
-        encodeImage(format == imagePng ? image : narrow, format, 90, &bytes, &error);
+        EncodeOptions options;
+        options.quality = 90;
+        encodeImage(format == imagePng ? image : narrow, format, options, &bytes, &error);
         Image again;
         if (decodeImage(bytes.data(), bytes.size(), "again", 0, 2048, &again, &error) != imageOk) __builtin_trap();
     }

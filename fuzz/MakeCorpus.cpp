@@ -47,7 +47,9 @@ static std::vector<uint8_t> encoded(const Image& image, ImageFormat format)
 {
     std::vector<uint8_t> bytes;
     std::string error;
-    encodeImage(image, format, 80, &bytes, &error);
+    EncodeOptions options;
+    options.quality = 80;
+    encodeImage(image, format, options, &bytes, &error);
     return bytes;
 }
 

@@ -33,7 +33,9 @@ std::vector<uint8_t> encoded(const Image& image, ImageFormat format, int quality
 {
     std::vector<uint8_t> bytes;
     std::string error;
-    EXPECT_TRUE(encodeImage(image, format, quality, &bytes, &error)) << error;
+    EncodeOptions options;
+    options.quality = quality;
+    EXPECT_TRUE(encodeImage(image, format, options, &bytes, &error)) << error;
     return bytes;
 }
 
