@@ -5,6 +5,7 @@
 #include <cstring>
 #include <functional>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,7 +23,8 @@
 #include <stb/stb_perlin.h>
 
 struct Timing {
-    double wall, cpu;  // seconds
+    double wall, cpu;   // seconds
+    double hostThread;  // the processor time of the thread that called the filter
 };
 
 // One timed run of the filter over `pixels`, a flat sky of width x height,
@@ -48,10 +50,12 @@ static int timedRun(PluginEntryProc entry, std::vector<uint8>& pixels, int width
                        nullptr};
     auto othersCpu = [&] { return loops ? busyLoopsCpuSeconds(loops) : 0.0; };
     double cpuStart = processCpuSeconds() - othersCpu();
+    double threadStart = threadCpuSeconds();
     double start = nowSeconds();
     OSErr result = runFilter(entry, request);
     timing->wall = nowSeconds() - start;
     timing->cpu = processCpuSeconds() - othersCpu() - cpuStart;
+    timing->hostThread = threadCpuSeconds() - threadStart;
     if (result != noErr) return fail(exitRenderFailed, "the filter stopped with error " + std::to_string(result));
     return exitOk;
 }
@@ -81,7 +85,7 @@ namespace {
 
 struct Look {
     std::string name;
-    void (*settle)(CloudSettings*);
+    std::function<void(CloudSettings*)> settle;
     int depth;      // bits per channel of the image
     int wrap = -1;  // a WrapMode the look is timed with; -1: its own
 };
@@ -118,7 +122,7 @@ static int timeLooks(PluginEntryProc entry, std::vector<uint8>& image, int width
     for (const Look& look : looks) {
         std::vector<int> counts = all > 1 ? std::vector<int>{1, all} : std::vector<int>{1};
         // [count][0: skipped, 1: every pixel modelled]
-        std::vector<std::vector<double>> walls[2], cpus[2];
+        std::vector<std::vector<double>> walls[2], cpus[2], hostThreads(counts.size());
         for (int mode = 0; mode < 2; ++mode) walls[mode].resize(counts.size()), cpus[mode].resize(counts.size());
         CloudWork work{};
         for (int run = 0; run < runsEach; ++run)
@@ -138,6 +142,7 @@ static int timeLooks(PluginEntryProc entry, std::vector<uint8>& image, int width
                     if (outcome != exitOk) return outcome;
                     walls[mode][c].push_back(once.wall);
                     cpus[mode][c].push_back(once.cpu);
+                    if (mode == 0) hostThreads[c].push_back(once.hostThread);
                 }
         setClearSky(true);
         const double singleWall = median(walls[0][0]), singleCpu = median(cpus[0][0]);
@@ -153,8 +158,10 @@ static int timeLooks(PluginEntryProc entry, std::vector<uint8>& image, int width
                 "    %2d thread%s  %6.2f s  %6.2f s CPU  %6.1f ns/pixel;  every pixel modelled %6.2f s: %.2f of it",
                 counts[c], counts[c] == 1 ? " " : "s", wall, cpu, wall * 1e9 / pixels, every, wall / every);
             if (c > 0)
-                std::printf("  (%.2f times as fast as one thread; CPU %.2f of one thread's)", singleWall / wall,
-                            cpu / singleCpu);
+                std::printf(
+                    "  (%.2f times as fast as one thread; CPU %.2f of one thread's; the host's thread %.2f s "
+                    "CPU)",
+                    singleWall / wall, cpu / singleCpu, median(hostThreads[c]));
             std::printf("\n");
         }
     }
@@ -176,19 +183,26 @@ static std::vector<Look> withWraps(const std::vector<Look>& looks, int wrap)
 
 int runBench(const std::string& pluginPath, const std::string& presetPath, int width, int height, int threads, int wrap)
 {
-    // One look from a presets file, or the built-in three.
+    // The looks of presets files (and "defaults", the built-in defaults) in
+    // the order given, or the built-in three.
     std::vector<Look> looks(std::begin(builtInLooks), std::end(builtInLooks));
-    static CloudSettings fromFile;
-    static std::string fileName;
     if (!presetPath.empty()) {
-        std::memset(&fromFile, 0, sizeof fromFile);
-        applyDefaults(&fromFile);
-        std::vector<uint8> thumbnail;
-        bool hasPicture = false;
-        int read = readPresetInto(presetPath, &fromFile, &thumbnail, &hasPicture);
-        if (read != exitOk) return read;
-        fileName = presetPath.substr(presetPath.find_last_of("/\\") + 1);
-        looks = {Look{fileName, [](CloudSettings* s) { copyLook(s, &fromFile); }, 8}};
+        looks.clear();
+        for (const std::string& path : splitOn(presetPath, ',')) {
+            if (path == "defaults") {
+                looks.push_back(builtInLooks[0]);
+                continue;
+            }
+            auto fromFile = std::make_shared<CloudSettings>();
+            std::memset(fromFile.get(), 0, sizeof(CloudSettings));
+            applyDefaults(fromFile.get());
+            std::vector<uint8> thumbnail;
+            bool hasPicture = false;
+            int read = readPresetInto(path, fromFile.get(), &thumbnail, &hasPicture);
+            if (read != exitOk) return read;
+            looks.push_back(Look{path.substr(path.find_last_of("/\\") + 1),
+                                 [fromFile](CloudSettings* s) { copyLook(s, fromFile.get()); }, 8});
+        }
     }
     if (wrap >= 0) looks = withWraps(looks, wrap);
     std::string error;

@@ -24,7 +24,7 @@ static bool parseFloat(const std::string& text, float* value)
     return *end == '\0' && std::isfinite(*value);
 }
 
-static std::vector<std::string> splitOn(const std::string& text, char separator)
+std::vector<std::string> splitOn(const std::string& text, char separator)
 {
     std::vector<std::string> parts(1);
     for (char c : text) {
@@ -291,9 +291,11 @@ void printMainHelp(FILE* to)
                  "  nimbulo render --size WxH -o OUT [options]      clouds over a new sky\n"
                  "  nimbulo render IN... --out-dir DIR [options]    the same clouds over every input\n"
                  "  nimbulo preset show FILE.k00 [--thumbnail OUT.png]  the settings of a presets file\n"
-                 "  nimbulo bench [--size WxH] [--threads N] [--preset FILE.k00] [--wrap x|xy]\n"
+                 "  nimbulo bench [--size WxH] [--threads N] [--preset FILE.k00[,...]] [--wrap x|xy]\n"
                  "                                                   render speed (1 thread and all, quiet and busy) "
                  "and memory;\n"
+                 "                                                   --preset: the looks of those files in turn "
+                 "(defaults: the default look);\n"
                  "                                                   --wrap: each look also seamless, up to that mode\n"
                  "  nimbulo render --help                           every render option\n"
                  "  nimbulo --version                               the version\n"

@@ -42,5 +42,8 @@ extern const char* const kWrapNames[3];
 void printMainHelp(FILE* to);
 void printRenderHelp(FILE* to);
 
+// `text` cut at every `separator` (one empty part for empty text).
+std::vector<std::string> splitOn(const std::string& text, char separator);
+
 // The slider's name as an option value: "Lump scale" becomes "lump-scale".
 std::string optionName(const char* name);

@@ -1,5 +1,7 @@
 #include "host/Apply.h"
 
+#include <cstdint>
+
 #include "render/RowWorkers.h"
 
 #include "host/Capabilities.h"
@@ -54,6 +56,37 @@ static void noteRequestRows(FilterContext* ctx)
     ctx->inRowLast = inRectOf(r).bottom - top - 1;
 }
 
+int32 bandRowsFor(const BandFacts& f)
+{
+    if (f.threads < 2 || !f.canAdvance || f.height < 2 || f.rowBytes <= 0) return 1;
+    if (int64_t(f.width) * f.height < bandLeastPixels) return 1;
+    const int64_t budget = int64_t(f.maxSpace) - f.bufferSpace - 4 * int64_t(f.maskRowBytes);
+    int64_t rows = budget / f.rowBytes;
+    const int64_t most = bandMostBytes / f.rowBytes;
+    if (rows > most) rows = most;
+    if (rows > f.height) rows = f.height;
+    return rows < 2 ? 1 : int32(rows);
+}
+
+// The rows of a band for the current request and its host.
+static int32 bandRowsOf(const FilterContext* ctx)
+{
+    const FilterRecord* r = ctx->filter;
+    const VRect f = filterRectOf(r);
+    const int64_t width = f.right - f.left, sample = bytesPerSample(r);
+    const int64_t mask = r->haveMask ? width : 0;
+    const int64_t row = width * (r->planes * 2 * sample) + mask;
+    BandFacts facts{int32(width),
+                    f.bottom - f.top,
+                    row > INT32_MAX ? INT32_MAX : int32(row),
+                    mask > INT32_MAX ? INT32_MAX : int32(mask),
+                    r->maxSpace,
+                    r->bufferSpace,
+                    renderThreadCount(),
+                    canAdvance(r)};
+    return bandRowsFor(facts);
+}
+
 void setRowRequest(FilterContext* ctx)
 {
     FilterRecord* r = ctx->filter;
@@ -62,16 +95,18 @@ void setRowRequest(FilterContext* ctx)
 
     int32 H = f.bottom - f.top;
     int32 row = ctx->currentRow < 0 ? 0 : (ctx->currentRow > H - 1 ? H - 1 : ctx->currentRow);
+    const int32 band = ctx->work && ctx->work->bandRows > 1 ? ctx->work->bandRows : 1;
     int32 y = f.top + row;
-    const VRect line = {y, f.left, y + 1, f.right};
-    setInRect(r, line);
-    setOutRect(r, line);
+    const int32 end = H - row < band ? f.bottom : y + band;
+    const VRect rows = {y, f.left, end, f.right};
+    setInRect(r, rows);
+    setOutRect(r, rows);
     VRect mask = {f.top, f.left, f.top, f.left};
     if (r->haveMask) {
         // Two mask rows either side; the final apply fetches them but the
         // host applies the selection itself.
         int32 top = y - 2 < f.top ? f.top : y - 2;
-        int32 bottom = y + 2 > f.bottom ? f.bottom : y + 2;
+        int32 bottom = end + 1 > f.bottom ? f.bottom : end + 1;
         if (bottom <= top) bottom = top + 1;
         mask = VRect{top, f.left, bottom, f.right};
     }
@@ -99,6 +134,7 @@ void beginApply(FilterContext* ctx)
     }
     prepareRenderPass(ctx);
     if (resultOf(ctx) != noErr) return;
+    ctx->work->bandRows = bandRowsOf(ctx);
     setRowRequest(ctx);
     if (canAdvance(r) && resultOf(ctx) == noErr) setResult(ctx, r->advanceState());
 }
@@ -137,6 +173,27 @@ void renderOneRow(FilterContext* ctx)
     }
 }
 
+void renderOneBand(FilterContext* ctx)
+{
+    FilterRecord* r = ctx->filter;
+    WorkBlock* work = ctx->work;
+    const int32 first = ctx->currentRow;
+    const int32 left = ctx->renderHeight - first;
+    const int32 rows = left < work->bandRows ? left : work->bandRows;
+    if (r->progressProc) r->progressProc(ctx->progressDone, ctx->progressTotal);
+    ctx->renderRow = first;
+    RenderCloudBand(ctx, first, rows);
+    ctx->progressDone += rows;
+    // The cursor stays on the last row once it is done, as on the row path.
+    if (first + rows >= ctx->renderHeight) {
+        ctx->currentRow = ctx->renderHeight - 1;
+        ctx->moreRows = 0;
+    } else {
+        ctx->currentRow = first + rows;
+    }
+    if (r->abortProc && r->abortProc()) setResult(ctx, userCanceledErr);
+}
+
 ApplyOutcome applyRows(FilterContext* ctx)
 {
     // A host that calls Continue without a run in progress gets nothing rendered.
@@ -145,8 +202,12 @@ ApplyOutcome applyRows(FilterContext* ctx)
     // Helpers for the rows of this call; a host that delivers one row a call
     // gets none (they would be started and stopped for every row).
     RenderWorkers helpers(canAdvance(r) ? renderThreadCount() : 1);
+    const bool bands = ctx->work->bandRows > 1 && settingsOf(ctx)->dialogActive == 0;
     for (;;) {
-        renderOneRow(ctx);
+        if (bands)
+            renderOneBand(ctx);
+        else
+            renderOneRow(ctx);
         if (resultOf(ctx) != noErr) {
             ctx->moreRows = 0;
             return applyStopped;

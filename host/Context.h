@@ -15,6 +15,7 @@ struct WorkBlock {
     CloudTables tables;          // the render tables of the current pass
     CloudPainter painter;        // the current pass's settings, prepared for its rows
     bool clearSky;               // whether the current pass skips clear sky
+    int32 bandRows;              // rows the final apply asks the host for at once (host/Apply.h)
     ColourLink colourLink;       // RGB to the document's space (host/Modes.h), made once a run
     CloudSettings undoSlots[2];  // the one-step undo history of the dialog
     int32 controlEnabled[160];   // the dialog's controls that answer the mouse

@@ -156,26 +156,39 @@ void composeColumns16(const RowWork& w, int32_t first, int32_t n, const CloudPix
 
 }  // namespace
 
-void RenderCloudRow(FilterContext* ctx)
+namespace {
+
+// What every row of a pass shares: the composers' facts, the document's own
+// space when it has one, and the pass's view. Read only while rows render,
+// by as many threads as lay them.
+struct PassRows {
+    RowWork w;
+    ModeRow own;
+    bool ownSpace;
+    CloudPass pass;
+    int32_t count;  // columns
+    int32_t M;      // every M-th pixel (the preview's sampling), from the pan on
+    int64_t panX, panY;
+    void (*compose)(const RowWork&, int32_t, int32_t, const CloudPixel*);
+};
+
+// Sets up the rows of the current pass; false (and memFullErr) without
+// buffers or the work block.
+bool beginPassRows(FilterContext* ctx, PassRows* p)
 {
     FilterRecord* record = ctx->filter;
     if (!record->inData || !record->outData || !ctx->work) {
         setResult(ctx, memFullErr);
-        return;
+        return false;
     }
     CloudSettings* s = settingsOf(ctx);
-    RowWork w;
+    RowWork& w = p->w;
     w.ctx = ctx;
     w.tables = &ctx->work->tables;
     w.D = ctx->renderRow;
     w.preview = s->dialogActive == 1;
     w.in = static_cast<const uint8*>(record->inData);
     w.out = static_cast<uint8*>(record->outData);
-    if (w.preview) {
-        w.in += ptrdiff_t(w.D) * record->inRowBytes;
-        w.out += ptrdiff_t(w.D) * record->outRowBytes;
-    }
-
     w.transparency = hasEditableTransparency(record);
     w.colour = isColourImage(record);
     w.deep = bytesPerSample(record) == 2;
@@ -191,30 +204,45 @@ void RenderCloudRow(FilterContext* ctx)
         w.sky16[c] = sample16FromFull(sky[c]);
     }
     s->blendMode = 1;
-    void (*compose)(const RowWork&, int32_t, int32_t, const CloudPixel*) = w.deep ? composeColumns16 : composeColumns;
+    p->compose = w.deep ? composeColumns16 : composeColumns;
 
     const VRect out = outRectOf(record);
-    const int32_t count = out.right - out.left;
+    p->count = out.right - out.left;
     const VRect& filterRect = ctx->savedFilterRect;
-    const CloudPass pass{
-        s, w.tables, filterRect.right - filterRect.left, filterRect.bottom - filterRect.top, count, ctx->renderHeight};
+    p->pass =
+        CloudPass{s,        w.tables,         filterRect.right - filterRect.left, filterRect.bottom - filterRect.top,
+                  p->count, ctx->renderHeight};
+    // CMYK, Lab and 32 bits: composed in the document's own space.
+    p->ownSpace = beginModeRow(ctx, &p->own);
+    p->M = s->zoomRate > 0 ? s->zoomRate : 1;
+    p->panX = int64_t(s->panX / p->M) * p->M;
+    p->panY = int64_t(s->panY / p->M);
+    return true;
+}
+
+// Lays row D of the pass from `in` over `out`. With `sharedClouds` the row's
+// clouds come from the helpers when they have them (the calling thread
+// only); otherwise they are computed here a span at a time.
+void layRow(const PassRows& p, FilterContext* ctx, int32_t D, const uint8* in, uint8* out, bool sharedClouds)
+{
+    RowWork w = p.w;
+    ModeRow own = p.own;
+    w.D = own.D = D;
+    w.in = own.in = in;
+    w.out = own.out = out;
     // A span of clouds over its pixels; a span found clear sky throughout
     // over an opaque image is copied as it stands.
-    // CMYK, Lab and 32 bits: composed in the document's own space.
-    ModeRow own;
-    const bool ownSpace = beginModeRow(ctx, &own);
     auto lay = [&](int32_t first, int32_t n, const CloudPixel* clouds, bool clear) {
-        if (ownSpace)
+        if (p.ownSpace)
             layModeColumns(own, first, n, clouds, clear);
         else if (clear && copiesClearSky(w) && !w.deep)
             copyRun(w.in + ptrdiff_t(first) * w.inStep, w.out + ptrdiff_t(first) * w.outStep, n, w.inStep, w.outStep,
                     w.colour);
         else
-            compose(w, first, n, clouds);
+            p.compose(w, first, n, clouds);
     };
-    // The row's clouds from the helpers when there are any, else computed
-    // here a span at a time.
-    const SharedCloudRow shared = sharedCloudRow(pass, w.D);
+    const int32_t count = p.count;
+    const SharedCloudRow shared = sharedClouds ? sharedCloudRow(p.pass, D) : SharedCloudRow{nullptr, nullptr};
     if (shared.clouds) {
         for (int32_t first = 0; first < count; first += sharedChunkColumns) {
             int32_t n = count - first < sharedChunkColumns ? count - first : sharedChunkColumns;
@@ -222,15 +250,58 @@ void RenderCloudRow(FilterContext* ctx)
         }
         return;
     }
-    // The pass's view: every M-th pixel (the preview's sampling), from the pan on.
-    const int32_t M = s->zoomRate > 0 ? s->zoomRate : 1;
-    const int64_t x = int64_t(s->panX / M) * M, y = (int64_t(s->panY / M) + w.D) * M;
     CloudRow row;
-    setupPainterRow(&ctx->work->painter, x, y, M, &row);
+    setupPainterRow(&ctx->work->painter, p.panX, (p.panY + D) * p.M, p.M, &row);
     enum { span = goodSpanColumns };
     CloudPixel clouds[span];
     for (int32_t first = 0; first < count; first += span) {
         int32_t n = count - first < span ? count - first : int32_t(span);
         lay(first, n, clouds, ShadeCloudSpan(&row, w.tables, first, n, clouds));
     }
+}
+
+// A band being laid: its rows in the host's buffers, one after another.
+struct BandRows {
+    const PassRows* pass;
+    FilterContext* ctx;
+    int32_t firstRow;
+    const uint8* in;
+    uint8* out;
+    int32_t inRowBytes, outRowBytes;
+};
+
+void layBandRow(void* band, int32_t k)
+{
+    const BandRows& b = *static_cast<const BandRows*>(band);
+    layRow(*b.pass, b.ctx, b.firstRow + k, b.in + ptrdiff_t(k) * b.inRowBytes, b.out + ptrdiff_t(k) * b.outRowBytes,
+           false);
+}
+
+}  // namespace
+
+void RenderCloudRow(FilterContext* ctx)
+{
+    PassRows p{};
+    if (!beginPassRows(ctx, &p)) return;
+    const FilterRecord* record = ctx->filter;
+    const int32_t D = ctx->renderRow;
+    const uint8* in = p.w.in;
+    uint8* out = p.w.out;
+    if (p.w.preview) {
+        in += ptrdiff_t(D) * record->inRowBytes;
+        out += ptrdiff_t(D) * record->outRowBytes;
+    }
+    layRow(p, ctx, D, in, out, true);
+}
+
+void RenderCloudBand(FilterContext* ctx, int32_t firstRow, int32_t rows)
+{
+    PassRows p{};
+    if (!beginPassRows(ctx, &p)) return;
+    const FilterRecord* record = ctx->filter;
+    BandRows band{&p, ctx, firstRow, p.w.in, p.w.out, record->inRowBytes, record->outRowBytes};
+    if (shareBandRows(rows, layBandRow, &band)) return;
+    for (int32_t k = 0; k < rows; ++k)
+        layRow(p, ctx, firstRow + k, band.in + ptrdiff_t(k) * band.inRowBytes,
+               band.out + ptrdiff_t(k) * band.outRowBytes, true);
 }

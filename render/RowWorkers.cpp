@@ -1,6 +1,7 @@
 #include "render/RowWorkers.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -32,6 +33,14 @@ namespace {
 // How often an idle helper looks for work before it sleeps: a few
 // microseconds of pauses, enough to catch the next row of a running pass.
 const int idleSpins = 64;
+
+// How often the calling thread looks for the last helper of a band before it
+// sleeps: about a row's time, the most a helper has left when all is well.
+const int closingSpins = 256;
+
+// Rows a thread at the least for a band to be shared: in fewer, the wait for
+// the last helper's row at the band's end costs more than the helpers give.
+const int32_t bandRowsPerThread = 4;
 
 // Columns computed between two looks at whether a row is still wanted.
 const int32_t chunkColumns = sharedChunkColumns;
@@ -114,6 +123,23 @@ struct Pool {
     // Helpers that found every row ahead taken sleep until the calling thread
     // has used up half the ring, rather than waking for every row.
     std::atomic<int32_t> wakeAt{0};
+
+    // The band being shared (shareBandRows). Its fields are written by the
+    // calling thread before bandOpen is set and read by helpers after they
+    // see it set. A helper counts itself in inBand before it looks at
+    // bandOpen and out after its last row, so once the calling thread has
+    // cleared bandOpen and seen inBand at 0, no helper touches the band.
+    void (*bandJob)(void*, int32_t) = nullptr;
+    void* bandContext = nullptr;
+    int32_t bandRows = 0;
+    std::atomic<int32_t> nextBandRow{0};
+    std::atomic<bool> bandOpen{false};
+    std::atomic<uint32_t> inBand{0};
+    std::atomic<bool> closerSleeps{false};
+    // The calling thread's account of the bands: their time and the part of
+    // it spent waiting for helpers at their ends.
+    bool bandsGivenUp = false;
+    double bandSeconds = 0.0, waitSeconds = 0.0;
 
     ~Pool()
     {
@@ -226,11 +252,73 @@ struct Pool {
         return false;
     }
 
+    // Rows of the open band, taken one at a time, until none is left; how
+    // many this thread laid.
+    int layBandRows()
+    {
+        int laid = 0;
+        for (int32_t k = nextBandRow.fetch_add(1); k < bandRows; k = nextBandRow.fetch_add(1), laid++)
+            bandJob(bandContext, k);
+        return laid;
+    }
+
+    // A helper's share of the open band; false when it laid no row.
+    bool helpBand()
+    {
+        inBand.fetch_add(1);
+        const bool laid = bandOpen.load() && layBandRows() > 0;
+        inBand.fetch_sub(1);
+        if (closerSleeps.load()) platformWakeWaiters(&inBand);
+        return laid;
+    }
+
+    // The calling thread, every row of the band taken: waits until no helper
+    // is still laying one.
+    void waitForBandHelpers()
+    {
+        for (int spins = 0;; ++spins) {
+            const uint32_t helping = inBand.load();
+            if (helping == 0) return;
+            if (spins < closingSpins) {
+                relax();
+                continue;
+            }
+            closerSleeps.store(true);
+            platformWaitWhileEqual(&inBand, helping);
+            closerSleeps.store(false);
+        }
+    }
+
+    bool shareBand(int32_t rows, void (*job)(void*, int32_t), void* context)
+    {
+        typedef std::chrono::steady_clock Clock;
+        if (bandsGivenUp || rows < bandRowsPerThread * (helperCount + 1)) return false;
+        const Clock::time_point begun = Clock::now();
+        bandJob = job;
+        bandContext = context;
+        bandRows = rows;
+        nextBandRow.store(0);
+        bandOpen.store(true);
+        wakeHelpers();
+        layBandRows();
+        bandOpen.store(false);
+        const Clock::time_point taken = Clock::now();
+        waitForBandHelpers();
+        const Clock::time_point ended = Clock::now();
+        bandSeconds += std::chrono::duration<double>(ended - begun).count();
+        waitSeconds += std::chrono::duration<double>(ended - taken).count();
+        // Helpers the system keeps from running make the calling thread wait:
+        // the rest of the bands are laid by it alone, helped with clouds.
+        if (8.0 * waitSeconds > bandSeconds) bandsGivenUp = true;
+        return true;
+    }
+
     void helperMain(int index)
     {
         for (;;) {
             uint32_t seen = signal.load();
             if (quit.load()) return;
+            if (helpBand()) continue;
             if (passOpen.load(std::memory_order_acquire) && helpOnce(index)) continue;
             for (int spins = 0; spins < idleSpins && signal.load() == seen; ++spins) relax();
             if (signal.load() != seen) continue;
@@ -359,6 +447,12 @@ SharedCloudRow sharedCloudRow(const CloudPass& pass, int32_t row)
     int32_t t = row - pool->firstRow;
     if (t < pool->needed.load(std::memory_order_relaxed) || t >= pool->tickets) return none;
     return pool->rowFor(t);
+}
+
+bool shareBandRows(int32_t rows, void (*job)(void* context, int32_t k), void* context)
+{
+    Pool* pool = openPool;
+    return pool && pool->helperCount > 0 && pool->shareBand(rows, job, context);
 }
 
 #ifdef NIMBULO_TEST_HOOKS

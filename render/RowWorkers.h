@@ -8,6 +8,10 @@
 // own row, the pixels never depend on how many threads there are or how they
 // are scheduled, and only the calling thread ever talks to the host.
 //
+// When the host delivers many rows at once (a band), the helpers lay rows of
+// it over the image too: shareBandRows below, which waits for them at the
+// band's end and stops sharing when those waits grow.
+//
 // Helpers exist only inside a RenderWorkers scope, which a host call opens
 // and closes: no thread outlives the call that started it. Idle helpers
 // sleep (after a few microseconds of spinning) and take no processor time.
@@ -64,6 +68,19 @@ struct SharedCloudRow {
 // pass is not the one the helpers were started on, when the row has gone by,
 // or when memory for the ring cannot be had: the caller then computes the row.
 SharedCloudRow sharedCloudRow(const CloudPass& pass, int32_t row);
+
+// A band of rows the host delivered at once: `job(context, k)` lays row k
+// (0 .. rows - 1) of it, reading and writing only that row's pixels. The
+// calling thread and the helpers of its open scope each take rows until none
+// is left; shareBandRows returns once every row is laid, so the band's
+// buffers are no longer touched when the host is called again. Unlike the
+// cloud rows above, this does wait for a helper that has taken a row, so a
+// scope gives up sharing bands (for the rest of its life) once the waits at
+// their ends pass an eighth of the bands' time, as on a machine busy with
+// other work. False, with no row laid, when there are no helpers or sharing
+// has been given up: the caller then lays the rows itself, in order, and
+// sharedCloudRow still gives it the helpers' clouds.
+bool shareBandRows(int32_t rows, void (*job)(void* context, int32_t k), void* context);
 
 // For tests: helper `helper` (1 is the first) stops at `point` of the first
 // row at or after `row` it works on, and stays there until its scope closes,
