@@ -1,5 +1,6 @@
 #include "host/Apply.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "render/RowWorkers.h"
@@ -62,7 +63,8 @@ int32 bandRowsFor(const BandFacts& f)
     if (int64_t(f.width) * f.height < bandLeastPixels) return 1;
     const int64_t budget = int64_t(f.maxSpace) - f.bufferSpace - 4 * int64_t(f.maskRowBytes);
     int64_t rows = budget / f.rowBytes;
-    const int64_t most = bandMostBytes / f.rowBytes;
+    // Enough rows for every thread to take several, where the budget allows.
+    const int64_t most = std::max<int64_t>(bandMostBytes / f.rowBytes, int64_t(bandRowsEachThread) * f.threads);
     if (rows > most) rows = most;
     if (rows > f.height) rows = f.height;
     return rows < 2 ? 1 : int32(rows);

@@ -23,12 +23,13 @@ struct BandFacts {
 };
 enum : int32 {
     bandLeastPixels = 1 << 16,  // a smaller render asks row by row: bands would save nothing
-    bandMostBytes = 4 << 20,    // a band's input, output and mask rows at the most
+    bandMostBytes = 4 << 20,    // a band's input, output and mask rows at the most...
+    bandRowsEachThread = 8,     // ...unless the threads need more rows than that to share
 };
 // Rows of a band: as many as the host's budget holds (less the mask rows
-// around the band), at most bandMostBytes of them and the rectangle's
-// height; one row (the row path) for one thread, a host that cannot deliver
-// on request, a small render, or a budget too small for two rows.
+// around the band), at most bandMostBytes of them (or bandRowsEachThread
+// for every thread, where that is more) and the rectangle's height; one row (the row path) for one thread, a host that
+// cannot deliver on request, a small render, or a budget too small for two rows.
 int32 bandRowsFor(const BandFacts& facts);
 
 // Asks the host for the band at the cursor (one row on the row path) and

@@ -309,7 +309,7 @@ struct Pool {
         waitSeconds += std::chrono::duration<double>(ended - taken).count();
         // Helpers the system keeps from running make the calling thread wait:
         // the rest of the bands are laid by it alone, helped with clouds.
-        if (8.0 * waitSeconds > bandSeconds) bandsGivenUp = true;
+        if (16.0 * waitSeconds > bandSeconds) bandsGivenUp = true;
         return true;
     }
 

@@ -76,7 +76,7 @@ SharedCloudRow sharedCloudRow(const CloudPass& pass, int32_t row);
 // buffers are no longer touched when the host is called again. Unlike the
 // cloud rows above, this does wait for a helper that has taken a row, so a
 // scope gives up sharing bands (for the rest of its life) once the waits at
-// their ends pass an eighth of the bands' time, as on a machine busy with
+// their ends pass a sixteenth of the bands' time, as on a machine busy with
 // other work. False, with no row laid, when there are no helpers or sharing
 // has been given up: the caller then lays the rows itself, in order, and
 // sharedCloudRow still gives it the helpers' clouds.

@@ -129,6 +129,7 @@ TEST(Bands, HowManyRowsTheHostIsAskedFor)
         {{1000, 300, row + 1000, 1000, 5000 + 40 * (row + 1000) + 3999, 5000, 2, true}, 39},
         {{1000, 300, row, 0, 5000 + 2 * row, 5000, 2, true}, 2},
         {{1000, 300, row, 0, 5000 + 2 * row - 1, 5000, 2, true}, 1},  // one row: the row path
+        {{1000, 300, 2 << 20, 0, 256 << 20, 5000, 3, true}, 24},      // 8 rows a thread at the least
         {{1000, 300, row, 0, 256 << 20, 5000, 1, true}, 1},           // one thread
         {{1000, 300, row, 0, 256 << 20, 5000, 2, false}, 1},          // no advanceState
         {{400, 160, row, 0, 256 << 20, 5000, 2, true}, 1},            // too small to share
