@@ -151,6 +151,9 @@ TEST(Bands, AbortStopsAtTheFirstBandsEnd)
     EXPECT_EQ(host.run(false), userCanceledErr);
     setThreads(nullptr);
     EXPECT_EQ(host.context()->progressDone, band);
+    ASSERT_EQ(host.progress.size(), 1u) << "progress before each band";
+    EXPECT_EQ(host.progress[0].done, 0);
+    EXPECT_EQ(host.progress[0].total, 200);
     EXPECT_EQ(host.counts.badCalls, 0);
     EXPECT_EQ(host.liveBuffers(), 0);
     const size_t rowBytes = 400 * 3;
