@@ -63,7 +63,8 @@ std::vector<uint8> paint(const Shape& shape, const char* threads, int rows, int*
     seedRandom(shape.look);
     RandomizeSettings(host.settings());
     host.settings()->backlighting = shape.look & 1;
-    const int sample = shape.mode == plugInModeRGB96 ? 4 : (shape.mode >= plugInModeGray16 ? 2 : 1);
+    const bool floats = shape.mode == plugInModeRGB96 || shape.mode == plugInModeGray32;
+    const int sample = floats ? 4 : (shape.mode >= plugInModeGray16 ? 2 : 1);
     const int32 mask = shape.selection ? shape.width : 0, row = shape.width * 2 * host.planes * sample + mask;
     if (rows) host.record->maxSpace = host.record->bufferSpace + rows * row + 4 * mask;
     *band = rows ? rows : std::min(shape.height, int(bandMostBytes / row));
@@ -88,6 +89,10 @@ TEST(Bands, EveryBudgetPaintsTheBytesOfTheRowPath)
         {350, 190, 3, false, true, plugInModeCMYKColor, 7},
         {270, 260, 3, true, false, plugInModeLabColor, 8},
         {300, 230, 3, false, false, plugInModeRGB96, 9},
+        {290, 240, 3, true, true, plugInModeCMYK64, 10},
+        // Without a selection: the test host blends float samples through it
+        // (the first request, delivered twice, comes back a rounding away).
+        {400, 170, 1, false, false, plugInModeGray32, 11},
     };
     std::mt19937 random(20261211);
     for (const Shape& entry : shapes) {
