@@ -42,7 +42,7 @@ extern const char* const kWrapNames[3];
 void printMainHelp(FILE* to);
 void printRenderHelp(FILE* to);
 
-// `text` cut at every `separator` (one empty part for empty text).
+// `text` cut at every `separator` (one empty piece for empty text).
 std::vector<std::string> splitOn(const std::string& text, char separator);
 
 // The slider's name as an option value: "Lump scale" becomes "lump-scale".

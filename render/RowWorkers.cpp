@@ -136,8 +136,8 @@ struct Pool {
     std::atomic<bool> bandOpen{false};
     std::atomic<uint32_t> inBand{0};
     std::atomic<bool> closerSleeps{false};
-    // The calling thread's account of the bands: their time and the part of
-    // it spent waiting for helpers at their ends.
+    // The calling thread's account of the bands: their time, and how much of
+    // it went on waiting for helpers at their ends.
     bool bandsGivenUp = false;
     double bandSeconds = 0.0, waitSeconds = 0.0;
 
