@@ -220,10 +220,12 @@ bool beginPassRows(FilterContext* ctx, PassRows* p)
     return true;
 }
 
-// Lays row D of the pass from `in` over `out`. With `sharedClouds` the row's
-// clouds come from the helpers when they have them (the calling thread
-// only); otherwise they are computed here a span at a time.
-void layRow(const PassRows& p, FilterContext* ctx, int32_t D, const uint8* in, uint8* out, bool sharedClouds)
+// Lays row D of the pass from `in` over `out`, with the row's clouds in
+// `given` when a helper computed them; else, with `sharedClouds`, from the
+// helpers when they have them (the calling thread only); otherwise they are
+// computed here a span at a time.
+void layRow(const PassRows& p, FilterContext* ctx, int32_t D, const uint8* in, uint8* out, bool sharedClouds,
+            SharedCloudRow given = SharedCloudRow{nullptr, nullptr})
 {
     RowWork w = p.w;
     ModeRow own = p.own;
@@ -242,7 +244,7 @@ void layRow(const PassRows& p, FilterContext* ctx, int32_t D, const uint8* in, u
             p.compose(w, first, n, clouds);
     };
     const int32_t count = p.count;
-    const SharedCloudRow shared = sharedClouds ? sharedCloudRow(p.pass, D) : SharedCloudRow{nullptr, nullptr};
+    const SharedCloudRow shared = given.clouds || !sharedClouds ? given : sharedCloudRow(p.pass, D);
     if (shared.clouds) {
         for (int32_t first = 0; first < count; first += sharedChunkColumns) {
             int32_t n = count - first < sharedChunkColumns ? count - first : sharedChunkColumns;
@@ -270,11 +272,11 @@ struct BandRows {
     int32_t inRowBytes, outRowBytes;
 };
 
-void layBandRow(void* band, int32_t k)
+void layBandRow(void* band, int32_t k, SharedCloudRow clouds)
 {
     const BandRows& b = *static_cast<const BandRows*>(band);
     layRow(*b.pass, b.ctx, b.firstRow + k, b.in + ptrdiff_t(k) * b.inRowBytes, b.out + ptrdiff_t(k) * b.outRowBytes,
-           false);
+           false, clouds);
 }
 
 }  // namespace
@@ -300,7 +302,7 @@ void RenderCloudBand(FilterContext* ctx, int32_t firstRow, int32_t rows)
     if (!beginPassRows(ctx, &p)) return;
     const FilterRecord* record = ctx->filter;
     BandRows band{&p, ctx, firstRow, p.w.in, p.w.out, record->inRowBytes, record->outRowBytes};
-    if (shareBandRows(rows, layBandRow, &band)) return;
+    if (shareBandRows(p.pass, firstRow, rows, layBandRow, &band)) return;
     for (int32_t k = 0; k < rows; ++k)
         layRow(p, ctx, firstRow + k, band.in + ptrdiff_t(k) * band.inRowBytes,
                band.out + ptrdiff_t(k) * band.outRowBytes, true);

@@ -129,9 +129,10 @@ struct Pool {
     // see it set. A helper counts itself in inBand before it looks at
     // bandOpen and out after its last row, so once the calling thread has
     // cleared bandOpen and seen inBand at 0, no helper touches the band.
-    void (*bandJob)(void*, int32_t) = nullptr;
+    BandRowJob bandJob = nullptr;
     void* bandContext = nullptr;
     int32_t bandRows = 0;
+    int32_t bandTicket = -1;  // the band's first row's ticket in the ring; -1: no ring
     std::atomic<int32_t> nextBandRow{0};
     std::atomic<bool> bandOpen{false};
     std::atomic<uint32_t> inBand{0};
@@ -257,8 +258,20 @@ struct Pool {
     int layBandRows()
     {
         int laid = 0;
-        for (int32_t k = nextBandRow.fetch_add(1); k < bandRows; k = nextBandRow.fetch_add(1), laid++)
-            bandJob(bandContext, k);
+        for (int32_t k = nextBandRow.fetch_add(1); k < bandRows; k = nextBandRow.fetch_add(1), laid++) {
+            // Clouds a helper computed ahead (while the host delivered the
+            // band) are held busy while they are laid, so that no helper
+            // takes their slot meanwhile; else the job computes its own.
+            const int32_t t = bandTicket < 0 ? -1 : bandTicket + k;
+            std::atomic<uint32_t>* slot = t < 0 || t >= tickets ? nullptr : &slotOf(t);
+            uint32_t ready = slotWord(t, slotReady);
+            if (slot && slot->compare_exchange_strong(ready, slotWord(t, slotBusy), std::memory_order_acq_rel)) {
+                bandJob(bandContext, k, slotShared(t));
+                slot->store(slotWord(t, slotReady), std::memory_order_release);
+            } else {
+                bandJob(bandContext, k, SharedCloudRow{nullptr, nullptr});
+            }
+        }
         return laid;
     }
 
@@ -289,11 +302,20 @@ struct Pool {
         }
     }
 
-    bool shareBand(int32_t rows, void (*job)(void*, int32_t), void* context)
+    bool shareBand(const CloudPass& p, int32_t firstRow, int32_t rows, BandRowJob job, void* context)
     {
         typedef std::chrono::steady_clock Clock;
         if (bandsGivenUp || rows < bandRowsPerThread * (helperCount + 1)) return false;
         const Clock::time_point begun = Clock::now();
+        // The ring holds the clouds of the rows after each band, computed by
+        // the helpers while the calling thread is with the host.
+        if (!passTried) {
+            passTried = true;
+            open(p, firstRow);
+        }
+        const bool ring = passOpen.load(std::memory_order_relaxed) && samePass(p) &&
+                          firstRow - this->firstRow == needed.load(std::memory_order_relaxed);
+        bandTicket = ring ? firstRow - this->firstRow : -1;
         bandJob = job;
         bandContext = context;
         bandRows = rows;
@@ -301,7 +323,11 @@ struct Pool {
         bandOpen.store(true);
         wakeHelpers();
         layBandRows();
+        // Every row taken: the helpers may compute the clouds of the next
+        // band's first rows.
+        if (ring) needed.store(bandTicket + rows, std::memory_order_release);
         bandOpen.store(false);
+        wakeHelpers();
         const Clock::time_point taken = Clock::now();
         waitForBandHelpers();
         const Clock::time_point ended = Clock::now();
@@ -319,7 +345,7 @@ struct Pool {
             uint32_t seen = signal.load();
             if (quit.load()) return;
             if (helpBand()) continue;
-            if (passOpen.load(std::memory_order_acquire) && helpOnce(index)) continue;
+            if (passOpen.load(std::memory_order_acquire) && !bandOpen.load() && helpOnce(index)) continue;
             for (int spins = 0; spins < idleSpins && signal.load() == seen; ++spins) relax();
             if (signal.load() != seen) continue;
             sleepers.fetch_add(1);
@@ -449,10 +475,10 @@ SharedCloudRow sharedCloudRow(const CloudPass& pass, int32_t row)
     return pool->rowFor(t);
 }
 
-bool shareBandRows(int32_t rows, void (*job)(void* context, int32_t k), void* context)
+bool shareBandRows(const CloudPass& pass, int32_t firstRow, int32_t rows, BandRowJob job, void* context)
 {
     Pool* pool = openPool;
-    return pool && pool->helperCount > 0 && pool->shareBand(rows, job, context);
+    return pool && pool->helperCount > 0 && pool->shareBand(pass, firstRow, rows, job, context);
 }
 
 #ifdef NIMBULO_TEST_HOOKS

@@ -69,18 +69,23 @@ struct SharedCloudRow {
 // or when memory for the ring cannot be had: the caller then computes the row.
 SharedCloudRow sharedCloudRow(const CloudPass& pass, int32_t row);
 
-// A band of rows the host delivered at once: `job(context, k)` lays row k
-// (0 .. rows - 1) of it, reading and writing only that row's pixels. The
-// calling thread and the helpers of its open scope each take rows until none
-// is left; shareBandRows returns once every row is laid, so the band's
-// buffers are no longer touched when the host is called again. Unlike the
-// cloud rows above, this does wait for a helper that has taken a row, so a
-// scope gives up sharing bands (for the rest of its life) once the waits at
-// their ends pass a sixteenth of the bands' time, as on a machine busy with
-// other work. False, with no row laid, when there are no helpers or sharing
-// has been given up: the caller then lays the rows itself, in order, and
-// sharedCloudRow still gives it the helpers' clouds.
-bool shareBandRows(int32_t rows, void (*job)(void* context, int32_t k), void* context);
+// A band of rows the host delivered at once, rows firstRow .. firstRow +
+// rows - 1 of `pass`: `job(context, k, clouds)` lays row k (0 .. rows - 1)
+// of it, reading and writing only that row's pixels, with `clouds` when a
+// helper computed them ahead (exactly as ShadeCloudSpan gives them), else
+// with clouds it computes itself. The calling thread and the helpers of its
+// open scope each take rows until none is left; shareBandRows returns once
+// every row is laid, so the band's buffers are no longer touched when the
+// host is called again, and the helpers then compute the clouds of the next
+// band's first rows while the host delivers it. Unlike the cloud rows above,
+// this does wait for a helper that has taken a row, so a scope gives up
+// sharing bands (for the rest of its life) once the waits at their ends pass
+// a sixteenth of the bands' time, as on a machine busy with other work.
+// False, with no row laid, when there are no helpers, the band is too short
+// to share or sharing has been given up: the caller then lays the rows
+// itself, in order, and sharedCloudRow still gives it the helpers' clouds.
+typedef void (*BandRowJob)(void* context, int32_t k, SharedCloudRow clouds);
+bool shareBandRows(const CloudPass& pass, int32_t firstRow, int32_t rows, BandRowJob job, void* context);
 
 // For tests: helper `helper` (1 is the first) stops at `point` of the first
 // row at or after `row` it works on, and stays there until its scope closes,
