@@ -11,6 +11,7 @@
 #include "render/DetMath.h"
 #include "render/EngineConstants.h"
 #include "render/Lanes.h"
+#include "render/TintLanes.h"
 
 template <class L> struct CloudLanes {
     typedef typename L::F F;
@@ -309,7 +310,7 @@ template <class L> struct CloudLanes {
     // whose noise stopped early because no puff could cover them.
     static bool shade(const CloudRow* row, const CloudTables* t, int32_t i0, CloudPixel* out, uint32_t* cutShort)
     {
-        float opacity[count], glow[count], shadeOf[count];
+        float opacity[count], glow[count], red[count], green[count], blue[count];
         int32_t columns[count];
         for (int k = 0; k < count; ++k) columns[k] = (row->panColumn + i0 + k) * row->zoomRate;
         F X = fieldX(row, columns);
@@ -370,13 +371,12 @@ template <class L> struct CloudLanes {
             if (!lightBrightest(row, t, X, noise, visible, &mostLit)) return false;
             F shadeValue;
             if (!shadeOfLight(row, mostLit, &shadeValue)) return false;
-            L::store(shadeOf, L::select(L::lt(shadeValue, L::set(0.0f)), L::set(0.0f), shadeValue));
+            TintLanes<L>::tint(row, L::select(L::lt(shadeValue, L::set(0.0f)), L::set(0.0f), shadeValue), red, green,
+                               blue);
         }
-        for (int k = 0; k < count; ++k) {
-            CloudPixel& pixel = out[k];
-            pixel = CloudPixel{0.0f, 0.0f, 0.0f, opacity[k], glow[k]};
-            if (shown >> k & 1) TintCloudPixel(row, shadeOf[k], &pixel);
-        }
+        for (int k = 0; k < count; ++k)
+            out[k] = shown >> k & 1 ? CloudPixel{red[k], green[k], blue[k], opacity[k], glow[k]}
+                                    : CloudPixel{0.0f, 0.0f, 0.0f, opacity[k], glow[k]};
         return true;
     }
 
