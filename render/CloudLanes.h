@@ -185,11 +185,21 @@ template <class L> struct CloudLanes {
         DD k = dfloor(H::dadd(H::dmul(x, H::dset(twoOverPi)), H::dset(0.5)));
         DD r = H::dsub(H::dsub(x, H::dmul(k, H::dset(halfPiHigh))), H::dmul(k, H::dset(halfPiLow)));
         DD quarter = H::dsub(k, H::dmul(H::dset(4.0), dfloor(H::dmul(k, H::dset(0.25)))));  // k mod 4
+        DD parity = H::dsub(quarter, H::dmul(H::dset(2.0), dfloor(H::dmul(quarter, H::dset(0.5)))));
+        DD isOdd = H::deq(parity, H::dset(1.0));
+        // Only the kernel some lane takes is evaluated (neighbouring pixels
+        // mostly fall in one quarter turn).
+        if (!H::dbitsOf(isOdd)) {
+            DD s = sinKernel(r);
+            return H::dselect(H::deq(quarter, H::dset(0.0)), s, H::dnegate(s));
+        }
+        if (!H::dbitsOf(H::deq(parity, H::dset(0.0)))) {
+            DD c = cosKernel(r);
+            return H::dselect(H::deq(quarter, H::dset(1.0)), c, H::dnegate(c));
+        }
         DD s = sinKernel(r), c = cosKernel(r);
         DD odd = H::dselect(H::deq(quarter, H::dset(1.0)), c, H::dnegate(c));
         DD even = H::dselect(H::deq(quarter, H::dset(0.0)), s, H::dnegate(s));
-        DD isOdd =
-            H::deq(H::dsub(quarter, H::dmul(H::dset(2.0), dfloor(H::dmul(quarter, H::dset(0.5))))), H::dset(1.0));
         return H::dselect(isOdd, odd, even);
     }
 
@@ -347,13 +357,24 @@ template <class L> struct CloudLanes {
             noise = fractalNoise(t->CornerHashes, noiseX, noiseY, row->octaves, row->gain);
         }
 
-        // One noise value serves every puff; the pixel takes the largest coverage.
-        F coverage = L::set(0.0f);
-        F spread = L::add(L::mul(noise, L::set(row->lumpiness)), L::set(lumpBias));
+        // One noise value serves every puff; the pixel takes the largest
+        // coverage. Each float step from a puff's ring to its coverage keeps
+        // or reverses the order (the coverage never falls as the ring
+        // shrinks), so the smallest ring gives the largest coverage: one
+        // coverage for all the puffs, unless a ring is not a number.
+        F rings[maxPuffs], smallest = L::set(HUGE_VALF);
+        int numbered = L::allBits();
         for (int p = 0; p < row->puffCount; ++p) {
-            F ring =
+            rings[p] =
                 L::add(L::mul(L::sub(L::mul(L::set(2.0f), distances[p]), one), L::set(row->puffTwiceStrength[p])), one);
-            F w = clampUnit(L::sub(spread, ring));
+            smallest = L::min(smallest, rings[p]);
+            numbered &= L::bits(L::le(rings[p], rings[p]));
+        }
+        const F spread = L::add(L::mul(noise, L::set(row->lumpiness)), L::set(lumpBias));
+        const bool numbers = numbered == L::allBits();
+        F coverage = L::set(0.0f);
+        for (int p = 0; p < (numbers ? 1 : row->puffCount); ++p) {
+            F w = clampUnit(L::sub(spread, numbers ? smallest : rings[p]));
             F open = L::sub(one, w);
             F open2 = L::mul(open, open);
             F c = L::sub(one, L::mul(L::mul(open2, open2), open));
@@ -383,30 +404,23 @@ template <class L> struct CloudLanes {
     // The largest lit fraction of all puffs in the lanes `shown` (others
     // are left anything); false when a turn leaves the sine's range. As in
     // ShadeCloudPixel, a puff whose bound cannot beat the brightest so far in
-    // any shown lane is not lit: first the puff that may be the brightest in
-    // the first shown lane, then the rest that may still outshine it.
+    // any shown lane is not lit, which leaves the largest as it is. The puffs
+    // are taken in the row's lightOrder, the likely brightest first, and
+    // once every shown lane is fully lit (1, the most a lit fraction can
+    // be) no puff is looked at further.
     static bool lightBrightest(const CloudRow* row, const CloudTables* t, F X, F noise, F shown, F* mostLit)
     {
-        F most[maxPuffs], lit;
+        F lit;
+        const F one = L::set(1.0f), least = L::set(row->leastTurn);
         *mostLit = L::set(0.0f);
-        int first = 0;
-        if (row->skipDimPuffs) {
-            // The first shown lane chooses the puff lit first.
-            const int lane = __builtin_ctz(unsigned(L::bits(shown)));
-            float firstMost = -1.0f, lanes[count];
-            for (int p = 0; p < row->puffCount; ++p) {
-                most[p] = litOfTurn(row, p, L::add(X, L::set(row->puffOffsetX[p])), noise, L::set(row->leastTurn));
-                L::store(lanes, most[p]);
-                if (lanes[lane] > firstMost) {
-                    firstMost = lanes[lane];
-                    first = p;
-                }
-            }
-        }
         for (int k = 0; k < row->puffCount; ++k) {
-            const int p = k == 0 ? first : (k == first ? 0 : k);
-            if (row->skipDimPuffs && k > 0 && !L::bits(L::both(shown, L::gt(most[p], *mostLit)))) continue;
-            if (!puffLight(row, t, p, L::add(X, L::set(row->puffOffsetX[p])), noise, &lit)) return false;
+            const int p = row->skipDimPuffs ? row->lightOrder[k] : k;
+            const F a = L::add(X, L::set(row->puffOffsetX[p]));
+            if (row->skipDimPuffs && k > 0) {
+                if (!L::bits(L::both(shown, L::lt(*mostLit, one)))) break;
+                if (!L::bits(L::both(shown, L::gt(litOfTurn(row, p, a, noise, least), *mostLit)))) continue;
+            }
+            if (!litOfFacing(row, p, a, noise, facingAt(row, t, a, row->puffT[p]), &lit)) return false;
             *mostLit = L::max(lit, *mostLit);
         }
         return true;
@@ -421,14 +435,15 @@ template <class L> struct CloudLanes {
             L::add(L::sub(L::set(litMidpoint), L::mul(L::set(litMidpoint), S)), L::mul(noise, L::set(row->mottling))));
     }
 
-    // PuffLight for a pack; false when a turn leaves the sine's range.
-    static bool puffLight(const CloudRow* row, const CloudTables* t, int p, F a, F noise, F* lit)
+    // PuffLightAt for a pack: the normal's vertical offset `normalT` given;
+    // false when a turn leaves the sine's range.
+    static bool puffLightAt(const CloudRow* row, const CloudTables* t, int p, F a, float normalT, F noise, F* lit)
     {
-        return puffLightAt(row, t, p, a, row->puffT[p], noise, lit);
+        return litOfFacing(row, p, a, noise, facingAt(row, t, a, normalT), lit);
     }
 
-    // PuffLightAt for a pack: the normal's vertical offset `normalT` given.
-    static bool puffLightAt(const CloudRow* row, const CloudTables* t, int p, F a, float normalT, F noise, F* lit)
+    // PuffLightAt's surface normal at `a` across, dotted with the bent light.
+    static F facingAt(const CloudRow* row, const CloudTables* t, F a, float normalT)
     {
         F two = L::set(2.0f), one = L::set(1.0f), zero = L::set(0.0f);
         F nx = L::mul(two, a), ny = L::set(2.0f * normalT), nz = zero;
@@ -448,8 +463,13 @@ template <class L> struct CloudLanes {
         } else {
             nz = L::sqrt(q);
         }
-        F facing = L::add(L::add(L::mul(nx, L::set(row->bentX)), L::mul(ny, L::set(row->bentY))),
-                          L::mul(nz, L::set(row->bentZ)));
+        return L::add(L::add(L::mul(nx, L::set(row->bentX)), L::mul(ny, L::set(row->bentY))),
+                      L::mul(nz, L::set(row->bentZ)));
+    }
+
+    // PuffLightAt's last steps, once the facing is known: the turn, then LitOfTurn.
+    static bool litOfFacing(const CloudRow* row, int p, F a, F noise, F facing, F* lit)
+    {
         if (L::bits(L::lt(L::abs(facing), L::set(1.0e6f))) != L::allBits()) return false;
         F turned =
             inDouble(facing, [](DD f) { return H::dmul(H::dset(lightTurn), sine(H::dmul(f, H::dset(quarterTurn)))); });
@@ -487,7 +507,11 @@ template <class L> struct CloudLanes {
         };
         if (!(exponent >= 1.0 && exponent <= 1000.0)) return false;
         if (L::bits(L::both(L::ge(base, L::set(0.0f)), L::le(base, L::set(1.0f)))) != L::allBits()) return false;
-        F shadow = inDouble(base, power);
+        // Bases of 0 and 1 (fully lit, unlit) have the powers 0 and 1 with
+        // no series; a pack of those alone skips it.
+        const F zero = L::le(base, L::set(0.0f));
+        const bool series = (L::bits(zero) | L::bits(L::ge(base, L::set(1.0f)))) != L::allBits();
+        F shadow = series ? inDouble(base, power) : L::select(zero, L::set(0.0f), L::set(1.0f));
         if (!inRange) return false;
         *shadeValue = L::mul(L::sub(L::set(1.0f), L::mul(L::set(row->shadeDepth), shadow)), L::set(row->backDim));
         return true;

@@ -79,6 +79,10 @@ struct CloudRow {
     // bound cannot beat the brightest so far are not lit (same maximum).
     bool skipDimPuffs;
     float leastTurn;
+    // This row's puffs, the likely best lit first (by their light terms
+    // other than the turn, largest first): the order the vector packs light
+    // them in, so that the others are mostly passed over.
+    int8_t lightOrder[maxPuffs];
 
     // ---- Seamless clouds (Seamless.h), when wrap is not wrapOff. ----
     int32_t wrap;  // a WrapMode
