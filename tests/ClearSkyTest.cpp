@@ -207,12 +207,24 @@ TEST(ClearSky, EveryPathSkipsAlikeAndTheRowsReachOnlyWhereCloudsCanBe)
     struct Look {
         uint32_t random;  // 0: the defaults
         int zoom, zoomRate, panX, width;
+        // Full cover (ten puffs, dense, close up): harshness, brightness and
+        // the light across; a harshness of -1 leaves the look as it is.
+        int harshness = -1, brightness = 0;
+        float lightX = 0.0f;
     };
     const Look looks[] = {
         {0, 0, 1, 0, 400},     // a small, dense cloud: most of each row out of every puff's reach
         {0, 44, 1, 0, 1000},   // the defaults, wide
         {0, 44, 3, 130, 333},  // a zoomed-out preview, panned
-        {11, -1, 1, 0, 700},  {23, -1, 1, 0, 900}, {37, -1, 2, 51, 517}, {41, -1, 1, 0, 1200},
+        {11, -1, 1, 0, 700},
+        {23, -1, 1, 0, 900},
+        {37, -1, 2, 51, 517},
+        {41, -1, 1, 0, 1200},
+        // Overcast: every pixel lit, by puffs far apart in light (stormy),
+        // with many lanes fully lit or unlit (harsh), or close together (soft).
+        {0, 92, 1, 0, 333, 31, 5, 0.0f},
+        {0, 70, 1, 0, 451, 100, 100, 0.6f},
+        {0, 96, 2, 37, 389, 0, 50, -0.3f},
     };
     std::vector<CloudTables> tables(1);
     const bool avx2 = bestRenderPath() == renderAvx2;
@@ -221,6 +233,11 @@ TEST(ClearSky, EveryPathSkipsAlikeAndTheRowsReachOnlyWhereCloudsCanBe)
         CloudSettings s = testhost::defaultSettings();
         if (look.random) seedRandom(look.random), RandomizeSettings(&s);
         if (look.zoom >= 0) s.zoom = look.zoom;
+        if (look.harshness >= 0) {
+            s.puffs = 100, s.density = 90, s.lumpiness = 29, s.smokiness = 80, s.mottling = 62;
+            s.harshness = look.harshness, s.brightness = look.brightness;
+            s.lightX = look.lightX, s.lightY = -0.3f, s.lightZ = 0.9f;
+        }
         s.zoomRate = look.zoomRate;
         s.panX = look.panX;
         PrepareCloudTables(&tables[0], s.seed);
