@@ -328,20 +328,21 @@ template <class L> struct CloudLanes {
         F noise;
         const F noiseX = L::mul(X, L::set(row->noiseScaleX));
         const float noiseY = row->fieldY * row->noiseScaleY;
-        // Each puff's distance, for the coverage and for the stop below.
-        F distances[maxPuffs];
+        // Each puff's ring (2d - 1) 2g at its distance d, for the coverage
+        // and for the stop below, and the smallest of them.
+        F rings[maxPuffs], smallest = L::set(HUGE_VALF);
+        int numbered = L::allBits();
         for (int p = 0; p < row->puffCount; ++p) {
             F a = L::add(X, L::set(row->puffOffsetX[p]));
             float tp = row->puffT[p];
-            distances[p] = L::sqrt(L::add(L::set(tp * tp), L::mul(a, a)));
+            F distance = L::sqrt(L::add(L::set(tp * tp), L::mul(a, a)));
+            rings[p] = L::mul(L::sub(L::mul(L::set(2.0f), distance), one), L::set(row->puffTwiceStrength[p]));
+            smallest = L::min(smallest, rings[p]);
+            numbered &= L::bits(L::le(rings[p], rings[p]));
         }
         if (row->bounded && row->lumpiness > 0.0f) {
             // As in ShadeCloudPixel, the noise stops once no lane can be covered.
-            F ring = L::set(HUGE_VALF);
-            for (int p = 0; p < row->puffCount; ++p)
-                ring = L::min(
-                    ring, L::mul(L::sub(L::mul(L::set(2.0f), distances[p]), one), L::set(row->puffTwiceStrength[p])));
-            const F least = ceilingOfRing(row, ring);
+            const F least = ceilingOfRing(row, smallest);
             // Every lane covered whatever the noise: no stop to look for.
             const bool hopeless = L::bits(L::lt(least, L::set(-row->noiseRest[0]))) == L::allBits();
             bool stopped = false;
@@ -362,19 +363,11 @@ template <class L> struct CloudLanes {
         // or reverses the order (the coverage never falls as the ring
         // shrinks), so the smallest ring gives the largest coverage: one
         // coverage for all the puffs, unless a ring is not a number.
-        F rings[maxPuffs], smallest = L::set(HUGE_VALF);
-        int numbered = L::allBits();
-        for (int p = 0; p < row->puffCount; ++p) {
-            rings[p] =
-                L::add(L::mul(L::sub(L::mul(L::set(2.0f), distances[p]), one), L::set(row->puffTwiceStrength[p])), one);
-            smallest = L::min(smallest, rings[p]);
-            numbered &= L::bits(L::le(rings[p], rings[p]));
-        }
         const F spread = L::add(L::mul(noise, L::set(row->lumpiness)), L::set(lumpBias));
         const bool numbers = numbered == L::allBits();
         F coverage = L::set(0.0f);
         for (int p = 0; p < (numbers ? 1 : row->puffCount); ++p) {
-            F w = clampUnit(L::sub(spread, numbers ? smallest : rings[p]));
+            F w = clampUnit(L::sub(spread, L::add(numbers ? smallest : rings[p], one)));
             F open = L::sub(one, w);
             F open2 = L::mul(open, open);
             F c = L::sub(one, L::mul(L::mul(open2, open2), open));
@@ -405,25 +398,54 @@ template <class L> struct CloudLanes {
     // are left anything); false when a turn leaves the sine's range. As in
     // ShadeCloudPixel, a puff whose bound cannot beat the brightest so far in
     // any shown lane is not lit, which leaves the largest as it is. The puffs
-    // are taken in the row's lightOrder, the likely brightest first, and
-    // once every shown lane is fully lit (1, the most a lit fraction can
-    // be) no puff is looked at further.
+    // are taken in the row's lightOrder, the likely brightest first; once
+    // every shown lane is fully lit (1, the most a lit fraction can be), or
+    // the bound through the keys (keyRoof) leaves no puff further on able to
+    // outshine the brightest, no puff is looked at further.
     static bool lightBrightest(const CloudRow* row, const CloudTables* t, F X, F noise, F shown, F* mostLit)
     {
         F lit;
         const F one = L::set(1.0f), least = L::set(row->leastTurn);
+        const F roof = row->skipDimPuffs ? keyRoof(row, X, noise) : one;
+        const float halfHarshness = 0.5f * row->harshness;
+        const int shownBits = L::bits(shown);
         *mostLit = L::set(0.0f);
         for (int k = 0; k < row->puffCount; ++k) {
             const int p = row->skipDimPuffs ? row->lightOrder[k] : k;
             const F a = L::add(X, L::set(row->puffOffsetX[p]));
             if (row->skipDimPuffs && k > 0) {
                 if (!L::bits(L::both(shown, L::lt(*mostLit, one)))) break;
+                const F most = L::add(roof, L::set(halfHarshness * row->lightKey[p]));
+                if ((L::bits(L::le(most, *mostLit)) & shownBits) == shownBits) break;
                 if (!L::bits(L::both(shown, L::gt(litOfTurn(row, p, a, noise, least), *mostLit)))) continue;
             }
             if (!litOfFacing(row, p, a, noise, facingAt(row, t, a, row->puffT[p]), &lit)) return false;
             *mostLit = L::max(lit, *mostLit);
         }
         return true;
+    }
+
+    // With h the harshness, puff p's lit fraction at its least turn, before
+    // the clamp, is 0.5 - 0.5 h (leastTurn - a lightX - puffLightY[p]) + noise
+    // mottling, with a = X + puffOffsetX[p] in float; in real numbers that is
+    // this roof, less its margin, plus 0.5 h lightKey[p], to within the float
+    // steps' roundings: some 2^-21 of 1 + h (|leastTurn| + |a lightX| +
+    // |puffLightY|) + |noise mottling|, and 2^-25 h |lightX| |a| for a's own.
+    // The margin, 2^-17 of the same with |a| taken as |X| + 1 and the largest
+    // |puffLightY|, covers those and the roof's and the key's own roundings.
+    // So roof + 0.5 h lightKey[p] (which falls along lightOrder) is at least
+    // LitOfTurn's bound, and where it is no more than the brightest so far,
+    // neither is that puff's lit fraction, nor any puff's further on.
+    static F keyRoof(const CloudRow* row, F X, F noise)
+    {
+        const float h = row->harshness, lightX = std::fabs(row->lightX);
+        const F lit = L::mul(noise, L::set(row->mottling));
+        const F base =
+            L::add(L::add(L::set(0.5f - 0.5f * h * row->leastTurn), L::mul(L::set(0.5f * h * row->lightX), X)), lit);
+        const F spread =
+            L::add(L::add(L::set(1.0f + h * (0.2f + lightX + row->lightYMost)), L::mul(L::set(h * lightX), L::abs(X))),
+                   L::abs(lit));
+        return L::add(base, L::mul(L::set(0x1p-17f), spread));
     }
 
     // LitOfTurn for a pack.

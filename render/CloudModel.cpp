@@ -1,5 +1,6 @@
 #include "render/CloudModel.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -159,10 +160,12 @@ void SetupCloudRow(CloudRow* row, const CloudSettings* s, const CloudTables* t, 
 // at every pixel of the row (the turn moves it by a tenth at most).
 static void orderPuffsByLight(CloudRow* row)
 {
-    float key[maxPuffs];
+    const float* key = row->lightKey;
     const int puffs = row->puffCount < maxPuffs ? row->puffCount : maxPuffs;
+    row->lightYMost = 0.0f;
     for (int p = 0; p < puffs; ++p) {
-        key[p] = row->puffOffsetX[p] * row->lightX + row->puffLightY[p];
+        row->lightKey[p] = row->puffOffsetX[p] * row->lightX + row->puffLightY[p];
+        row->lightYMost = std::max(row->lightYMost, std::fabs(row->puffLightY[p]));
         int k = p;
         for (; k > 0 && key[row->lightOrder[k - 1]] < key[p]; --k) row->lightOrder[k] = row->lightOrder[k - 1];
         row->lightOrder[k] = int8_t(p);
