@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/EngineHarness.h"
+#include "render/CloudLanes.h"
 #include "render/CloudModel.h"
 #include "render/CloudReach.h"
 #include "render/Lattice.h"
@@ -139,7 +140,7 @@ TEST(ClearSky, NoPuffIsLitAboveItsBound)
     // Around where a puff's surface faces the bent light squarely the turn
     // is at its least, and the bound is tightest.
     std::vector<CloudTables> tables(1);
-    float closest = 1.0f;
+    float closest = 1.0f, roofClosest = 1.0f;
     for (uint32_t look = 1; look <= 12; ++look) {
         CloudSettings s = diceLook(look * 104729u, look % 2 == 0);
         PrepareCloudTables(&tables[0], s.seed);
@@ -156,9 +157,22 @@ TEST(ClearSky, NoPuffIsLitAboveItsBound)
             const float bound = LitOfTurn(&row, p, a, noise, row.leastTurn);
             ASSERT_LE(lit, bound) << "look " << look << ", puff " << p << " at " << a;
             if (bound > 0.0f && bound < 1.0f) closest = std::min(closest, bound - lit);
+#if defined(NIMBULO_HAVE_SSE2)
+            // The vector packs' roof through the puff's key, near the centre and far off.
+            const float X = a - row.puffOffsetX[p] + (k % 7 == 0 ? float(k % 3 - 1) * 2500.0f : 0.0f);
+            float roof[4];
+            SseLanes::store(roof, CloudLanes<SseLanes>::keyRoof(&row, SseLanes::set(X), SseLanes::set(noise)));
+            const float over = roof[0] + 0.5f * row.harshness * row.lightKey[p];
+            const float atX = LitOfTurn(&row, p, X + row.puffOffsetX[p], noise, row.leastTurn);
+            ASSERT_LE(atX, std::max(over, 0.0f)) << "look " << look << ", puff " << p << " at " << X;
+            if (atX > 0.0f && atX < 1.0f) roofClosest = std::min(roofClosest, over - atX);
+#endif
         }
     }
     EXPECT_LT(closest, 1e-6f) << "the samples reach the least turn";
+#if defined(NIMBULO_HAVE_SSE2)
+    EXPECT_LT(roofClosest, 1e-4f) << "the roof stays close";
+#endif
 }
 
 TEST(ClearSky, SkippedOrModelledTheBytesAreTheSame)
