@@ -330,15 +330,14 @@ template <class L> struct CloudLanes {
         const float noiseY = row->fieldY * row->noiseScaleY;
         // Each puff's ring (2d - 1) 2g at its distance d, for the coverage
         // and for the stop below, and the smallest of them.
-        F rings[maxPuffs], smallest = L::set(HUGE_VALF);
-        int numbered = L::allBits();
+        F rings[maxPuffs], smallest = L::set(HUGE_VALF), total = L::set(0.0f);
         for (int p = 0; p < row->puffCount; ++p) {
             F a = L::add(X, L::set(row->puffOffsetX[p]));
             float tp = row->puffT[p];
             F distance = L::sqrt(L::add(L::set(tp * tp), L::mul(a, a)));
             rings[p] = L::mul(L::sub(L::mul(L::set(2.0f), distance), one), L::set(row->puffTwiceStrength[p]));
             smallest = L::min(smallest, rings[p]);
-            numbered &= L::bits(L::le(rings[p], rings[p]));
+            total = L::add(total, rings[p]);  // not a number where any ring is not (or infinities cancel)
         }
         if (row->bounded && row->lumpiness > 0.0f) {
             // As in ShadeCloudPixel, the noise stops once no lane can be covered.
@@ -364,7 +363,7 @@ template <class L> struct CloudLanes {
         // shrinks), so the smallest ring gives the largest coverage: one
         // coverage for all the puffs, unless a ring is not a number.
         const F spread = L::add(L::mul(noise, L::set(row->lumpiness)), L::set(lumpBias));
-        const bool numbers = numbered == L::allBits();
+        const bool numbers = L::bits(L::le(total, total)) == L::allBits();
         F coverage = L::set(0.0f);
         for (int p = 0; p < (numbers ? 1 : row->puffCount); ++p) {
             F w = clampUnit(L::sub(spread, L::add(numbers ? smallest : rings[p], one)));
