@@ -11,6 +11,7 @@
 #include "render/DetMath.h"
 #include "render/EngineConstants.h"
 #include "render/Lanes.h"
+#include "render/TintLanes.h"
 
 template <class L> struct CloudLanes {
     typedef typename L::F F;
@@ -184,11 +185,21 @@ template <class L> struct CloudLanes {
         DD k = dfloor(H::dadd(H::dmul(x, H::dset(twoOverPi)), H::dset(0.5)));
         DD r = H::dsub(H::dsub(x, H::dmul(k, H::dset(halfPiHigh))), H::dmul(k, H::dset(halfPiLow)));
         DD quarter = H::dsub(k, H::dmul(H::dset(4.0), dfloor(H::dmul(k, H::dset(0.25)))));  // k mod 4
+        DD parity = H::dsub(quarter, H::dmul(H::dset(2.0), dfloor(H::dmul(quarter, H::dset(0.5)))));
+        DD isOdd = H::deq(parity, H::dset(1.0));
+        // Only the kernel some lane takes is evaluated (neighbouring pixels
+        // mostly fall in one quarter turn).
+        if (!H::dbitsOf(isOdd)) {
+            DD s = sinKernel(r);
+            return H::dselect(H::deq(quarter, H::dset(0.0)), s, H::dnegate(s));
+        }
+        if (!H::dbitsOf(H::deq(parity, H::dset(0.0)))) {
+            DD c = cosKernel(r);
+            return H::dselect(H::deq(quarter, H::dset(1.0)), c, H::dnegate(c));
+        }
         DD s = sinKernel(r), c = cosKernel(r);
         DD odd = H::dselect(H::deq(quarter, H::dset(1.0)), c, H::dnegate(c));
         DD even = H::dselect(H::deq(quarter, H::dset(0.0)), s, H::dnegate(s));
-        DD isOdd =
-            H::deq(H::dsub(quarter, H::dmul(H::dset(2.0), dfloor(H::dmul(quarter, H::dset(0.5))))), H::dset(1.0));
         return H::dselect(isOdd, odd, even);
     }
 
@@ -309,7 +320,7 @@ template <class L> struct CloudLanes {
     // whose noise stopped early because no puff could cover them.
     static bool shade(const CloudRow* row, const CloudTables* t, int32_t i0, CloudPixel* out, uint32_t* cutShort)
     {
-        float opacity[count], glow[count], shadeOf[count];
+        float opacity[count], glow[count], red[count], green[count], blue[count];
         int32_t columns[count];
         for (int k = 0; k < count; ++k) columns[k] = (row->panColumn + i0 + k) * row->zoomRate;
         F X = fieldX(row, columns);
@@ -317,20 +328,20 @@ template <class L> struct CloudLanes {
         F noise;
         const F noiseX = L::mul(X, L::set(row->noiseScaleX));
         const float noiseY = row->fieldY * row->noiseScaleY;
-        // Each puff's distance, for the coverage and for the stop below.
-        F distances[maxPuffs];
+        // Each puff's ring (2d - 1) 2g at its distance d, for the coverage
+        // and for the stop below, and the smallest of them.
+        F rings[maxPuffs], smallest = L::set(HUGE_VALF), total = L::set(0.0f);
         for (int p = 0; p < row->puffCount; ++p) {
             F a = L::add(X, L::set(row->puffOffsetX[p]));
             float tp = row->puffT[p];
-            distances[p] = L::sqrt(L::add(L::set(tp * tp), L::mul(a, a)));
+            F distance = L::sqrt(L::add(L::set(tp * tp), L::mul(a, a)));
+            rings[p] = L::mul(L::sub(L::mul(L::set(2.0f), distance), one), L::set(row->puffTwiceStrength[p]));
+            smallest = L::min(smallest, rings[p]);
+            total = L::add(total, rings[p]);  // not a number where any ring is not (or infinities cancel)
         }
         if (row->bounded && row->lumpiness > 0.0f) {
             // As in ShadeCloudPixel, the noise stops once no lane can be covered.
-            F ring = L::set(HUGE_VALF);
-            for (int p = 0; p < row->puffCount; ++p)
-                ring = L::min(
-                    ring, L::mul(L::sub(L::mul(L::set(2.0f), distances[p]), one), L::set(row->puffTwiceStrength[p])));
-            const F least = ceilingOfRing(row, ring);
+            const F least = ceilingOfRing(row, smallest);
             // Every lane covered whatever the noise: no stop to look for.
             const bool hopeless = L::bits(L::lt(least, L::set(-row->noiseRest[0]))) == L::allBits();
             bool stopped = false;
@@ -346,13 +357,16 @@ template <class L> struct CloudLanes {
             noise = fractalNoise(t->CornerHashes, noiseX, noiseY, row->octaves, row->gain);
         }
 
-        // One noise value serves every puff; the pixel takes the largest coverage.
+        // One noise value serves every puff; the pixel takes the largest
+        // coverage. Each float step from a puff's ring to its coverage keeps
+        // or reverses the order (the coverage never falls as the ring
+        // shrinks), so the smallest ring gives the largest coverage: one
+        // coverage for all the puffs, unless a ring is not a number.
+        const F spread = L::add(L::mul(noise, L::set(row->lumpiness)), L::set(lumpBias));
+        const bool numbers = L::bits(L::le(total, total)) == L::allBits();
         F coverage = L::set(0.0f);
-        F spread = L::add(L::mul(noise, L::set(row->lumpiness)), L::set(lumpBias));
-        for (int p = 0; p < row->puffCount; ++p) {
-            F ring =
-                L::add(L::mul(L::sub(L::mul(L::set(2.0f), distances[p]), one), L::set(row->puffTwiceStrength[p])), one);
-            F w = clampUnit(L::sub(spread, ring));
+        for (int p = 0; p < (numbers ? 1 : row->puffCount); ++p) {
+            F w = clampUnit(L::sub(spread, L::add(numbers ? smallest : rings[p], one)));
             F open = L::sub(one, w);
             F open2 = L::mul(open, open);
             F c = L::sub(one, L::mul(L::mul(open2, open2), open));
@@ -370,46 +384,67 @@ template <class L> struct CloudLanes {
             if (!lightBrightest(row, t, X, noise, visible, &mostLit)) return false;
             F shadeValue;
             if (!shadeOfLight(row, mostLit, &shadeValue)) return false;
-            L::store(shadeOf, L::select(L::lt(shadeValue, L::set(0.0f)), L::set(0.0f), shadeValue));
+            TintLanes<L>::tint(row, L::select(L::lt(shadeValue, L::set(0.0f)), L::set(0.0f), shadeValue), red, green,
+                               blue);
         }
-        for (int k = 0; k < count; ++k) {
-            CloudPixel& pixel = out[k];
-            pixel = CloudPixel{0.0f, 0.0f, 0.0f, opacity[k], glow[k]};
-            if (shown >> k & 1) TintCloudPixel(row, shadeOf[k], &pixel);
-        }
+        for (int k = 0; k < count; ++k)
+            out[k] = shown >> k & 1 ? CloudPixel{red[k], green[k], blue[k], opacity[k], glow[k]}
+                                    : CloudPixel{0.0f, 0.0f, 0.0f, opacity[k], glow[k]};
         return true;
     }
 
     // The largest lit fraction of all puffs in the lanes `shown` (others
     // are left anything); false when a turn leaves the sine's range. As in
     // ShadeCloudPixel, a puff whose bound cannot beat the brightest so far in
-    // any shown lane is not lit: first the puff that may be the brightest in
-    // the first shown lane, then the rest that may still outshine it.
+    // any shown lane is not lit, which leaves the largest as it is. The puffs
+    // are taken in the row's lightOrder, the likely brightest first; once
+    // every shown lane is fully lit (1, the most a lit fraction can be), or
+    // the bound through the keys (keyRoof) leaves no puff further on able to
+    // outshine the brightest, no puff is looked at further.
     static bool lightBrightest(const CloudRow* row, const CloudTables* t, F X, F noise, F shown, F* mostLit)
     {
-        F most[maxPuffs], lit;
+        F lit;
+        const F one = L::set(1.0f), least = L::set(row->leastTurn);
+        const F roof = row->skipDimPuffs ? keyRoof(row, X, noise) : one;
+        const float halfHarshness = 0.5f * row->harshness;
+        const int shownBits = L::bits(shown);
         *mostLit = L::set(0.0f);
-        int first = 0;
-        if (row->skipDimPuffs) {
-            // The first shown lane chooses the puff lit first.
-            const int lane = __builtin_ctz(unsigned(L::bits(shown)));
-            float firstMost = -1.0f, lanes[count];
-            for (int p = 0; p < row->puffCount; ++p) {
-                most[p] = litOfTurn(row, p, L::add(X, L::set(row->puffOffsetX[p])), noise, L::set(row->leastTurn));
-                L::store(lanes, most[p]);
-                if (lanes[lane] > firstMost) {
-                    firstMost = lanes[lane];
-                    first = p;
-                }
-            }
-        }
         for (int k = 0; k < row->puffCount; ++k) {
-            const int p = k == 0 ? first : (k == first ? 0 : k);
-            if (row->skipDimPuffs && k > 0 && !L::bits(L::both(shown, L::gt(most[p], *mostLit)))) continue;
-            if (!puffLight(row, t, p, L::add(X, L::set(row->puffOffsetX[p])), noise, &lit)) return false;
+            const int p = row->skipDimPuffs ? row->lightOrder[k] : k;
+            const F a = L::add(X, L::set(row->puffOffsetX[p]));
+            if (row->skipDimPuffs && k > 0) {
+                if (!L::bits(L::both(shown, L::lt(*mostLit, one)))) break;
+                const F most = L::add(roof, L::set(halfHarshness * row->lightKey[p]));
+                if ((L::bits(L::le(most, *mostLit)) & shownBits) == shownBits) break;
+                if (!L::bits(L::both(shown, L::gt(litOfTurn(row, p, a, noise, least), *mostLit)))) continue;
+            }
+            if (!litOfFacing(row, p, a, noise, facingAt(row, t, a, row->puffT[p]), &lit)) return false;
             *mostLit = L::max(lit, *mostLit);
         }
         return true;
+    }
+
+    // With h the harshness, puff p's lit fraction at its least turn, before
+    // the clamp, is 0.5 - 0.5 h (leastTurn - a lightX - puffLightY[p]) + noise
+    // mottling, with a = X + puffOffsetX[p] in float; in real numbers that is
+    // this roof, less its margin, plus 0.5 h lightKey[p], to within the float
+    // steps' roundings: some 2^-21 of 1 + h (|leastTurn| + |a lightX| +
+    // |puffLightY|) + |noise mottling|, and 2^-25 h |lightX| |a| for a's own.
+    // The margin, 2^-17 of the same with |a| taken as |X| + 1 and the largest
+    // |puffLightY|, covers those and the roof's and the key's own roundings.
+    // So roof + 0.5 h lightKey[p] (which falls along lightOrder) is at least
+    // LitOfTurn's bound, and where it is no more than the brightest so far,
+    // neither is that puff's lit fraction, nor any puff's further on.
+    static F keyRoof(const CloudRow* row, F X, F noise)
+    {
+        const float h = row->harshness, lightX = std::fabs(row->lightX);
+        const F lit = L::mul(noise, L::set(row->mottling));
+        const F base =
+            L::add(L::add(L::set(0.5f - 0.5f * h * row->leastTurn), L::mul(L::set(0.5f * h * row->lightX), X)), lit);
+        const F spread =
+            L::add(L::add(L::set(1.0f + h * (0.2f + lightX + row->lightYMost)), L::mul(L::set(h * lightX), L::abs(X))),
+                   L::abs(lit));
+        return L::add(base, L::mul(L::set(0x1p-17f), spread));
     }
 
     // LitOfTurn for a pack.
@@ -421,14 +456,15 @@ template <class L> struct CloudLanes {
             L::add(L::sub(L::set(litMidpoint), L::mul(L::set(litMidpoint), S)), L::mul(noise, L::set(row->mottling))));
     }
 
-    // PuffLight for a pack; false when a turn leaves the sine's range.
-    static bool puffLight(const CloudRow* row, const CloudTables* t, int p, F a, F noise, F* lit)
+    // PuffLightAt for a pack: the normal's vertical offset `normalT` given;
+    // false when a turn leaves the sine's range.
+    static bool puffLightAt(const CloudRow* row, const CloudTables* t, int p, F a, float normalT, F noise, F* lit)
     {
-        return puffLightAt(row, t, p, a, row->puffT[p], noise, lit);
+        return litOfFacing(row, p, a, noise, facingAt(row, t, a, normalT), lit);
     }
 
-    // PuffLightAt for a pack: the normal's vertical offset `normalT` given.
-    static bool puffLightAt(const CloudRow* row, const CloudTables* t, int p, F a, float normalT, F noise, F* lit)
+    // PuffLightAt's surface normal at `a` across, dotted with the bent light.
+    static F facingAt(const CloudRow* row, const CloudTables* t, F a, float normalT)
     {
         F two = L::set(2.0f), one = L::set(1.0f), zero = L::set(0.0f);
         F nx = L::mul(two, a), ny = L::set(2.0f * normalT), nz = zero;
@@ -448,8 +484,13 @@ template <class L> struct CloudLanes {
         } else {
             nz = L::sqrt(q);
         }
-        F facing = L::add(L::add(L::mul(nx, L::set(row->bentX)), L::mul(ny, L::set(row->bentY))),
-                          L::mul(nz, L::set(row->bentZ)));
+        return L::add(L::add(L::mul(nx, L::set(row->bentX)), L::mul(ny, L::set(row->bentY))),
+                      L::mul(nz, L::set(row->bentZ)));
+    }
+
+    // PuffLightAt's last steps, once the facing is known: the turn, then LitOfTurn.
+    static bool litOfFacing(const CloudRow* row, int p, F a, F noise, F facing, F* lit)
+    {
         if (L::bits(L::lt(L::abs(facing), L::set(1.0e6f))) != L::allBits()) return false;
         F turned =
             inDouble(facing, [](DD f) { return H::dmul(H::dset(lightTurn), sine(H::dmul(f, H::dset(quarterTurn)))); });
@@ -487,7 +528,11 @@ template <class L> struct CloudLanes {
         };
         if (!(exponent >= 1.0 && exponent <= 1000.0)) return false;
         if (L::bits(L::both(L::ge(base, L::set(0.0f)), L::le(base, L::set(1.0f)))) != L::allBits()) return false;
-        F shadow = inDouble(base, power);
+        // Bases of 0 and 1 (fully lit, unlit) have the powers 0 and 1 with
+        // no series; a pack of those alone skips it.
+        const F zero = L::le(base, L::set(0.0f));
+        const bool series = (L::bits(zero) | L::bits(L::ge(base, L::set(1.0f)))) != L::allBits();
+        F shadow = series ? inDouble(base, power) : L::select(zero, L::set(0.0f), L::set(1.0f));
         if (!inRange) return false;
         *shadeValue = L::mul(L::sub(L::set(1.0f), L::mul(L::set(row->shadeDepth), shadow)), L::set(row->backDim));
         return true;

@@ -1,5 +1,6 @@
 #include "render/CloudModel.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -154,6 +155,23 @@ void SetupCloudRow(CloudRow* row, const CloudSettings* s, const CloudTables* t, 
     SetupCloudRowAt(row, t, (int64_t(s->panY / M) + D) * M);  // 64 bits: a host's pan may be anything
 }
 
+// LitOfTurn grows with a lightX + puffLightY, a = X + puffOffsetX: the
+// puff with the largest offsetX lightX + puffLightY is the likely brightest
+// at every pixel of the row (the turn moves it by a tenth at most).
+static void orderPuffsByLight(CloudRow* row)
+{
+    const float* key = row->lightKey;
+    const int puffs = row->puffCount < maxPuffs ? row->puffCount : maxPuffs;
+    row->lightYMost = 0.0f;
+    for (int p = 0; p < puffs; ++p) {
+        row->lightKey[p] = row->puffOffsetX[p] * row->lightX + row->puffLightY[p];
+        row->lightYMost = std::max(row->lightYMost, std::fabs(row->puffLightY[p]));
+        int k = p;
+        for (; k > 0 && key[row->lightOrder[k - 1]] < key[p]; --k) row->lightOrder[k] = row->lightOrder[k - 1];
+        row->lightOrder[k] = int8_t(p);
+    }
+}
+
 void SetupCloudRowAt(CloudRow* row, const CloudTables* t, int64_t py)
 {
     float Y = (float(py) * row->inverseHeight - row->centreV) * row->zoom;
@@ -166,6 +184,7 @@ void SetupCloudRowAt(CloudRow* row, const CloudTables* t, int64_t py)
         row->puffLightY[p] = b * row->lightY;
     }
     if (row->wrap != 0) SetupSeamlessRow(row, t, py);
+    orderPuffsByLight(row);
     SetupRowReach(row);
 }
 

@@ -79,6 +79,15 @@ struct CloudRow {
     // bound cannot beat the brightest so far are not lit (same maximum).
     bool skipDimPuffs;
     float leastTurn;
+    // This row's puffs, the likely best lit first (by lightKey, largest
+    // first): the order the vector packs light them in, so that the others
+    // are mostly passed over. A puff's lit fraction grows with its key,
+    // puffOffsetX lightX + puffLightY, the rest of it being alike for every
+    // puff but the turn (CloudLanes.h bounds it through the key);
+    // lightYMost is the largest |puffLightY|.
+    int8_t lightOrder[maxPuffs];
+    float lightKey[maxPuffs];
+    float lightYMost;
 
     // ---- Seamless clouds (Seamless.h), when wrap is not wrapOff. ----
     int32_t wrap;  // a WrapMode

@@ -85,16 +85,22 @@ static bool hasBlockBounds(const CloudRow* row)
 // cover among the next width - 1 are found first and made clear sky (the
 // last block's end may lie beyond end: it is only sampled). Returns the
 // first column left.
+// Under full cover the blocks are never clear, and looking for them costs a
+// few percent: where no pixel of a group stopped short of its last octave,
+// the next group is most likely cloud too and its blocks are not looked for
+// (*seek false); a pixel that stops short brings the search back. Pixels are
+// the same either way, only found clear one by one.
 static int32_t shadeFine(const CloudRow* row, const CloudTables* t, int32_t i0, int32_t i, int32_t end, int width,
                          PackShader shadePack, BlockFinder clearBlocks, const CloudPixel* clearEight, CloudPixel* out,
-                         uint32_t* cutShort)
+                         uint32_t* cutShort, bool* seek)
 {
     const bool blocks = hasBlockBounds(row);
     while (end - i >= width) {
         const int fit = (end - i) / width;
         const bool group = blocks && fit >= 2;
-        const int clear = group ? clearBlocks(row, t, i, 0) : 0;
+        const int clear = group && *seek ? clearBlocks(row, t, i, 0) : 0;
         const int packs = group ? (fit < width - 1 ? fit : width - 1) : 1;
+        const uint32_t before = *cutShort;
         for (int b = 0; b < packs; ++b, i += width) {
             CloudPixel* at = out + (i - i0);
             if (clear >> b & 1) {
@@ -104,6 +110,7 @@ static int32_t shadeFine(const CloudRow* row, const CloudTables* t, int32_t i0, 
                 for (int k = 0; k < width; ++k) at[k] = ShadeCloudPixelCounted(row, t, i + k, cutShort);
             }
         }
+        if (group) *seek = *cutShort != before;
     }
     return i;
 }
@@ -117,10 +124,12 @@ static int32_t shadePacks(const CloudRow* row, const CloudTables* t, int32_t i0,
                           uint32_t* cutShort)
 {
     const int32_t wide = 4 * width;
+    bool seekWide = true, seekFine = true;  // as in shadeFine, for the wide blocks and the narrow
     while (hasBlockBounds(row) && end - i >= 2 * wide) {
         const int32_t fit = (end - i) / wide;
         const int n = fit < width - 1 ? int(fit) : width - 1;
-        const int clear = clearBlocks(row, t, i, 1);
+        const int clear = seekWide ? clearBlocks(row, t, i, 1) : 0;
+        const uint32_t before = *cutShort;
         for (int b = 0; b < n;) {
             int run = 0;
             while (b + run < n && !(clear >> (b + run) & 1)) ++run;
@@ -131,11 +140,13 @@ static int32_t shadePacks(const CloudRow* row, const CloudTables* t, int32_t i0,
                 ++b;
                 continue;
             }
-            i = shadeFine(row, t, i0, i, i + run * wide, width, shadePack, clearBlocks, clearEight, out, cutShort);
+            i = shadeFine(row, t, i0, i, i + run * wide, width, shadePack, clearBlocks, clearEight, out, cutShort,
+                          &seekFine);
             b += run;
         }
+        seekWide = *cutShort != before;
     }
-    return shadeFine(row, t, i0, i, end, width, shadePack, clearBlocks, clearEight, out, cutShort);
+    return shadeFine(row, t, i0, i, end, width, shadePack, clearBlocks, clearEight, out, cutShort, &seekFine);
 }
 
 // The model for columns i .. end - 1, a pack at a time where a vector path can.

@@ -309,7 +309,7 @@ template <class L> struct SeamlessLanes {
             F open2 = L::mul(open, open);
             coverage = L::max(L::sub(one, L::mul(L::mul(open2, open2), open)), coverage);
         }
-        float opacity[count], glow[count], shadeOf[count];
+        float opacity[count], glow[count], red[count], green[count], blue[count];
         const F edge = L::mul(L::mul(L::set(edgeGlowPeak), coverage), L::sub(one, coverage));
         L::store(opacity, coverage);
         L::store(glow, C::clampUnit(L::mul(edge, L::set(row->glowFactor))));
@@ -322,7 +322,8 @@ template <class L> struct SeamlessLanes {
             if (!lightBrightest(row, t, across, noiseValue, shownMask, shown, &mostLit)) return false;
             F shadeValue;
             if (!C::shadeOfLight(row, mostLit, &shadeValue)) return false;
-            L::store(shadeOf, L::select(L::lt(shadeValue, L::set(0.0f)), L::set(0.0f), shadeValue));
+            TintLanes<L>::tint(row, L::select(L::lt(shadeValue, L::set(0.0f)), L::set(0.0f), shadeValue), red, green,
+                               blue);
         }
         for (int k = 0; k < count; ++k) {
             if (stoppedBits >> k & 1) {
@@ -330,8 +331,8 @@ template <class L> struct SeamlessLanes {
                 ++*cutShort;
                 continue;
             }
-            out[k] = CloudPixel{0.0f, 0.0f, 0.0f, opacity[k], glow[k]};
-            if (shown >> k & 1) TintCloudPixel(row, shadeOf[k], &out[k]);
+            out[k] = shown >> k & 1 ? CloudPixel{red[k], green[k], blue[k], opacity[k], glow[k]}
+                                    : CloudPixel{0.0f, 0.0f, 0.0f, opacity[k], glow[k]};
         }
         return true;
     }

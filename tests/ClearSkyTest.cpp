@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/EngineHarness.h"
+#include "render/CloudLanes.h"
 #include "render/CloudModel.h"
 #include "render/CloudReach.h"
 #include "render/Lattice.h"
@@ -139,7 +140,7 @@ TEST(ClearSky, NoPuffIsLitAboveItsBound)
     // Around where a puff's surface faces the bent light squarely the turn
     // is at its least, and the bound is tightest.
     std::vector<CloudTables> tables(1);
-    float closest = 1.0f;
+    float closest = 1.0f, roofClosest = 1.0f;
     for (uint32_t look = 1; look <= 12; ++look) {
         CloudSettings s = diceLook(look * 104729u, look % 2 == 0);
         PrepareCloudTables(&tables[0], s.seed);
@@ -156,9 +157,22 @@ TEST(ClearSky, NoPuffIsLitAboveItsBound)
             const float bound = LitOfTurn(&row, p, a, noise, row.leastTurn);
             ASSERT_LE(lit, bound) << "look " << look << ", puff " << p << " at " << a;
             if (bound > 0.0f && bound < 1.0f) closest = std::min(closest, bound - lit);
+#if defined(NIMBULO_HAVE_SSE2)
+            // The vector packs' roof through the puff's key, near the centre and far off.
+            const float X = a - row.puffOffsetX[p] + (k % 7 == 0 ? float(k % 3 - 1) * 2500.0f : 0.0f);
+            float roof[4];
+            SseLanes::store(roof, CloudLanes<SseLanes>::keyRoof(&row, SseLanes::set(X), SseLanes::set(noise)));
+            const float over = roof[0] + 0.5f * row.harshness * row.lightKey[p];
+            const float atX = LitOfTurn(&row, p, X + row.puffOffsetX[p], noise, row.leastTurn);
+            ASSERT_LE(atX, std::max(over, 0.0f)) << "look " << look << ", puff " << p << " at " << X;
+            if (atX > 0.0f && atX < 1.0f) roofClosest = std::min(roofClosest, over - atX);
+#endif
         }
     }
     EXPECT_LT(closest, 1e-6f) << "the samples reach the least turn";
+#if defined(NIMBULO_HAVE_SSE2)
+    EXPECT_LT(roofClosest, 1e-4f) << "the roof stays close";
+#endif
 }
 
 TEST(ClearSky, SkippedOrModelledTheBytesAreTheSame)
@@ -207,12 +221,24 @@ TEST(ClearSky, EveryPathSkipsAlikeAndTheRowsReachOnlyWhereCloudsCanBe)
     struct Look {
         uint32_t random;  // 0: the defaults
         int zoom, zoomRate, panX, width;
+        // Full cover (ten puffs, dense, close up): harshness, brightness and
+        // the light across; a harshness of -1 leaves the look as it is.
+        int harshness = -1, brightness = 0;
+        float lightX = 0.0f;
     };
     const Look looks[] = {
         {0, 0, 1, 0, 400},     // a small, dense cloud: most of each row out of every puff's reach
         {0, 44, 1, 0, 1000},   // the defaults, wide
         {0, 44, 3, 130, 333},  // a zoomed-out preview, panned
-        {11, -1, 1, 0, 700},  {23, -1, 1, 0, 900}, {37, -1, 2, 51, 517}, {41, -1, 1, 0, 1200},
+        {11, -1, 1, 0, 700},
+        {23, -1, 1, 0, 900},
+        {37, -1, 2, 51, 517},
+        {41, -1, 1, 0, 1200},
+        // Overcast: every pixel lit, by puffs far apart in light (stormy),
+        // with many lanes fully lit or unlit (harsh), or close together (soft).
+        {0, 92, 1, 0, 333, 31, 5, 0.0f},
+        {0, 70, 1, 0, 451, 100, 100, 0.6f},
+        {0, 96, 2, 37, 389, 0, 50, -0.3f},
     };
     std::vector<CloudTables> tables(1);
     const bool avx2 = bestRenderPath() == renderAvx2;
@@ -221,6 +247,11 @@ TEST(ClearSky, EveryPathSkipsAlikeAndTheRowsReachOnlyWhereCloudsCanBe)
         CloudSettings s = testhost::defaultSettings();
         if (look.random) seedRandom(look.random), RandomizeSettings(&s);
         if (look.zoom >= 0) s.zoom = look.zoom;
+        if (look.harshness >= 0) {
+            s.puffs = 100, s.density = 90, s.lumpiness = 29, s.smokiness = 80, s.mottling = 62;
+            s.harshness = look.harshness, s.brightness = look.brightness;
+            s.lightX = look.lightX, s.lightY = -0.3f, s.lightZ = 0.9f;
+        }
         s.zoomRate = look.zoomRate;
         s.panX = look.panX;
         PrepareCloudTables(&tables[0], s.seed);
