@@ -1,0 +1,257 @@
+// TIFF through libtiff: 8 and 16 bits, grey and colour, with alpha, a
+// colour profile, XMP, IPTC and the camera's text tags; uncompressed, LZW or
+// Deflate. Strips of 8 or 16-bit grey or RGB are read straight into the
+// Image at their depth; anything else (tiles, palettes, CMYK, YCbCr, other
+// depths) through libtiff's RGBA reader at 8 bits.
+#include <tiffio.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "cli/Codecs.h"
+
+namespace {
+
+// A file in memory, read or written (libtiff moves back and forth in it).
+struct TiffMemory {
+    const uint8_t* bytes = nullptr;       // reading
+    std::vector<uint8_t>* out = nullptr;  // writing
+    size_t size = 0, at = 0;
+    std::string message;
+};
+
+tmsize_t readProc(thandle_t handle, void* buffer, tmsize_t count)
+{
+    TiffMemory* m = static_cast<TiffMemory*>(handle);
+    size_t n = m->at < m->size ? std::min(size_t(count), m->size - m->at) : 0;
+    const uint8_t* from = m->out ? m->out->data() : m->bytes;
+    if (n) std::memcpy(buffer, from + m->at, n);
+    m->at += n;
+    return tmsize_t(n);
+}
+
+tmsize_t writeProc(thandle_t handle, void* buffer, tmsize_t count)
+{
+    TiffMemory* m = static_cast<TiffMemory*>(handle);
+    if (!m->out) return 0;
+    size_t end = m->at + size_t(count);
+    if (end > m->out->size()) m->out->resize(end);
+    std::memcpy(m->out->data() + m->at, buffer, size_t(count));
+    m->at = end;
+    m->size = m->out->size();
+    return count;
+}
+
+toff_t seekProc(thandle_t handle, toff_t offset, int whence)
+{
+    TiffMemory* m = static_cast<TiffMemory*>(handle);
+    uint64_t base = whence == SEEK_CUR ? m->at : (whence == SEEK_END ? m->size : 0);
+    m->at = size_t(base + offset);
+    return m->at;
+}
+
+int closeProc(thandle_t) { return 0; }
+toff_t sizeProc(thandle_t handle) { return static_cast<TiffMemory*>(handle)->size; }
+int mapProc(thandle_t handle, void** base, toff_t* size)
+{
+    TiffMemory* m = static_cast<TiffMemory*>(handle);
+    if (m->out) return 0;
+    *base = const_cast<uint8_t*>(m->bytes);
+    *size = m->size;
+    return 1;
+}
+void unmapProc(thandle_t, void*, toff_t) {}
+
+// libtiff's messages are kept (the first error) instead of printed.
+int onError(TIFF*, void* user, const char* module, const char* format, va_list list)
+{
+    TiffMemory* m = static_cast<TiffMemory*>(user);
+    if (m->message.empty()) {
+        char text[256];
+        std::vsnprintf(text, sizeof text, format, list);
+        m->message = std::string(module ? module : "") + (module ? ": " : "") + text;
+    }
+    return 1;
+}
+int onWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+
+TIFF* openTiff(TiffMemory* m, const char* mode, tmsize_t mostAllocation)
+{
+    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+    TIFFOpenOptionsSetErrorHandlerExtR(options, onError, m);
+    TIFFOpenOptionsSetWarningHandlerExtR(options, onWarning, m);
+    if (mostAllocation) TIFFOpenOptionsSetMaxSingleMemAlloc(options, mostAllocation);
+    TIFF* tiff = TIFFClientOpenExt("image", mode, m, readProc, writeProc, seekProc, closeProc, sizeProc, mapProc,
+                                   unmapProc, options);
+    TIFFOpenOptionsFree(options);
+    return tiff;
+}
+
+// The text tags of a camera that a TIFF keeps in its own directory, with
+// the same numbers as EXIF's.
+const uint16_t textTags[] = {TIFFTAG_IMAGEDESCRIPTION, TIFFTAG_MAKE,   TIFFTAG_MODEL,    TIFFTAG_SOFTWARE,
+                             TIFFTAG_DATETIME,         TIFFTAG_ARTIST, TIFFTAG_COPYRIGHT};
+
+void readMetadata(TIFF* tiff, ImageMetadata* m)
+{
+    uint32_t count = 0;
+    void* data = nullptr;
+    auto bytes = [&](uint32_t tag, std::vector<uint8_t>* out) {
+        if (TIFFGetField(tiff, tag, &count, &data) && data)
+            out->assign(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + count);
+    };
+    bytes(TIFFTAG_ICCPROFILE, &m->iccProfile);
+    bytes(TIFFTAG_XMLPACKET, &m->xmp);
+    bytes(TIFFTAG_RICHTIFFIPTC, &m->iptc);
+    std::vector<std::pair<uint16_t, std::string>> texts;
+    for (uint16_t tag : textTags) {
+        char* text = nullptr;
+        if (TIFFGetField(tiff, tag, &text) && text && *text) texts.emplace_back(tag, text);
+    }
+    m->exif = exifOfTexts(texts);
+    uint16_t orientation = 1;
+    if (TIFFGetField(tiff, TIFFTAG_ORIENTATION, &orientation) && orientation >= 1 && orientation <= 8)
+        m->orientation = orientation;
+}
+
+}  // namespace
+
+ImageStatus decodeTiff(const uint8_t* bytes, size_t size, int maxSide, Image* image, std::string* problem)
+{
+    TiffMemory m;
+    m.bytes = bytes;
+    m.size = size;
+    TIFF* tiff = openTiff(&m, "r", tmsize_t(256) << 20);
+    if (!tiff) {
+        *problem = "truncated or damaged TIFF (" + m.message + ")";
+        return imageCorrupt;
+    }
+    uint32_t width = 0, height = 0;
+    uint16_t samples = 1, depth = 1, photometric = 0, planar = PLANARCONFIG_CONTIG, format = SAMPLEFORMAT_UINT;
+    TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_BITSPERSAMPLE, &depth);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_PLANARCONFIG, &planar);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLEFORMAT, &format);
+    TIFFGetField(tiff, TIFFTAG_PHOTOMETRIC, &photometric);
+    ImageStatus status = imageOk;
+    if (!sizeAllowed(width, height, maxSide, problem)) {
+        TIFFClose(tiff);
+        return imageTooLarge;
+    }
+    readMetadata(tiff, &image->metadata);
+    image->width = int(width);
+    image->height = int(height);
+    const bool grey = photometric == PHOTOMETRIC_MINISBLACK && (samples == 1 || samples == 2);
+    const bool colour = photometric == PHOTOMETRIC_RGB && (samples == 3 || samples == 4);
+    const bool direct = !TIFFIsTiled(tiff) && (depth == 8 || depth == 16) && planar == PLANARCONFIG_CONTIG &&
+                        format == SAMPLEFORMAT_UINT && (grey || colour);
+    if (direct) {
+        image->channels = samples;
+        image->bytesPerSample = depth / 8;
+        const size_t rowBytes = size_t(width) * samples * image->bytesPerSample;
+        if (uint64_t(TIFFScanlineSize64(tiff)) != rowBytes) {
+            *problem = "damaged TIFF (its rows are not the size its header says)";
+            status = imageCorrupt;
+        } else {
+            image->pixels.resize(rowBytes * height);
+            for (uint32_t y = 0; y < height && status == imageOk; ++y)
+                if (TIFFReadScanline(tiff, image->pixels.data() + y * rowBytes, y, 0) < 0) {
+                    *problem = "truncated or damaged TIFF (" + m.message + ")";
+                    status = imageCorrupt;
+                }
+        }
+    } else {
+        // libtiff's reader: RGBA bytes in memory order, turned upright by it.
+        char why[1024] = "";
+        if (!TIFFRGBAImageOK(tiff, why)) {
+            *problem = std::string("a TIFF nimbulo cannot read (") + why + ")";
+            status = imageCorrupt;
+        } else {
+            image->channels = 4;
+            image->bytesPerSample = 1;
+            image->pixels.resize(size_t(width) * height * 4);
+            if (!TIFFReadRGBAImageOriented(tiff, width, height, reinterpret_cast<uint32_t*>(image->pixels.data()),
+                                           ORIENTATION_TOPLEFT, 0)) {
+                *problem = "truncated or damaged TIFF (" + m.message + ")";
+                status = imageCorrupt;
+            }
+            image->metadata.orientation = 1;
+            uint16_t extra = 0;
+            uint16_t* kinds = nullptr;
+            TIFFGetFieldDefaulted(tiff, TIFFTAG_EXTRASAMPLES, &extra, &kinds);
+            if (status == imageOk && extra == 0) {  // no alpha: RGB
+                std::vector<uint8_t>& p = image->pixels;
+                for (size_t k = 0; k < size_t(width) * height; ++k) std::memmove(&p[3 * k], &p[4 * k], 3);
+                p.resize(size_t(width) * height * 3);
+                image->channels = 3;
+            }
+            image->note = "converted to 8-bit " + std::string(extra ? "RGBA" : "RGB");
+        }
+    }
+    TIFFClose(tiff);
+    return status;
+}
+
+bool encodeTiff(const Image& image, const EncodeOptions& options, ByteSink* sink, std::string* error)
+{
+    std::vector<uint8_t> file;
+    TiffMemory m;
+    m.out = &file;
+    const uint64_t pixelBytes = uint64_t(image.width) * image.height * image.channels * image.bytesPerSample;
+    // Beyond about 4 GiB the offsets need 64 bits: BigTIFF.
+    TIFF* tiff = openTiff(&m, pixelBytes > (uint64_t(3) << 30) ? "w8" : "w", 0);
+    if (!tiff) {
+        *error = "TIFF: " + m.message;
+        return false;
+    }
+    const bool alpha = image.channels == 2 || image.channels == 4;
+    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, uint32_t(image.width));
+    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, uint32_t(image.height));
+    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, uint16_t(image.channels));
+    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, uint16_t(image.bytesPerSample * 8));
+    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, image.channels <= 2 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
+    TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(tiff, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
+    if (alpha) {
+        const uint16_t kind = EXTRASAMPLE_UNASSALPHA;
+        TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, uint16_t(1), &kind);
+    }
+    const int compression = options.tiffCompression == tiffNone  ? COMPRESSION_NONE
+                            : options.tiffCompression == tiffLzw ? COMPRESSION_LZW
+                                                                 : COMPRESSION_ADOBE_DEFLATE;
+    TIFFSetField(tiff, TIFFTAG_COMPRESSION, compression);
+    // Neighbours' differences compress far better than the samples themselves.
+    if (compression != COMPRESSION_NONE) TIFFSetField(tiff, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+    if (compression == COMPRESSION_ADOBE_DEFLATE) TIFFSetField(tiff, TIFFTAG_ZIPQUALITY, pngCompressionLevel);
+    TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tiff, 0));
+    const ImageMetadata& meta = image.metadata;
+    if (!meta.iccProfile.empty())
+        TIFFSetField(tiff, TIFFTAG_ICCPROFILE, uint32_t(meta.iccProfile.size()), meta.iccProfile.data());
+    if (!meta.xmp.empty()) TIFFSetField(tiff, TIFFTAG_XMLPACKET, uint32_t(meta.xmp.size()), meta.xmp.data());
+    if (!meta.iptc.empty()) TIFFSetField(tiff, TIFFTAG_RICHTIFFIPTC, uint32_t(meta.iptc.size()), meta.iptc.data());
+    for (uint16_t tag : textTags) {
+        std::string text = exifText(meta.exif, tag);
+        if (!text.empty()) TIFFSetField(tiff, tag, text.c_str());
+    }
+    const size_t rowBytes = size_t(image.width) * image.channels * image.bytesPerSample;
+    std::vector<uint8_t> row(rowBytes);  // libtiff may change the row it is given (the predictor)
+    bool ok = true;
+    for (int y = 0; y < image.height && ok; ++y) {
+        std::memcpy(row.data(), image.pixels.data() + size_t(y) * rowBytes, rowBytes);
+        ok = TIFFWriteScanline(tiff, row.data(), uint32_t(y), 0) >= 0;
+    }
+    ok = TIFFWriteDirectory(tiff) && ok;
+    TIFFClose(tiff);
+    if (!ok) {
+        *error = "TIFF: " + m.message;
+        return false;
+    }
+    if (sink->write(file.data(), file.size())) return true;
+    *error = "cannot be written (disk full?)";
+    return false;
+}
