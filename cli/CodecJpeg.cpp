@@ -21,6 +21,9 @@ namespace {
 // with thousands of tiny scans takes a long time to decode for nothing.
 enum { mostScans = 1000 };
 
+// The most memory the coefficients of optimised Huffman tables may take.
+const uint64_t optimisedTablesUpTo = uint64_t(256) << 20;
+
 struct JpegError {
     jpeg_error_mgr manager;
     jmp_buf jump;
@@ -161,7 +164,11 @@ bool writeFile(JpegWrite* w, const Image* image, const EncodeOptions* options, c
     w->info.in_color_space = grey ? JCS_GRAYSCALE : (image->channels == 4 ? JCS_EXT_RGBA : JCS_RGB);
     jpeg_set_defaults(&w->info);
     jpeg_set_quality(&w->info, options->quality, TRUE);
-    w->info.optimize_coding = TRUE;
+    // Optimised Huffman tables need every coefficient kept until the end (two
+    // bytes a sample): for pictures whose coefficients outgrow optimisedTablesUpTo,
+    // the standard tables, so the file is written as the rows come.
+    const uint64_t coefficients = uint64_t(image->width) * uint64_t(image->height) * (grey ? 1u : 3u) * 2u;
+    w->info.optimize_coding = coefficients <= optimisedTablesUpTo ? TRUE : FALSE;
     // From quality 90 on the colour is kept at full resolution, as most photo software does.
     if (!grey && options->quality >= 90) w->info.comp_info[0].h_samp_factor = w->info.comp_info[0].v_samp_factor = 1;
     if (options->progressive) jpeg_simple_progression(&w->info);
