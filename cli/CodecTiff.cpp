@@ -119,6 +119,16 @@ void readMetadata(TIFF* tiff, ImageMetadata* m)
 
 }  // namespace
 
+// libtiff's JBIG codec is built on jbigkit, which is under the GPL: this
+// program, under the MIT licence, links libtiff without it. Defined here,
+// this codec entry keeps the linker from taking libtiff's own (and jbigkit
+// with it); a JBIG-compressed TIFF is refused with this message.
+extern "C" int TIFFInitJBIG(TIFF* tiff, int)
+{
+    TIFFErrorExtR(tiff, "JBIG", "JBIG compression is not supported by nimbulo");
+    return 0;
+}
+
 ImageStatus decodeTiff(const uint8_t* bytes, size_t size, int maxSide, Image* image, std::string* problem)
 {
     TiffMemory m;

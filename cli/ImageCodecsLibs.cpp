@@ -210,10 +210,11 @@ ImageStatus decodeImage(const uint8_t* bytes, size_t size, const std::string& na
         return status;
     }
     image->format = format;
-    // EXIF in a PNG or WebP turns the picture as in a JPEG (a damaged block, which only a JPEG's
-    // decoder refuses, is left as it is).
-    if (format != imageJpeg && format != imageTiff && !image->metadata.exif.empty())
-        exifOrientation(image->metadata.exif, &image->metadata.orientation, &problem);
+    // EXIF in a PNG or WebP turns the picture as in a JPEG; a damaged block
+    // (which makes a JPEG unreadable) is dropped, so no output carries it on.
+    if (format != imageJpeg && format != imageTiff && !image->metadata.exif.empty() &&
+        !exifOrientation(image->metadata.exif, &image->metadata.orientation, &problem))
+        image->metadata.exif.clear();
     if (image->bytesPerSample == 2 && wantChannels != 0) image->note = "16-bit image reduced to 8 bits per channel";
     if (wantChannels == 1) reduceToGrey(image);
     if (image->metadata.orientation != 1) {
