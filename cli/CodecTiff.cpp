@@ -95,7 +95,11 @@ TIFF* openTiff(TiffMemory* m, const char* mode, tmsize_t mostAllocation)
 const uint16_t textTags[] = {TIFFTAG_IMAGEDESCRIPTION, TIFFTAG_MAKE,   TIFFTAG_MODEL,    TIFFTAG_SOFTWARE,
                              TIFFTAG_DATETIME,         TIFFTAG_ARTIST, TIFFTAG_COPYRIGHT};
 
-void readMetadata(TIFF* tiff, ImageMetadata* m)
+// The moments of the shot and of its digitising, in the EXIF directory.
+const uint16_t exifTextTags[] = {EXIFTAG_DATETIMEORIGINAL, EXIFTAG_DATETIMEDIGITIZED};
+
+// The metadata of the first directory (its text tags in `texts`).
+void readMetadata(TIFF* tiff, ImageMetadata* m, std::vector<std::pair<uint16_t, std::string>>* texts)
 {
     uint32_t count = 0;
     void* data = nullptr;
@@ -106,15 +110,27 @@ void readMetadata(TIFF* tiff, ImageMetadata* m)
     bytes(TIFFTAG_ICCPROFILE, &m->iccProfile);
     bytes(TIFFTAG_XMLPACKET, &m->xmp);
     bytes(TIFFTAG_RICHTIFFIPTC, &m->iptc);
-    std::vector<std::pair<uint16_t, std::string>> texts;
     for (uint16_t tag : textTags) {
         char* text = nullptr;
-        if (TIFFGetField(tiff, tag, &text) && text && *text) texts.emplace_back(tag, text);
+        if (TIFFGetField(tiff, tag, &text) && text && *text) texts->emplace_back(tag, text);
     }
-    m->exif = exifOfTexts(texts);
     uint16_t orientation = 1;
     if (TIFFGetField(tiff, TIFFTAG_ORIENTATION, &orientation) && orientation >= 1 && orientation <= 8)
         m->orientation = orientation;
+}
+
+// The text tags of the EXIF directory, if the file has one (read last: it
+// leaves the EXIF directory the current one).
+std::vector<std::pair<uint16_t, std::string>> readExifTexts(TIFF* tiff)
+{
+    std::vector<std::pair<uint16_t, std::string>> texts;
+    uint64_t offset = 0;
+    if (!TIFFGetField(tiff, TIFFTAG_EXIFIFD, &offset) || !TIFFReadEXIFDirectory(tiff, offset)) return texts;
+    for (uint16_t tag : exifTextTags) {
+        char* text = nullptr;
+        if (TIFFGetField(tiff, tag, &text) && text && *text) texts.emplace_back(tag, text);
+    }
+    return texts;
 }
 
 }  // namespace
@@ -153,7 +169,8 @@ ImageStatus decodeTiff(const uint8_t* bytes, size_t size, int maxSide, Image* im
         TIFFClose(tiff);
         return imageTooLarge;
     }
-    readMetadata(tiff, &image->metadata);
+    std::vector<std::pair<uint16_t, std::string>> texts;
+    readMetadata(tiff, &image->metadata, &texts);
     image->width = int(width);
     image->height = int(height);
     const bool grey = photometric == PHOTOMETRIC_MINISBLACK && (samples == 1 || samples == 2);
@@ -203,6 +220,7 @@ ImageStatus decodeTiff(const uint8_t* bytes, size_t size, int maxSide, Image* im
             image->note = "converted to 8-bit " + std::string(extra ? "RGBA" : "RGB");
         }
     }
+    if (status == imageOk) image->metadata.exif = exifOfTexts(texts, readExifTexts(tiff));
     TIFFClose(tiff);
     return status;
 }
@@ -227,6 +245,9 @@ bool encodeTiff(const Image& image, const EncodeOptions& options, ByteSink* sink
     TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, image.channels <= 2 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
     TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
     TIFFSetField(tiff, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
+    TIFFSetField(tiff, TIFFTAG_XRESOLUTION, 72.0);  // the tags a reader expects; no size in inches is meant
+    TIFFSetField(tiff, TIFFTAG_YRESOLUTION, 72.0);
+    TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
     if (alpha) {
         const uint16_t kind = EXTRASAMPLE_UNASSALPHA;
         TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, uint16_t(1), &kind);
@@ -248,6 +269,12 @@ bool encodeTiff(const Image& image, const EncodeOptions& options, ByteSink* sink
         std::string text = exifText(meta.exif, tag);
         if (!text.empty()) TIFFSetField(tiff, tag, text.c_str());
     }
+    std::vector<std::pair<uint16_t, std::string>> exifTexts;
+    for (uint16_t tag : exifTextTags) {
+        std::string text = exifText(meta.exif, tag);
+        if (!text.empty()) exifTexts.emplace_back(tag, text);
+    }
+    if (!exifTexts.empty()) TIFFSetField(tiff, TIFFTAG_EXIFIFD, uint64_t(0));  // its place, filled in below
     const size_t rowBytes = size_t(image.width) * image.channels * image.bytesPerSample;
     std::vector<uint8_t> row(rowBytes);  // libtiff may change the row it is given (the predictor)
     bool ok = true;
@@ -256,6 +283,15 @@ bool encodeTiff(const Image& image, const EncodeOptions& options, ByteSink* sink
         ok = TIFFWriteScanline(tiff, row.data(), uint32_t(y), 0) >= 0;
     }
     ok = TIFFWriteDirectory(tiff) && ok;
+    if (ok && !exifTexts.empty()) {
+        // The EXIF directory after the image, then the first directory again
+        // with its place.
+        uint64_t offset = 0;
+        ok = TIFFCreateEXIFDirectory(tiff) == 0;
+        for (const auto& text : exifTexts) ok = ok && TIFFSetField(tiff, text.first, text.second.c_str());
+        ok = ok && TIFFWriteCustomDirectory(tiff, &offset) && TIFFSetDirectory(tiff, 0) &&
+             TIFFSetField(tiff, TIFFTAG_EXIFIFD, offset) && TIFFRewriteDirectory(tiff);
+    }
     TIFFClose(tiff);
     if (!ok) {
         *error = "TIFF: " + m.message;

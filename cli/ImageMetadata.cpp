@@ -137,28 +137,42 @@ std::string exifText(const std::vector<uint8_t>& exif, uint16_t tag)
     return text.substr(0, text.find('\0'));
 }
 
-std::vector<uint8_t> exifOfTexts(const std::vector<std::pair<uint16_t, std::string>>& tags)
+std::vector<uint8_t> exifOfTexts(const std::vector<std::pair<uint16_t, std::string>>& tags,
+                                 const std::vector<std::pair<uint16_t, std::string>>& exifTags)
 {
-    if (tags.empty()) return {};
-    // Big-endian: header, one directory, then the texts longer than four bytes.
-    std::vector<uint8_t> block = {'M', 'M', 0, 42, 0, 0, 0, 8, uint8_t(tags.size() >> 8), uint8_t(tags.size())};
-    size_t data = 10 + tags.size() * 12 + 4;
-    std::vector<uint8_t> texts;
-    for (const auto& tag : tags) {
-        std::vector<uint8_t> text(tag.second.begin(), tag.second.end());
-        text.push_back(0);
-        block.insert(block.end(), {uint8_t(tag.first >> 8), uint8_t(tag.first), 0, 2});  // ASCII
-        appendBig32(uint32_t(text.size()), &block);
-        if (text.size() <= 4) {
-            text.resize(4, 0);
-            block.insert(block.end(), text.begin(), text.end());
-        } else {
-            appendBig32(uint32_t(data + texts.size()), &block);
-            texts.insert(texts.end(), text.begin(), text.end());
-            if (texts.size() % 2) texts.push_back(0);
+    if (tags.empty() && exifTags.empty()) return {};
+    // Big-endian: the header, the first directory (with a pointer to the
+    // EXIF directory when there is one), the EXIF directory, then the texts
+    // longer than four bytes.
+    const size_t first = tags.size() + (exifTags.empty() ? 0 : 1);
+    const size_t exifAt = 8 + 2 + first * 12 + 4;
+    size_t textAt = exifAt + (exifTags.empty() ? 0 : 2 + exifTags.size() * 12 + 4);
+    std::vector<uint8_t> block = {'M', 'M', 0, 42, 0, 0, 0, 8}, texts;
+    auto directory = [&](const std::vector<std::pair<uint16_t, std::string>>& entries, bool pointer) {
+        const size_t count = entries.size() + (pointer ? 1 : 0);
+        block.insert(block.end(), {uint8_t(count >> 8), uint8_t(count)});
+        for (const auto& tag : entries) {
+            std::vector<uint8_t> text(tag.second.begin(), tag.second.end());
+            text.push_back(0);
+            block.insert(block.end(), {uint8_t(tag.first >> 8), uint8_t(tag.first), 0, 2});  // ASCII
+            appendBig32(uint32_t(text.size()), &block);
+            if (text.size() <= 4) {
+                text.resize(4, 0);
+                block.insert(block.end(), text.begin(), text.end());
+            } else {
+                appendBig32(uint32_t(textAt + texts.size()), &block);
+                texts.insert(texts.end(), text.begin(), text.end());
+                if (texts.size() % 2) texts.push_back(0);
+            }
         }
-    }
-    appendBig32(0, &block);  // no next directory
+        if (pointer) {  // ExifIFD, a LONG: the last tag of the first directory's text tags
+            block.insert(block.end(), {0x87, 0x69, 0, 4, 0, 0, 0, 1});
+            appendBig32(uint32_t(exifAt), &block);
+        }
+        appendBig32(0, &block);  // no next directory
+    };
+    directory(tags, !exifTags.empty());
+    if (!exifTags.empty()) directory(exifTags, false);
     block.insert(block.end(), texts.begin(), texts.end());
     return block;
 }

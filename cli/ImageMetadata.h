@@ -36,8 +36,10 @@ void resetExifOrientation(std::vector<uint8_t>* exif);
 // directory, "" when it has none.
 std::string exifText(const std::vector<uint8_t>& exif, uint16_t tag);
 
-// An EXIF block of text tags alone (in its first directory), tags in rising order.
-std::vector<uint8_t> exifOfTexts(const std::vector<std::pair<uint16_t, std::string>>& tags);
+// An EXIF block of text tags alone: `tags` in its first directory, `exifTags`
+// (such as the moment of the shot) in its EXIF directory; each in rising order.
+std::vector<uint8_t> exifOfTexts(const std::vector<std::pair<uint16_t, std::string>>& tags,
+                                 const std::vector<std::pair<uint16_t, std::string>>& exifTags = {});
 
 // The segment bodies a JPEG keeps its metadata in: APP1 "Exif", APP1 XMP,
 // APP13 "Photoshop 3.0" with the IPTC resource; empty when it does not fit

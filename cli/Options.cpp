@@ -335,7 +335,7 @@ void printRenderHelp(FILE* to)
                  "orientation is applied, so the output is upright (its tag says so). The ICC\n"
                  "colour profile, EXIF (the camera, the dates), XMP and IPTC are carried into\n"
                  "outputs that can hold them: PNG (profile, EXIF, XMP), JPEG (all), TIFF\n"
-                 "(profile, XMP, IPTC, the camera's text tags), WebP (profile, EXIF, XMP); BMP\n"
+                 "(profile, XMP, IPTC, the camera's text tags and times), WebP (profile, EXIF, XMP); BMP\n"
                  "holds none. RGBA and grey+alpha images are layers: the clouds respect and\n"
                  "extend their transparency. Grey images stay grey (WebP has no grey: RGB).\n"
                  "A 16-bit PNG or TIFF is painted at 16 bits per channel and written so as PNG\n"
