@@ -9,6 +9,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "cli/Codecs.h"
@@ -38,7 +39,11 @@ tmsize_t writeProc(thandle_t handle, void* buffer, tmsize_t count)
     TiffMemory* m = static_cast<TiffMemory*>(handle);
     if (!m->out) return 0;
     size_t end = m->at + size_t(count);
-    if (end > m->out->size()) m->out->resize(end);
+    try {
+        if (end > m->out->size()) m->out->resize(end);
+    } catch (const std::bad_alloc&) {
+        return 0;  // libtiff reports the write as failed
+    }
     std::memcpy(m->out->data() + m->at, buffer, size_t(count));
     m->at = end;
     m->size = m->out->size();

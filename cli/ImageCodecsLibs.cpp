@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "cli/Codecs.h"
 
@@ -164,8 +165,25 @@ static void reduceToGrey(Image* image)
     image->channels = 1;
 }
 
+static ImageStatus decodeFormat(const uint8_t* bytes, size_t size, const std::string& name, int wantChannels,
+                                int maxSide, Image* image, std::string* error);
+
 ImageStatus decodeImage(const uint8_t* bytes, size_t size, const std::string& name, int wantChannels, int maxSide,
                         Image* image, std::string* error)
+{
+    // A picture of allowed size may still not fit in this machine's memory.
+    try {
+        return decodeFormat(bytes, size, name, wantChannels, maxSide, image, error);
+    } catch (const std::bad_alloc&) {
+        *error = name + ": not enough memory for its " + std::to_string(image->width) + " x " +
+                 std::to_string(image->height) + " pixels";
+        *image = Image();
+        return imageTooLarge;
+    }
+}
+
+static ImageStatus decodeFormat(const uint8_t* bytes, size_t size, const std::string& name, int wantChannels,
+                                int maxSide, Image* image, std::string* error)
 {
     *image = Image();
     const ImageFormat format = formatOfBytes(bytes, size);
@@ -233,8 +251,12 @@ public:
     explicit VectorSink(std::vector<uint8_t>* bytes) : bytes_(bytes) {}
     bool write(const uint8_t* data, size_t size) override
     {
-        bytes_->insert(bytes_->end(), data, data + size);
-        return true;
+        try {
+            bytes_->insert(bytes_->end(), data, data + size);
+            return true;
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
     }
 
 private:
@@ -248,6 +270,9 @@ void appendBytes(void* context, void* data, int size)
 }
 }  // namespace
 
+static bool encodeFormat(const Image& image, ImageFormat format, const EncodeOptions& options, ByteSink* sink,
+                         std::string* error);
+
 bool encodeImageTo(const Image& image, ImageFormat format, const EncodeOptions& options, ByteSink* sink,
                    std::string* error)
 {
@@ -256,6 +281,17 @@ bool encodeImageTo(const Image& image, ImageFormat format, const EncodeOptions& 
         return false;
     }
     if (!formatHolds(format, image.width, image.height, image.channels, image.bytesPerSample, error)) return false;
+    try {
+        return encodeFormat(image, format, options, sink, error);
+    } catch (const std::bad_alloc&) {
+        *error = "not enough memory to encode the picture";
+        return false;
+    }
+}
+
+static bool encodeFormat(const Image& image, ImageFormat format, const EncodeOptions& options, ByteSink* sink,
+                         std::string* error)
+{
     switch (format) {
     case imagePng: return encodePng(image, sink, error);
     case imageJpeg: return encodeJpeg(image, options, sink, error);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <new>
 
 #include "cli/Commands.h"
 #include "cli/ImageFile.h"
@@ -246,8 +247,8 @@ static int claimOutput(const std::string& output)
 }
 
 // One picture: read (or made), painted, written.
-static int renderOne(const RenderJob& job, const Session& session, const std::string& input, const std::string& output,
-                     ImageFormat format)
+static int renderPicture(const RenderJob& job, const Session& session, const std::string& input,
+                         const std::string& output, ImageFormat format)
 {
     Image image, mask;
     std::string error;
@@ -303,6 +304,18 @@ static int renderOne(const RenderJob& job, const Session& session, const std::st
         return savePreset(job.savePresetPath, look, image);
     }
     return exitOk;
+}
+
+// The same, with a picture too large for this machine's memory refused in words.
+static int renderOne(const RenderJob& job, const Session& session, const std::string& input, const std::string& output,
+                     ImageFormat format)
+{
+    try {
+        return renderPicture(job, session, input, output, format);
+    } catch (const std::bad_alloc&) {
+        if (output != "-") std::remove((output + ".partial").c_str());
+        return fail(exitRenderFailed, output + ": not enough memory for the picture; no output written");
+    }
 }
 
 // The file name part of a path.
