@@ -29,6 +29,12 @@ static bool readWholeFile(const std::string& path, std::vector<uint8_t>* bytes, 
         return false;
     }
     if (standardInput) binaryMode(stdin);
+    // A file's size known ahead: its bytes held once, not in a buffer grown by doubling.
+    if (!standardInput && std::fseek(f, 0, SEEK_END) == 0) {
+        long length = std::ftell(f);
+        if (length > 0) bytes->reserve(size_t(length));
+        std::rewind(f);
+    }
     uint8_t chunk[65536];
     size_t got;
     while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes->insert(bytes->end(), chunk, chunk + got);
