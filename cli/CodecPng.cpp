@@ -13,6 +13,10 @@
 
 namespace {
 
+// Deflate packs at most 1032 bytes into one (a run of 258 in a code of two
+// bits, and more for the block headers); rounded up.
+const double deflateMostRatio = 1100.0;
+
 struct PngJob {
     png_structp png = nullptr;
     png_infop info = nullptr;
@@ -150,6 +154,11 @@ ImageStatus decodePng(const uint8_t* bytes, size_t size, int maxSide, Image* ima
         status = large ? imageTooLarge : imageCorrupt;
     } else if (!sizeAllowed(job.width, job.height, maxSide, problem)) {
         status = imageTooLarge;
+    } else if (double(job.rowBytes) * job.height > double(size) * deflateMostRatio) {
+        // A tiny file claiming a huge picture is refused before its pixels are allocated.
+        *problem = "damaged PNG (its " + std::to_string(size) + " bytes cannot hold " + std::to_string(job.width) +
+                   " x " + std::to_string(job.height) + " pixels)";
+        status = imageCorrupt;
     } else {
         AllocationLimit limit(decoderAllowance(job.width, job.height));
         image->width = int(job.width);

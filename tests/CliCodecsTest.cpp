@@ -212,14 +212,18 @@ TEST_F(CliCodecs, DamagedFilesOfEachFormatAreRefused)
     tifOffset[4] = tifOffset[5] = tifOffset[6] = 0x7F;  // the first directory far past the end
     for (size_t k = 40; k < webpData.size(); k += 5) webpData[k] ^= 0xA5;
     for (size_t k = 8 + 25 + 8 + 4; k < pngRows.size() - 20; k += 7) pngRows[k] ^= 0x5A;  // the image data
-    repairPngChecksums(&pngRows);  // so that the damage reaches the decoder
+    repairPngChecksums(&pngRows);     // so that the damage reaches the decoder
+    std::vector<uint8_t> bomb = png;  // 48 x 32 pixels' data claiming 20000 x 20000
+    for (size_t at : {16u, 20u}) bomb[at + 1] = 0, bomb[at + 2] = 0x4E, bomb[at + 3] = 0x20;
+    repairPngChecksums(&bomb);
+    writeBytes("bomb.png", bomb);
     writeBytes("truncated.tif", cut(tif, tif.size() / 3));
     writeBytes("offset.tif", tifOffset);
     writeBytes("truncated.webp", cut(webp, webp.size() / 2));
     writeBytes("damaged.webp", webpData);
     writeBytes("inflate.png", pngRows);
     writeBytes("header.tif", cut(tif, 6));
-    const char* files[] = {"truncated.tif", "offset.tif",  "truncated.webp",
+    const char* files[] = {"truncated.tif", "offset.tif",  "truncated.webp", "bomb.png",
                            "damaged.webp",  "inflate.png", "header.tif"};
     for (const char* file : files)
         for (const char* out : {"out.png", "out.tif", "out.webp"}) {
