@@ -206,6 +206,12 @@ ImageStatus decodeJpeg(const uint8_t* bytes, size_t size, int maxSide, Image* im
         status = imageCorrupt;
     } else if (!sizeAllowed(r.info.image_width, r.info.image_height, maxSide, problem)) {
         status = imageTooLarge;
+    } else if (!r.info.arith_code && double(r.info.image_width) * r.info.image_height > double(size) * 512) {
+        // Huffman coding spends at least one bit on each 8 x 8 block: a tiny
+        // file claiming a huge picture is refused before its pixels are allocated.
+        *problem = "damaged JPEG (its " + std::to_string(size) + " bytes cannot hold " +
+                   std::to_string(r.info.image_width) + " x " + std::to_string(r.info.image_height) + " pixels)";
+        status = imageCorrupt;
     } else {
         image->width = int(r.info.image_width);
         image->height = int(r.info.image_height);

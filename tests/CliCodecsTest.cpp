@@ -217,14 +217,21 @@ TEST_F(CliCodecs, DamagedFilesOfEachFormatAreRefused)
     for (size_t at : {16u, 20u}) bomb[at + 1] = 0, bomb[at + 2] = 0x4E, bomb[at + 3] = 0x20;
     repairPngChecksums(&bomb);
     writeBytes("bomb.png", bomb);
+    std::vector<uint8_t> jpegBomb = encoded(imageOf(rgb), imageJpeg, options);
+    for (size_t k = 2; k + 9 < jpegBomb.size(); ++k)
+        if (jpegBomb[k] == 0xFF && jpegBomb[k + 1] == 0xC0) {
+            for (size_t at : {k + 5, k + 7}) jpegBomb[at] = 0x4E, jpegBomb[at + 1] = 0x20;  // 20000 x 20000
+            break;
+        }
+    writeBytes("bomb.jpg", jpegBomb);
     writeBytes("truncated.tif", cut(tif, tif.size() / 3));
     writeBytes("offset.tif", tifOffset);
     writeBytes("truncated.webp", cut(webp, webp.size() / 2));
     writeBytes("damaged.webp", webpData);
     writeBytes("inflate.png", pngRows);
     writeBytes("header.tif", cut(tif, 6));
-    const char* files[] = {"truncated.tif", "offset.tif",  "truncated.webp", "bomb.png",
-                           "damaged.webp",  "inflate.png", "header.tif"};
+    const char* files[] = {"truncated.tif", "offset.tif",   "truncated.webp", "bomb.png",
+                           "bomb.jpg",      "damaged.webp", "inflate.png",    "header.tif"};
     for (const char* file : files)
         for (const char* out : {"out.png", "out.tif", "out.webp"}) {
             Outcome o = run(std::string("render ") + file + " -o " + out);
