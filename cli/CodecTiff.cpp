@@ -16,10 +16,13 @@
 
 namespace {
 
-// A file in memory, read or written (libtiff moves back and forth in it).
+// A file in memory, read or written, or a file on disk written through its
+// sink (libtiff moves back and forth in it).
 struct TiffMemory {
     const uint8_t* bytes = nullptr;       // reading
-    std::vector<uint8_t>* out = nullptr;  // writing
+    std::vector<uint8_t>* out = nullptr;  // writing in memory
+    ByteSink* sink = nullptr;             // writing straight into the file
+    bool sinkFailed = false;
     size_t size = 0, at = 0;
     std::string message;
 };
@@ -27,6 +30,11 @@ struct TiffMemory {
 tmsize_t readProc(thandle_t handle, void* buffer, tmsize_t count)
 {
     TiffMemory* m = static_cast<TiffMemory*>(handle);
+    if (m->sink) {
+        size_t got = m->sink->read(static_cast<uint8_t*>(buffer), size_t(count));
+        m->at += got;
+        return tmsize_t(got);
+    }
     size_t n = m->at < m->size ? std::min(size_t(count), m->size - m->at) : 0;
     const uint8_t* from = m->out ? m->out->data() : m->bytes;
     if (n) std::memcpy(buffer, from + m->at, n);
@@ -37,6 +45,15 @@ tmsize_t readProc(thandle_t handle, void* buffer, tmsize_t count)
 tmsize_t writeProc(thandle_t handle, void* buffer, tmsize_t count)
 {
     TiffMemory* m = static_cast<TiffMemory*>(handle);
+    if (m->sink) {
+        if (!m->sink->write(static_cast<const uint8_t*>(buffer), size_t(count))) {
+            m->sinkFailed = true;
+            return 0;
+        }
+        m->at += size_t(count);
+        m->size = std::max(m->size, m->at);
+        return count;
+    }
     if (!m->out) return 0;
     size_t end = m->at + size_t(count);
     try {
@@ -55,6 +72,7 @@ toff_t seekProc(thandle_t handle, toff_t offset, int whence)
     TiffMemory* m = static_cast<TiffMemory*>(handle);
     uint64_t base = whence == SEEK_CUR ? m->at : (whence == SEEK_END ? m->size : 0);
     m->at = size_t(base + offset);
+    if (m->sink && !m->sink->seek(m->at)) return toff_t(-1);
     return m->at;
 }
 
@@ -63,7 +81,7 @@ toff_t sizeProc(thandle_t handle) { return static_cast<TiffMemory*>(handle)->siz
 int mapProc(thandle_t handle, void** base, toff_t* size)
 {
     TiffMemory* m = static_cast<TiffMemory*>(handle);
-    if (m->out) return 0;
+    if (m->out || m->sink) return 0;
     *base = const_cast<uint8_t*>(m->bytes);
     *size = m->size;
     return 1;
@@ -232,9 +250,13 @@ ImageStatus decodeTiff(const uint8_t* bytes, size_t size, int maxSide, Image* im
 
 bool encodeTiff(const Image& image, const EncodeOptions& options, ByteSink* sink, std::string* error)
 {
+    // Straight into a file on disk; made in memory first for a pipe.
     std::vector<uint8_t> file;
     TiffMemory m;
-    m.out = &file;
+    if (sink->seek(0))
+        m.sink = sink;
+    else
+        m.out = &file;
     const uint64_t pixelBytes = uint64_t(image.width) * image.height * image.channels * image.bytesPerSample;
     // Beyond about 4 GiB the offsets need 64 bits: BigTIFF.
     TIFF* tiff = openTiff(&m, pixelBytes > (uint64_t(3) << 30) ? "w8" : "w", 0);
@@ -299,10 +321,10 @@ bool encodeTiff(const Image& image, const EncodeOptions& options, ByteSink* sink
     }
     TIFFClose(tiff);
     if (!ok) {
-        *error = "TIFF: " + m.message;
+        *error = m.sinkFailed ? "cannot be written (disk full?)" : "TIFF: " + m.message;
         return false;
     }
-    if (sink->write(file.data(), file.size())) return true;
+    if (m.sink || sink->write(file.data(), file.size())) return true;
     *error = "cannot be written (disk full?)";
     return false;
 }

@@ -165,11 +165,48 @@ bool formatHolds(ImageFormat format, int width, int height, int channels, int by
 // A file or standard output as an encoder's destination.
 class FileSink : public ByteSink {
 public:
-    explicit FileSink(FILE* file) : file_(file) {}
-    bool write(const uint8_t* data, size_t size) override { return std::fwrite(data, 1, size, file_) == size; }
+    FileSink(FILE* file, bool seekable) : file_(file), seekable_(seekable) {}
+    bool write(const uint8_t* data, size_t size) override
+    {
+        if (!settle()) return false;
+        position_ += size;
+        return std::fwrite(data, 1, size, file_) == size;
+    }
+    bool seek(uint64_t offset) override
+    {
+        if (!seekable_) return false;
+        moved_ = moved_ || offset != position_;
+        position_ = offset;
+        return true;
+    }
+    size_t read(uint8_t* data, size_t size) override
+    {
+        if (!seekable_) return 0;
+        moved_ = true;  // reading and writing meet only across a seek
+        if (!settle()) return 0;
+        size_t got = std::fread(data, 1, size, file_);
+        position_ += got;
+        moved_ = true;
+        return got;
+    }
 
 private:
+    // The stream at the position asked for, after a seek (the rows of PNG and
+    // JPEG, written straight on, never need one).
+    bool settle()
+    {
+        if (!moved_) return true;
+        moved_ = false;
+#ifdef _WIN32
+        return _fseeki64(file_, int64_t(position_), SEEK_SET) == 0;
+#else
+        return fseeko(file_, off_t(position_), SEEK_SET) == 0;
+#endif
+    }
     FILE* file_;
+    bool seekable_;
+    bool moved_ = false;
+    uint64_t position_ = 0;
 };
 
 #ifndef NIMBULO_LIBRARY_CODECS
@@ -194,13 +231,13 @@ bool writeImage(const std::string& path, const Image& image, ImageFormat format,
         return false;
     }
     bool standardOutput = path == "-";
-    FILE* f = standardOutput ? stdout : std::fopen(path.c_str(), "wb");
+    FILE* f = standardOutput ? stdout : std::fopen(path.c_str(), "w+b");
     if (!f) {
         *error = path + ": cannot be written (" + std::strerror(errno) + ")";
         return false;
     }
     if (standardOutput) binaryMode(stdout);
-    FileSink sink(f);
+    FileSink sink(f, !standardOutput);
     bool written = encodeImageTo(image, format, options, &sink, &why);
     bool closed = standardOutput ? std::fflush(f) == 0 : std::fclose(f) == 0;
     if (!written || !closed) {

@@ -78,6 +78,11 @@ public:
     virtual ~ByteSink() = default;
     // False when the bytes could not be kept (a full disk); the encoder stops.
     virtual bool write(const uint8_t* data, size_t size) = 0;
+    // A file on disk can also be gone back in (TIFF writes its directories
+    // last and links them): the position moved, bytes read back. A pipe or
+    // standard output cannot: false and 0.
+    virtual bool seek(uint64_t) { return false; }
+    virtual size_t read(uint8_t*, size_t) { return 0; }
 };
 
 // encodeImage's bytes, handed to `sink` as they are made.
