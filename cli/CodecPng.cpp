@@ -1,5 +1,6 @@
 // PNG through libpng: 8 and 16 bits, grey and colour, with alpha; decoded
-// straight into the Image, written row by row. libpng reports errors by
+// straight into the Image. Written with libpng's chunks around image data
+// that our own compressor makes on every processor (PngDeflate.h). libpng reports errors by
 // longjmp: every setjmp here is in a function that holds no C++ object, and
 // the C++ work (allocation, messages) is done outside them.
 #include <png.h>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "cli/Codecs.h"
+#include "cli/PngDeflate.h"
 
 namespace {
 
@@ -100,7 +102,8 @@ struct Chunk {
     size_t size;
 };
 
-bool writeFile(PngJob* job, const Image* image, const Chunk* chunks, int chunkCount)
+// The signature, the header and the metadata chunks.
+bool writeHeader(PngJob* job, const Image* image, const Chunk* chunks, int chunkCount)
 {
     static const int colourTypes[5] = {0, PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_GRAY_ALPHA, PNG_COLOR_TYPE_RGB,
                                        PNG_COLOR_TYPE_RGB_ALPHA};
@@ -109,17 +112,19 @@ bool writeFile(PngJob* job, const Image* image, const Chunk* chunks, int chunkCo
     png_set_IHDR(job->png, job->info, png_uint_32(image->width), png_uint_32(image->height), image->bytesPerSample * 8,
                  colourTypes[image->channels], PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
-    png_set_compression_level(job->png, pngCompressionLevel);
     png_write_info(job->png, job->info);
     for (int k = 0; k < chunkCount; ++k)
         if (chunks[k].size)
             png_write_chunk(job->png, reinterpret_cast<png_const_bytep>(chunks[k].type), chunks[k].data,
                             chunks[k].size);
-    if (image->bytesPerSample == 2) png_set_swap(job->png);
-    const size_t rowBytes = size_t(image->width) * size_t(image->channels) * size_t(image->bytesPerSample);
-    for (int y = 0; y < image->height; ++y)
-        png_write_row(job->png, const_cast<png_bytep>(image->pixels.data() + size_t(y) * rowBytes));
-    png_write_end(job->png, nullptr);
+    return true;
+}
+
+// One chunk of the image data (made by packPngRows), or the end.
+bool writeChunk(PngJob* job, const char* type, const uint8_t* data, size_t size)
+{
+    if (setjmp(png_jmpbuf(job->png))) return false;
+    png_write_chunk(job->png, reinterpret_cast<png_const_bytep>(type), data, size);
     return true;
 }
 
@@ -214,7 +219,13 @@ bool encodePng(const Image& image, ByteSink* sink, std::string* error)
         *error = "not enough memory to write the PNG";
         return false;
     }
-    bool ok = writeFile(&job, &image, chunks, 3);
+    // The rows through our own parallel compressor, as IDAT chunks, then the end.
+    bool ok = writeHeader(&job, &image, chunks, 3) &&
+              packPngRows(image, pngCompressionLevel,
+                          [&](const uint8_t* data, size_t size) { return writeChunk(&job, "IDAT", data, size); }) &&
+              writeChunk(&job, "IEND", nullptr, 0);
+    if (!ok && job.message[0] == '\0')
+        std::snprintf(job.message, sizeof job.message, "the rows could not be compressed");
     if (!ok) *error = job.sinkFailed ? "cannot be written (disk full?)" : std::string("PNG: ") + job.message;
     png_destroy_write_struct(&job.png, &job.info);
     return ok;

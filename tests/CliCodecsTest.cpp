@@ -242,3 +242,31 @@ TEST_F(CliCodecs, DamagedFilesOfEachFormatAreRefused)
             EXPECT_FALSE(exists(std::string(out) + ".partial")) << file;
         }
 }
+
+TEST(PngWriter, PicturesOfManySlicesComeBackExactly)
+{
+    // Large enough for the image data to be made in several slices (a MiB
+    // each), joined into one stream: every sample must come back.
+    const struct {
+        int width, height, channels, bytesPerSample;
+    } kinds[] = {{1100, 900, 3, 1}, {700, 500, 4, 2}, {3000, 700, 1, 1}};
+    for (const auto& k : kinds) {
+        Image image;
+        image.width = k.width;
+        image.height = k.height;
+        image.channels = k.channels;
+        image.bytesPerSample = k.bytesPerSample;
+        image.pixels.resize(size_t(k.width) * k.height * k.channels * k.bytesPerSample);
+        uint32_t state = 12345;
+        for (size_t i = 0; i < image.pixels.size(); ++i) {  // smooth runs and noise, as photos have
+            state = state * 1103515245u + 12345u;
+            image.pixels[i] = uint8_t((i / 7) % 251 + ((state >> 16) % 5));
+        }
+        std::vector<uint8_t> png = encoded(image, imagePng);
+        Image back;
+        std::string error;
+        ASSERT_EQ(decodeImage(png.data(), png.size(), "many.png", 0, 32767, &back, &error), imageOk) << error;
+        EXPECT_EQ(back.bytesPerSample, k.bytesPerSample);
+        EXPECT_TRUE(back.pixels == image.pixels) << k.width << " x " << k.height;
+    }
+}
