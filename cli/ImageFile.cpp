@@ -29,6 +29,12 @@ static bool readWholeFile(const std::string& path, std::vector<uint8_t>* bytes, 
         return false;
     }
     if (standardInput) binaryMode(stdin);
+    // A file's size known ahead: its bytes held once, not in a buffer grown by doubling.
+    if (!standardInput && std::fseek(f, 0, SEEK_END) == 0) {
+        long length = std::ftell(f);
+        if (length > 0) bytes->reserve(size_t(length));
+        std::rewind(f);
+    }
     uint8_t chunk[65536];
     size_t got;
     while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes->insert(bytes->end(), chunk, chunk + got);
@@ -44,18 +50,24 @@ static bool readWholeFile(const std::string& path, std::vector<uint8_t>* bytes, 
 
 Image eightBitCopy(const Image& image)
 {
-    if (image.bytesPerSample != 2) return image;
     Image narrow = image;
-    narrow.bytesPerSample = 1;
-    narrow.pixels.resize(image.pixels.size() / 2);
-    for (size_t k = 0; k < narrow.pixels.size(); ++k) {
-        uint32_t v;
-        uint16_t sample;
-        std::memcpy(&sample, &image.pixels[2 * k], 2);
-        v = sample;
-        narrow.pixels[k] = uint8_t((v * 255u + 32767u) / 65535u);
-    }
+    narrowToEightBits(&narrow);
     return narrow;
+}
+
+void narrowToEightBits(Image* image)
+{
+    if (image->bytesPerSample != 2) return;
+    // Front to back: sample k is read (at 2k) before byte k is written.
+    const size_t samples = image->pixels.size() / 2;
+    for (size_t k = 0; k < samples; ++k) {
+        uint16_t sample;
+        std::memcpy(&sample, &image->pixels[2 * k], 2);
+        image->pixels[k] = uint8_t((uint32_t(sample) * 255u + 32767u) / 65535u);
+    }
+    image->pixels.resize(samples);
+    image->pixels.shrink_to_fit();
+    image->bytesPerSample = 1;
 }
 
 ImageStatus readImage(const std::string& path, int wantChannels, int maxSide, Image* image, std::string* error)
@@ -80,6 +92,8 @@ ImageFormat formatForWord(const std::string& word)
     if (w == "png") return imagePng;
     if (w == "jpg" || w == "jpeg") return imageJpeg;
     if (w == "bmp") return imageBmp;
+    if (w == "tif" || w == "tiff") return imageTiff;
+    if (w == "webp") return imageWebp;
     return imageUnknown;
 }
 
@@ -97,9 +111,13 @@ const char* extensionOf(ImageFormat format)
     case imageJpeg: return ".jpg";
     case imageBmp: return ".bmp";
     case imageTga: return ".tga";
+    case imageTiff: return ".tif";
+    case imageWebp: return ".webp";
     default: return ".png";
     }
 }
+
+bool formatHoldsSixteenBits(ImageFormat format) { return format == imagePng || format == imageTiff; }
 
 bool formatHolds(ImageFormat format, int width, int height, int channels, int bytesPerSample, std::string* why)
 {
@@ -109,6 +127,11 @@ bool formatHolds(ImageFormat format, int width, int height, int channels, int by
     const int64_t mostBytes = INT32_MAX - 1024;
     switch (format) {
     case imagePng:
+#ifdef NIMBULO_LIBRARY_CODECS
+        // libpng writes row by row: the format's own 31-bit sides are the limit.
+        (void)mostBytes;
+        return true;
+#endif
         if ((int64_t(width) * pixelBytes + 1) * height > mostBytes) {
             *why = "a PNG nimbulo writes holds at most 2 GiB of pixels, not " + size;
             return false;
@@ -128,29 +151,97 @@ bool formatHolds(ImageFormat format, int width, int height, int channels, int by
             return false;
         }
         return true;
-    default: return true;
+    case imageWebp:
+        // Its frame header keeps each side in 14 bits.
+        if (width > 16383 || height > 16383) {
+            *why = "WebP holds at most 16383 pixels a side, not " + size + "; write PNG or TIFF";
+            return false;
+        }
+        return true;
+    default: return true;  // TIFF: BigTIFF beyond 4 GiB
     }
 }
+
+// A file or standard output as an encoder's destination.
+class FileSink : public ByteSink {
+public:
+    FileSink(FILE* file, bool seekable) : file_(file), seekable_(seekable) {}
+    bool write(const uint8_t* data, size_t size) override
+    {
+        if (!settle()) return false;
+        position_ += size;
+        return std::fwrite(data, 1, size, file_) == size;
+    }
+    bool seek(uint64_t offset) override
+    {
+        if (!seekable_) return false;
+        moved_ = moved_ || offset != position_;
+        position_ = offset;
+        return true;
+    }
+    size_t read(uint8_t* data, size_t size) override
+    {
+        if (!seekable_) return 0;
+        moved_ = true;  // reading and writing meet only across a seek
+        if (!settle()) return 0;
+        size_t got = std::fread(data, 1, size, file_);
+        position_ += got;
+        moved_ = true;
+        return got;
+    }
+
+private:
+    // The stream at the position asked for, after a seek (the rows of PNG and
+    // JPEG, written straight on, never need one).
+    bool settle()
+    {
+        if (!moved_) return true;
+        moved_ = false;
+#ifdef _WIN32
+        return _fseeki64(file_, int64_t(position_), SEEK_SET) == 0;
+#else
+        return fseeko(file_, off_t(position_), SEEK_SET) == 0;
+#endif
+    }
+    FILE* file_;
+    bool seekable_;
+    bool moved_ = false;
+    uint64_t position_ = 0;
+};
+
+#ifndef NIMBULO_LIBRARY_CODECS
+// Codecs that make the whole file in memory, handed over at once.
+bool encodeImageTo(const Image& image, ImageFormat format, const EncodeOptions& options, ByteSink* sink,
+                   std::string* error)
+{
+    std::vector<uint8_t> bytes;
+    if (!encodeImage(image, format, options, &bytes, error)) return false;
+    if (sink->write(bytes.data(), bytes.size())) return true;
+    *error = "cannot be written (disk full?)";
+    return false;
+}
+#endif
 
 bool writeImage(const std::string& path, const Image& image, ImageFormat format, const EncodeOptions& options,
                 std::string* error)
 {
-    std::vector<uint8_t> bytes;
-    if (!encodeImage(image, format, options, &bytes, error)) {
-        *error = path + ": " + *error;
+    std::string why;
+    if (!formatHolds(format, image.width, image.height, image.channels, image.bytesPerSample, &why)) {
+        *error = path + ": " + why;
         return false;
     }
     bool standardOutput = path == "-";
-    FILE* f = standardOutput ? stdout : std::fopen(path.c_str(), "wb");
+    FILE* f = standardOutput ? stdout : std::fopen(path.c_str(), "w+b");
     if (!f) {
         *error = path + ": cannot be written (" + std::strerror(errno) + ")";
         return false;
     }
     if (standardOutput) binaryMode(stdout);
-    bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    FileSink sink(f, !standardOutput);
+    bool written = encodeImageTo(image, format, options, &sink, &why);
     bool closed = standardOutput ? std::fflush(f) == 0 : std::fclose(f) == 0;
     if (!written || !closed) {
-        *error = path + ": cannot be written (disk full?)";
+        *error = path + ": " + (written ? "cannot be written (disk full?)" : why);
         if (!standardOutput) std::remove(path.c_str());
         return false;
     }

@@ -7,10 +7,53 @@ namespace {
 uint32_t big16(const uint8_t* p) { return uint32_t(p[0]) << 8 | p[1]; }
 uint32_t big32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
 
-const char iccSignature[] = "ICC_PROFILE";  // with its terminating zero: 12 bytes
+const char iccSignature[] = "ICC_PROFILE";                   // with its terminating zero: 12 bytes
+const char xmpSignature[] = "http://ns.adobe.com/xap/1.0/";  // with its zero: 29 bytes
+const char photoshopSignature[] = "Photoshop 3.0";           // with its zero: 14 bytes
 
-// EXIF: a TIFF structure; its first directory may hold the orientation tag.
-bool readExifOrientation(const uint8_t* tiff, size_t size, int* orientation, std::string* problem)
+// An EXIF block: a TIFF structure of directories of 12-byte entries, every
+// offset from the block's start, in the byte order its first two bytes name.
+struct ExifBlock {
+    const uint8_t* tiff;
+    size_t size;
+    bool little;
+    uint32_t u16(size_t at) const
+    {
+        return little ? uint32_t(tiff[at]) | uint32_t(tiff[at + 1]) << 8 : big16(tiff + at);
+    }
+    uint32_t u32(size_t at) const
+    {
+        return little ? uint32_t(tiff[at]) | uint32_t(tiff[at + 1]) << 8 | uint32_t(tiff[at + 2]) << 16 |
+                            uint32_t(tiff[at + 3]) << 24
+                      : big32(tiff + at);
+    }
+    // The entry count of the directory at `directory`, checked against the block.
+    bool entries(uint32_t directory, uint32_t* count, std::string* problem) const
+    {
+        if (directory > size || size - directory < 2) {
+            *problem = "EXIF directory offset points outside the EXIF block";
+            return false;
+        }
+        *count = u16(directory);
+        if ((size - directory - 2) / 12 < *count) {
+            *problem = "EXIF directory runs past the EXIF block";
+            return false;
+        }
+        return true;
+    }
+    // The offset of the entry for `tag` in the directory, 0 for none.
+    size_t find(uint32_t directory, uint32_t tag) const
+    {
+        uint32_t count = 0;
+        std::string ignored;
+        if (!entries(directory, &count, &ignored)) return 0;
+        for (uint32_t k = 0; k < count; ++k)
+            if (u16(directory + 2 + size_t(k) * 12) == tag) return directory + 2 + size_t(k) * 12;
+        return 0;
+    }
+};
+
+bool openExif(const uint8_t* tiff, size_t size, ExifBlock* block, std::string* problem)
 {
     if (size < 8) {
         *problem = "EXIF block too short";
@@ -21,37 +64,147 @@ bool readExifOrientation(const uint8_t* tiff, size_t size, int* orientation, std
         *problem = "EXIF block without a byte order";
         return false;
     }
-    auto u16 = [&](size_t at) { return little ? uint32_t(tiff[at]) | uint32_t(tiff[at + 1]) << 8 : big16(tiff + at); };
-    auto u32 = [&](size_t at) {
-        return little ? uint32_t(tiff[at]) | uint32_t(tiff[at + 1]) << 8 | uint32_t(tiff[at + 2]) << 16 |
-                            uint32_t(tiff[at + 3]) << 24
-                      : big32(tiff + at);
-    };
-    if (u16(2) != 42) {
+    *block = ExifBlock{tiff, size, little};
+    if (block->u16(2) != 42) {
         *problem = "EXIF block is not TIFF";
         return false;
-    }
-    uint32_t directory = u32(4);
-    if (directory > size || size - directory < 2) {
-        *problem = "EXIF directory offset points outside the EXIF block";
-        return false;
-    }
-    uint32_t entries = u16(directory);
-    if ((size - directory - 2) / 12 < entries) {
-        *problem = "EXIF directory runs past the EXIF block";
-        return false;
-    }
-    for (uint32_t k = 0; k < entries; ++k) {
-        size_t entry = directory + 2 + size_t(k) * 12;
-        if (u16(entry) != 0x0112) continue;  // Orientation
-        // A value that names no orientation (some cameras write 0) leaves the picture as stored.
-        uint32_t value = u16(entry + 8);
-        if (u16(entry + 2) == 3 && value >= 1 && value <= 8) *orientation = int(value);
     }
     return true;
 }
 
+// The IIM records of resource 0x0404 among Photoshop's image resources
+// ("8BIM", id, a padded Pascal name, a size, the data padded to even).
+std::vector<uint8_t> iptcOfResources(const uint8_t* data, size_t size)
+{
+    size_t at = 0;
+    while (size - at >= 12 && std::memcmp(data + at, "8BIM", 4) == 0) {
+        uint32_t id = big16(data + at + 4);
+        size_t name = data[at + 6];
+        size_t sizeAt = at + 6 + ((name + 2) & ~size_t(1));
+        if (sizeAt > size || size - sizeAt < 4) break;
+        size_t length = big32(data + sizeAt);
+        if (length > size - sizeAt - 4) break;
+        if (id == 0x0404) return std::vector<uint8_t>(data + sizeAt + 4, data + sizeAt + 4 + length);
+        at = sizeAt + 4 + ((length + 1) & ~size_t(1));
+        if (at > size) break;
+    }
+    return {};
+}
+
 }  // namespace
+
+bool exifOrientation(const std::vector<uint8_t>& exif, int* orientation, std::string* problem)
+{
+    ExifBlock block;
+    uint32_t count = 0;
+    *orientation = 1;
+    if (!openExif(exif.data(), exif.size(), &block, problem) || !block.entries(block.u32(4), &count, problem))
+        return false;
+    size_t entry = block.find(block.u32(4), 0x0112);
+    // A value that names no orientation (some cameras write 0) leaves the picture as stored.
+    uint32_t value = entry ? block.u16(entry + 8) : 1;
+    if (entry && block.u16(entry + 2) == 3 && value >= 1 && value <= 8) *orientation = int(value);
+    return true;
+}
+
+void resetExifOrientation(std::vector<uint8_t>* exif)
+{
+    ExifBlock block;
+    std::string problem;
+    if (!openExif(exif->data(), exif->size(), &block, &problem)) return;
+    size_t entry = block.find(block.u32(4), 0x0112);
+    if (!entry || block.u16(entry + 2) != 3) return;
+    (*exif)[entry + 8] = uint8_t(block.little ? 1 : 0);
+    (*exif)[entry + 9] = uint8_t(block.little ? 0 : 1);
+}
+
+std::string exifText(const std::vector<uint8_t>& exif, uint16_t tag)
+{
+    ExifBlock block;
+    std::string problem;
+    if (!openExif(exif.data(), exif.size(), &block, &problem)) return "";
+    uint32_t directory = block.u32(4);
+    size_t entry = block.find(directory, tag);
+    if (!entry) {
+        size_t exifDirectory = block.find(directory, 0x8769);
+        if (exifDirectory) entry = block.find(block.u32(exifDirectory + 8), tag);
+    }
+    if (!entry || block.u16(entry + 2) != 2) return "";
+    size_t count = block.u32(entry + 4);
+    size_t at = count <= 4 ? entry + 8 : block.u32(entry + 8);
+    if (at > exif.size() || count > exif.size() - at) return "";
+    std::string text(reinterpret_cast<const char*>(exif.data() + at), count);
+    return text.substr(0, text.find('\0'));
+}
+
+std::vector<uint8_t> exifOfTexts(const std::vector<std::pair<uint16_t, std::string>>& tags,
+                                 const std::vector<std::pair<uint16_t, std::string>>& exifTags)
+{
+    if (tags.empty() && exifTags.empty()) return {};
+    // Big-endian: the header, the first directory (with a pointer to the
+    // EXIF directory when there is one), the EXIF directory, then the texts
+    // longer than four bytes.
+    const size_t first = tags.size() + (exifTags.empty() ? 0 : 1);
+    const size_t exifAt = 8 + 2 + first * 12 + 4;
+    size_t textAt = exifAt + (exifTags.empty() ? 0 : 2 + exifTags.size() * 12 + 4);
+    std::vector<uint8_t> block = {'M', 'M', 0, 42, 0, 0, 0, 8}, texts;
+    auto directory = [&](const std::vector<std::pair<uint16_t, std::string>>& entries, bool pointer) {
+        const size_t count = entries.size() + (pointer ? 1 : 0);
+        block.insert(block.end(), {uint8_t(count >> 8), uint8_t(count)});
+        for (const auto& tag : entries) {
+            std::vector<uint8_t> text(tag.second.begin(), tag.second.end());
+            text.push_back(0);
+            block.insert(block.end(), {uint8_t(tag.first >> 8), uint8_t(tag.first), 0, 2});  // ASCII
+            appendBig32(uint32_t(text.size()), &block);
+            if (text.size() <= 4) {
+                text.resize(4, 0);
+                block.insert(block.end(), text.begin(), text.end());
+            } else {
+                appendBig32(uint32_t(textAt + texts.size()), &block);
+                texts.insert(texts.end(), text.begin(), text.end());
+                if (texts.size() % 2) texts.push_back(0);
+            }
+        }
+        if (pointer) {  // ExifIFD, a LONG: the last tag of the first directory's text tags
+            block.insert(block.end(), {0x87, 0x69, 0, 4, 0, 0, 0, 1});
+            appendBig32(uint32_t(exifAt), &block);
+        }
+        appendBig32(0, &block);  // no next directory
+    };
+    directory(tags, !exifTags.empty());
+    if (!exifTags.empty()) directory(exifTags, false);
+    block.insert(block.end(), texts.begin(), texts.end());
+    return block;
+}
+
+// A segment body of `signature` (with its zero) then `data`, when it fits.
+static std::vector<uint8_t> segmentBody(const char* signature, size_t signatureSize, const uint8_t* data, size_t size)
+{
+    if (size == 0 || size + signatureSize > 65533) return {};
+    std::vector<uint8_t> body(signature, signature + signatureSize);
+    body.insert(body.end(), data, data + size);
+    return body;
+}
+
+std::vector<uint8_t> jpegExifBody(const std::vector<uint8_t>& exif)
+{
+    return segmentBody("Exif\0", 6, exif.data(), exif.size());
+}
+
+std::vector<uint8_t> jpegXmpBody(const std::vector<uint8_t>& xmp)
+{
+    return segmentBody(xmpSignature, sizeof xmpSignature, xmp.data(), xmp.size());
+}
+
+std::vector<uint8_t> jpegIptcBody(const std::vector<uint8_t>& iptc)
+{
+    if (iptc.empty()) return {};
+    std::vector<uint8_t> resource = {'8', 'B', 'I', 'M', 0x04, 0x04, 0, 0};  // no name
+    appendBig32(uint32_t(iptc.size()), &resource);
+    resource.insert(resource.end(), iptc.begin(), iptc.end());
+    if (iptc.size() % 2) resource.push_back(0);
+    return segmentBody(photoshopSignature, sizeof photoshopSignature, resource.data(), resource.size());
+}
 
 bool scanJpeg(const uint8_t* bytes, size_t size, JpegFacts* facts, std::string* problem)
 {
@@ -116,7 +269,15 @@ bool scanJpeg(const uint8_t* bytes, size_t size, JpegFacts* facts, std::string* 
                 k += 17 + codes;
             }
         } else if (marker == 0xE1 && dataSize >= 6 && std::memcmp(data, "Exif\0\0", 6) == 0) {
-            if (!readExifOrientation(data + 6, dataSize - 6, &facts->metadata.orientation, problem)) return false;
+            facts->metadata.exif.assign(data + 6, data + dataSize);
+            if (!exifOrientation(facts->metadata.exif, &facts->metadata.orientation, problem)) return false;
+        } else if (marker == 0xE1 && dataSize > sizeof xmpSignature &&
+                   std::memcmp(data, xmpSignature, sizeof xmpSignature) == 0) {
+            facts->metadata.xmp.assign(data + sizeof xmpSignature, data + dataSize);
+        } else if (marker == 0xED && dataSize > sizeof photoshopSignature &&
+                   std::memcmp(data, photoshopSignature, sizeof photoshopSignature) == 0) {
+            facts->metadata.iptc =
+                iptcOfResources(data + sizeof photoshopSignature, dataSize - sizeof photoshopSignature);
         } else if (marker == 0xE2 && dataSize >= 14 && std::memcmp(data, iccSignature, 12) == 0) {
             size_t sequence = data[12];
             if (sequence == 0) {
@@ -212,6 +373,21 @@ bool scanPng(const uint8_t* bytes, size_t size, ImageMetadata* metadata, std::st
                 return false;
             }
             metadata->pngIccChunk.assign(data, data + length);
+        } else if (std::memcmp(type, "eXIf", 4) == 0) {
+            metadata->exif.assign(data, data + length);
+        } else if (std::memcmp(type, "iTXt", 4) == 0 && length > 22 &&
+                   std::memcmp(data, "XML:com.adobe.xmp", 18) == 0) {
+            // Keyword, compressed or not, method, then a language and a translated keyword, each ending in a zero.
+            const bool packed = data[18] != 0;
+            size_t text = 20;
+            for (int zeros = 0; zeros < 2 && text < length; ++text)
+                if (data[text] == 0) ++zeros;
+            metadata->xmp.clear();
+            if (packed ? !zlibDecompress(data + text, length - text, &metadata->xmp) : false) {
+                *problem = "damaged XMP (iTXt chunk)";
+                return false;
+            }
+            if (!packed) metadata->xmp.assign(data + text, data + length);
         }
         // Every chunk up to the end is checked: the image library sizes its
         // buffers by the lengths the chunks claim before it reads them.

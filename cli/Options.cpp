@@ -213,7 +213,7 @@ static bool takeQuality(RenderJob& job, const std::string& v, std::string* error
 {
     long n = 0;
     if (!parseInt(v, &n) || n < 1 || n > 100) {
-        *error = "--quality takes a JPEG quality from 1 to 100, not '" + v + "'";
+        *error = "--quality takes a quality from 1 to 100, not '" + v + "'";
         return false;
     }
     job.quality = int(n);
@@ -222,23 +222,41 @@ static bool takeQuality(RenderJob& job, const std::string& v, std::string* error
 
 static bool takeFormat(RenderJob& job, const std::string& v, std::string* error)
 {
-    if (formatForWord(v) == imageUnknown) {
-        *error = "--format takes png, jpg or bmp, not '" + v + "'";
+    ImageFormat format = formatForWord(v);
+    if (format == imageUnknown || !canWriteFormat(format)) {
+        *error = "--format takes png, jpg, bmp, tif or webp (as this build writes them), not '" + v + "'";
         return false;
     }
     job.formatWord = v;
     return true;
 }
 
+static bool takeCompression(RenderJob& job, const std::string& v, std::string* error)
+{
+    const char* const words[3] = {"deflate", "lzw", "none"};  // in TiffCompression's order
+    for (int k = 0; k < 3; ++k)
+        if (v == words[k]) {
+            job.compression = k;
+            return true;
+        }
+    *error = "--compression takes deflate, lzw or none, not '" + v + "'";
+    return false;
+}
+
 static const OptionSpec kRenderOptions[] = {
-    {"-o", "OUT", "write the picture to OUT: .png, .jpg or .bmp; - is standard output (PNG)", nullptr,
+    {"-o", "OUT", "write the picture to OUT: .png, .jpg, .tif, .webp or .bmp; - is standard output (PNG)", nullptr,
      &RenderJob::output, nullptr},
     {"--out-dir", "DIR", "with several inputs: write each picture into DIR under its own name", nullptr,
      &RenderJob::outDir, nullptr},
-    {"--format", "png|jpg|bmp", "with --out-dir: the format of the pictures (default: each input's)", takeFormat},
-    {"--quality", "N", "JPEG quality, 1 to 100 (default 92)", takeQuality},
+    {"--format", "png|jpg|tif|webp|bmp", "with --out-dir: the format of the pictures (default: each input's)",
+     takeFormat},
+    {"--quality", "N", "JPEG and lossy WebP quality, 1 to 100 (default 92)", takeQuality},
+    {"--progressive", nullptr, "JPEG: written progressively (shown coarse first while it loads)", nullptr, nullptr,
+     &RenderJob::progressive},
+    {"--lossless", nullptr, "WebP: lossless (default: lossy, at --quality)", nullptr, nullptr, &RenderJob::lossless},
+    {"--compression", "deflate|lzw|none", "TIFF: how the pixels are compressed (default deflate)", takeCompression},
     {"--size", "WxH", "paint over a new W by H image filled with the sky colour (instead of IN)", takeSize},
-    {"--depth", "8|16", "with --size: bits per channel of the new image (default 8; 16 writes a 16-bit PNG)",
+    {"--depth", "8|16", "with --size: bits per channel of the new image (default 8; 16: a 16-bit PNG or TIFF)",
      takeDepth},
     {"--set", "NAME=VALUE", "set a slider (0 to 100) by its name, for example density=70", takeSet},
     {"--seed", "N", "seed of the cloud pattern, 0 to 2047 (default 21)", takeSeed},
@@ -287,7 +305,7 @@ void printMainHelp(FILE* to)
                  "nimbulo - paints procedural clouds over images with the Nimbulo filter\n"
                  "\n"
                  "usage:\n"
-                 "  nimbulo render IN -o OUT [options]              clouds over an image (PNG, JPEG, BMP, TGA)\n"
+                 "  nimbulo render IN -o OUT [options]              clouds over an image (PNG, JPEG, TIFF, WebP, ...)\n"
                  "  nimbulo render --size WxH -o OUT [options]      clouds over a new sky\n"
                  "  nimbulo render IN... --out-dir DIR [options]    the same clouds over every input\n"
                  "  nimbulo preset show FILE.k00 [--thumbnail OUT.png]  the settings of a presets file\n"
@@ -311,18 +329,22 @@ void printRenderHelp(FILE* to)
 {
     std::fprintf(to,
                  "usage: nimbulo render (IN | --size WxH) -o OUT [options]\n"
-                 "       nimbulo render IN... --out-dir DIR [--format png|jpg|bmp] [options]\n"
+                 "       nimbulo render IN... --out-dir DIR [--format png|jpg|tif|webp|bmp] [options]\n"
                  "\n"
                  "Paints clouds over IN, or over a new image of the sky colour. Inputs are PNG,\n"
-                 "JPEG, BMP or TGA, known by their content; the output's format follows its name\n"
-                 "(.png, .jpg or .jpeg, .bmp). A JPEG's EXIF orientation is applied, so the\n"
-                 "output is upright; an ICC colour profile is carried into PNG and JPEG outputs.\n"
-                 "Other metadata (EXIF, XMP, text chunks) is not kept. RGBA and grey+alpha images\n"
-                 "are layers: the clouds respect and extend their transparency. Grey images stay\n"
-                 "grey. A 16-bit PNG is painted at 16 bits per channel and written as a 16-bit\n"
-                 "PNG (as a JPEG or BMP it is reduced to 8 bits, and a note says so); palette\n"
-                 "images are converted to RGB. Each output is written beside its place and\n"
-                 "renamed at the end, so it is never left half done.\n"
+                 "JPEG, TIFF, WebP, BMP or TGA, known by their content; the output's format\n"
+                 "follows its name (.png, .jpg or .jpeg, .tif or .tiff, .webp, .bmp). An EXIF\n"
+                 "orientation is applied, so the output is upright (its tag says so). The ICC\n"
+                 "colour profile, EXIF (the camera, the dates), XMP and IPTC are carried into\n"
+                 "outputs that can hold them: PNG (profile, EXIF, XMP), JPEG (all), TIFF\n"
+                 "(profile, XMP, IPTC, the camera's tags and times), WebP (profile, EXIF,\n"
+                 "XMP); BMP holds none. RGBA and grey+alpha images are layers: the clouds\n"
+                 "respect and extend their transparency. Grey images stay grey (WebP has no\n"
+                 "grey: RGB). A 16-bit PNG or TIFF is painted at 16 bits per channel and\n"
+                 "written so as PNG or TIFF (as JPEG, WebP or BMP it is reduced to 8 bits,\n"
+                 "and a note says so); palette images are converted to RGB. Each output is\n"
+                 "written beside its place "
+                 "and renamed at the end, so it is never left half done.\n"
                  "\n"
                  "IN may be - (standard input) and OUT - (standard output, as PNG; notes and\n"
                  "progress go to standard error). With several inputs and --out-dir, each is\n"
@@ -338,6 +360,8 @@ void printRenderHelp(FILE* to)
                  "  nimbulo render --size 1920x1080 --preset evening.k00 -o sky.png\n"
                  "  cat photo.png | nimbulo render - -o - --seed 812 > cloudy.png\n"
                  "  nimbulo render shots/*.jpg --out-dir cloudy --format png\n"
+                 "  nimbulo render scan.tif -o cloudy.tif --compression lzw\n"
+                 "  nimbulo render photo.jpg -o cloudy.webp --lossless\n"
                  "\n"
                  "options:\n");
     for (const OptionSpec& o : kRenderOptions) {

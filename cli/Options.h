@@ -22,8 +22,10 @@ struct RenderJob {
     bool hasRect = false;
     int rect[4] = {0, 0, 0, 0};  // x, y, w, h
     bool quiet = false;
-    int threads = 0;   // 0: every processor
-    int quality = 92;  // JPEG output
+    int threads = 0;                             // 0: every processor
+    int quality = 92;                            // JPEG and lossy WebP output
+    bool lossless = false, progressive = false;  // WebP; JPEG
+    int compression = 0;                         // TIFF: a TiffCompression
     std::vector<std::pair<const SettingWord*, int32>> words;
     bool hasSeed = false, hasCloud = false, hasSky = false, hasLight = false, hasCentre = false, hasWrap = false;
     int32 wrap = 0;  // a WrapMode

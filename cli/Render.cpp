@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <new>
 
 #include "cli/Commands.h"
 #include "cli/ImageFile.h"
@@ -246,8 +247,8 @@ static int claimOutput(const std::string& output)
 }
 
 // One picture: read (or made), painted, written.
-static int renderOne(const RenderJob& job, const Session& session, const std::string& input, const std::string& output,
-                     ImageFormat format)
+static int renderPicture(const RenderJob& job, const Session& session, const std::string& input,
+                         const std::string& output, ImageFormat format)
 {
     Image image, mask;
     std::string error;
@@ -265,7 +266,8 @@ static int renderOne(const RenderJob& job, const Session& session, const std::st
     if (composed != exitOk) return composed;
     // A size the output's format cannot hold is refused before the work.
     const int channels = input.empty() ? 3 : image.channels;
-    const int outputBytes = format != imagePng ? 1 : (input.empty() ? job.newDepth / 8 : image.bytesPerSample);
+    const int outputBytes =
+        !formatHoldsSixteenBits(format) ? 1 : (input.empty() ? job.newDepth / 8 : image.bytesPerSample);
     if (!formatHolds(format, image.width, image.height, channels, outputBytes, &error))
         return fail(exitUsage, output + ": " + error);
     if (input.empty()) fillWithSky(look, job.newDepth, &image);
@@ -281,16 +283,39 @@ static int renderOne(const RenderJob& job, const Session& session, const std::st
         if (output != "-") std::remove((output + ".partial").c_str());
         return painted;
     }
-    const Image narrow = eightBitCopy(image);
-    if (image.bytesPerSample == 2 && format != imagePng && !job.quiet)
-        std::fprintf(stderr, "nimbulo: note: %s: written with 8 bits per channel (only PNG holds 16)\n",
-                     output.c_str());
+    // Narrowed in place where needed: a large picture is never held twice.
+    if (image.bytesPerSample == 2 && !formatHoldsSixteenBits(format)) {
+        if (!job.quiet)
+            std::fprintf(stderr, "nimbulo: note: %s: written with 8 bits per channel (only PNG and TIFF hold 16)\n",
+                         output.c_str());
+        narrowToEightBits(&image);
+    }
+    if (format == imageWebp && image.channels <= 2 && !job.quiet)
+        std::fprintf(stderr, "nimbulo: note: %s: WebP holds no grey; written as RGB\n", output.c_str());
     EncodeOptions options;
     options.quality = job.quality;
-    int written = writeOutput(output, format == imagePng ? image : narrow, format, options);
+    options.lossless = job.lossless;
+    options.progressive = job.progressive;
+    options.tiffCompression = TiffCompression(job.compression);
+    int written = writeOutput(output, image, format, options);
     if (written != exitOk) return written;
-    if (!job.savePresetPath.empty()) return savePreset(job.savePresetPath, look, narrow);
+    if (!job.savePresetPath.empty()) {
+        narrowToEightBits(&image);
+        return savePreset(job.savePresetPath, look, image);
+    }
     return exitOk;
+}
+
+// The same, with a picture too large for this machine's memory refused in words.
+static int renderOne(const RenderJob& job, const Session& session, const std::string& input, const std::string& output,
+                     ImageFormat format)
+{
+    try {
+        return renderPicture(job, session, input, output, format);
+    } catch (const std::bad_alloc&) {
+        if (output != "-") std::remove((output + ".partial").c_str());
+        return fail(exitRenderFailed, output + ": not enough memory for the picture; no output written");
+    }
 }
 
 // The file name part of a path.
@@ -310,9 +335,9 @@ static int renderBatch(const RenderJob& job, const Session& session)
         if (input == "-") return fail(exitUsage, "a batch reads files, not standard input");
         std::string name = baseName(input);
         ImageFormat format = chosen != imageUnknown ? chosen : formatForName(name);
-        if (format == imageUnknown || chosen != imageUnknown) {
+        if (format == imageUnknown || chosen != imageUnknown || !canWriteFormat(format)) {
             // The input's own format when it can be written; PNG otherwise (TGA).
-            if (format == imageUnknown) format = imagePng;
+            if (format == imageUnknown || !canWriteFormat(format)) format = imagePng;
             size_t dot = name.find_last_of('.');
             name = (dot == std::string::npos ? name : name.substr(0, dot)) + extensionOf(format);
         }
@@ -355,7 +380,10 @@ int renderCommand(const RenderJob& job)
         return fail(exitUsage, "--format goes with --out-dir; -o takes the format from its name");
     ImageFormat format = job.output == "-" ? imagePng : formatForName(job.output);
     if (format == imageUnknown)
-        return fail(exitUsage, job.output + ": the output's name must end in .png, .jpg, .jpeg or .bmp");
+        return fail(exitUsage,
+                    job.output + ": the output's name must end in .png, .jpg, .jpeg, .bmp, .tif, .tiff or .webp");
+    if (!canWriteFormat(format))
+        return fail(exitUsage, job.output + ": this build of nimbulo does not write " + extensionOf(format) + " files");
     Session session;
     int opened = openSession(job, &session);
     if (opened != exitOk) return opened;

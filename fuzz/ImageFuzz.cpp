@@ -1,6 +1,7 @@
-// nimbulo reads whatever image it is given: PNG (16-bit too), JPEG, BMP and TGA, with
-// the EXIF orientation and the colour profile. Small pictures are written
-// back too, profile and all. Sizes are bounded before anything is decoded,
+// nimbulo reads whatever image it is given: PNG (16-bit too), JPEG, TIFF, WebP,
+// BMP and TGA, with the EXIF orientation, the colour profile, XMP and IPTC.
+// Small pictures are written back too, in every format the build writes,
+// metadata and all. Sizes are bounded before anything is decoded,
 // so running out of memory is a finding, not noise.
 #include <cstdint>
 #include <string>
@@ -23,10 +24,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (int64_t(image.width) * image.height > 16 * 16) return 0;
     std::vector<uint8_t> bytes;
     const Image narrow = eightBitCopy(image);
-    for (ImageFormat format : {imagePng, imageJpeg, imageBmp}) {
+    for (ImageFormat format : {imagePng, imageJpeg, imageBmp, imageTiff, imageWebp}) {
+        if (!canWriteFormat(format)) continue;
         EncodeOptions options;
         options.quality = 90;
-        encodeImage(format == imagePng ? image : narrow, format, options, &bytes, &error);
+        options.lossless = size % 2 == 0;
+        options.tiffCompression = TiffCompression(size % 3);
+        if (!encodeImage(formatHoldsSixteenBits(format) ? image : narrow, format, options, &bytes, &error))
+            __builtin_trap();
         Image again;
         if (decodeImage(bytes.data(), bytes.size(), "again", 0, 2048, &again, &error) != imageOk) __builtin_trap();
     }

@@ -43,14 +43,42 @@ static Image picture(int w, int h, int channels)
     return image;
 }
 
-static std::vector<uint8_t> encoded(const Image& image, ImageFormat format)
+static std::vector<uint8_t> encoded(const Image& image, ImageFormat format, bool lossless = false,
+                                    TiffCompression compression = tiffDeflate)
 {
     std::vector<uint8_t> bytes;
     std::string error;
     EncodeOptions options;
     options.quality = 80;
-    encodeImage(image, format, options, &bytes, &error);
+    options.lossless = lossless;
+    options.tiffCompression = compression;
+    if (canWriteFormat(format)) encodeImage(image, format, options, &bytes, &error);
     return bytes;
+}
+
+// A 2 x 2 TIFF of 8-bit palette samples, uncompressed: the reader's RGBA path.
+static std::vector<uint8_t> paletteTiff()
+{
+    std::vector<uint8_t> t = {'I', 'I', 42, 0, 8, 0, 0, 0, 8, 0};  // eight entries
+    auto entry = [&](uint16_t tag, uint16_t type, uint32_t count, uint32_t value) {
+        const uint8_t e[12] = {uint8_t(tag),   uint8_t(tag >> 8),   uint8_t(type),        uint8_t(type >> 8),
+                               uint8_t(count), uint8_t(count >> 8), uint8_t(count >> 16), uint8_t(count >> 24),
+                               uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)};
+        t.insert(t.end(), e, e + 12);
+    };
+    const uint32_t pixels = 10 + 8 * 12 + 4, colours = pixels + 4;
+    entry(256, 3, 1, 2);          // width
+    entry(257, 3, 1, 2);          // height
+    entry(258, 3, 1, 8);          // bits per sample
+    entry(262, 3, 1, 3);          // photometric: palette
+    entry(273, 4, 1, pixels);     // strip offset
+    entry(278, 3, 1, 2);          // rows per strip
+    entry(279, 4, 1, 4);          // strip bytes
+    entry(320, 3, 768, colours);  // the colour map: 3 x 256 16-bit values
+    t.insert(t.end(), {0, 0, 0, 0});
+    t.insert(t.end(), {0, 1, 2, 255});
+    for (int k = 0; k < 768; ++k) t.insert(t.end(), {uint8_t(k * 7), uint8_t(k * 3)});
+    return t;
 }
 
 // An EXIF block of orientation 6 after the JPEG's start.
@@ -97,6 +125,28 @@ int main(int argc, char** argv)
     save(folder + "/images/turned.jpg", withOrientation(encoded(rgb, imageJpeg)));
     save(folder + "/images/rgb.bmp", encoded(rgb, imageBmp));
     save(folder + "/images/grey.bmp", encoded(grey, imageBmp));
+    // TIFF and WebP of every kind, with metadata; PNG and JPEG with all of it too.
+    Image described = rgba;
+    described.metadata = profiled.metadata;
+    described.metadata.exif = {'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x12, 1, 3, 0, 1, 0, 0, 0, 6, 0, 0, 0, 0, 0, 0, 0};
+    const char xmp[] = "<x:xmpmeta xmlns:x='adobe:ns:meta/'/>";
+    described.metadata.xmp.assign(xmp, xmp + sizeof xmp - 1);
+    described.metadata.iptc = {0x1C, 2, 120, 0, 2, 'h', 'i'};
+    Image deepProfiled = rgb;
+    deepProfiled.bytesPerSample = 2;
+    deepProfiled.pixels.clear();
+    for (uint8_t v : rgb.pixels) deepProfiled.pixels.insert(deepProfiled.pixels.end(), {uint8_t(v * 5), v});
+    deepProfiled.metadata = profiled.metadata;
+    save(folder + "/images/rgb.tif", encoded(rgb, imageTiff, false, tiffLzw));
+    save(folder + "/images/grey.tif", encoded(grey, imageTiff, false, tiffNone));
+    save(folder + "/images/described.tif", encoded(described, imageTiff));
+    save(folder + "/images/deep-profile.tif", encoded(deepProfiled, imageTiff));
+    save(folder + "/images/palette.tif", paletteTiff());
+    save(folder + "/images/rgb.webp", encoded(rgb, imageWebp));
+    save(folder + "/images/lossless.webp", encoded(rgba, imageWebp, true));
+    save(folder + "/images/described.webp", encoded(described, imageWebp));
+    save(folder + "/images/described.png", encoded(described, imagePng));
+    save(folder + "/images/described.jpg", encoded(described, imageJpeg));
     save(folder + "/images/rgb.tga", {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 1, 0, 24, 0, 1, 2, 3, 4, 5, 6});
 
     // Hand-made edge cases: offsets outside their block, absurd claims, no header.
