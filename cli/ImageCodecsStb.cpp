@@ -277,3 +277,5 @@ bool canReadFormat(ImageFormat format)
     return format == imagePng || format == imageJpeg || format == imageBmp || format == imageTga;
 }
 bool canWriteFormat(ImageFormat format) { return format == imagePng || format == imageJpeg || format == imageBmp; }
+
+std::string formatsOffered() { return "reads PNG, JPEG, BMP and TGA; writes PNG, JPEG and BMP"; }

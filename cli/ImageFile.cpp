@@ -80,6 +80,9 @@ ImageFormat formatForWord(const std::string& word)
     if (w == "png") return imagePng;
     if (w == "jpg" || w == "jpeg") return imageJpeg;
     if (w == "bmp") return imageBmp;
+    if (w == "tif" || w == "tiff") return imageTiff;
+    if (w == "webp") return imageWebp;
+    if (w == "heic" || w == "heif") return imageHeif;
     return imageUnknown;
 }
 
@@ -97,6 +100,9 @@ const char* extensionOf(ImageFormat format)
     case imageJpeg: return ".jpg";
     case imageBmp: return ".bmp";
     case imageTga: return ".tga";
+    case imageTiff: return ".tif";
+    case imageWebp: return ".webp";
+    case imageHeif: return ".heic";
     default: return ".png";
     }
 }
@@ -125,6 +131,19 @@ bool formatHolds(ImageFormat format, int width, int height, int channels, int by
         // Rows of 3 or 4 bytes a pixel, each padded to 4 bytes, and the file's size in its header.
         if ((int64_t(width) * (channels == 4 ? 4 : 3) + 3) / 4 * 4 * height > mostBytes) {
             *why = "a BMP file holds at most 2 GiB of pixels, not " + size + "; write PNG";
+            return false;
+        }
+        return true;
+    case imageTiff:
+        // Its offsets are 32 bits.
+        if (int64_t(width) * pixelBytes * height > (int64_t(1) << 32) - (int64_t(1) << 20)) {
+            *why = "a TIFF file holds at most 4 GiB of pixels, not " + size;
+            return false;
+        }
+        return true;
+    case imageWebp:
+        if (width > 16383 || height > 16383) {
+            *why = "WebP holds at most 16383 pixels a side, not " + size + "; write PNG";
             return false;
         }
         return true;

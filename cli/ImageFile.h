@@ -71,6 +71,8 @@ ImageFormat formatOfBytes(const uint8_t* bytes, size_t size);
 // What this build's codecs read and write. (The codecs.)
 bool canReadFormat(ImageFormat format);
 bool canWriteFormat(ImageFormat format);
+// The same in words for --help: "reads PNG, JPEG or BMP; writes ...".
+std::string formatsOffered();
 
 // Writes `path` ("-": standard output); false with a reason when it cannot.
 bool writeImage(const std::string& path, const Image& image, ImageFormat format, const EncodeOptions& options,

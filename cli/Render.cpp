@@ -265,7 +265,8 @@ static int renderOne(const RenderJob& job, const Session& session, const std::st
     if (composed != exitOk) return composed;
     // A size the output's format cannot hold is refused before the work.
     const int channels = input.empty() ? 3 : image.channels;
-    const int outputBytes = format != imagePng ? 1 : (input.empty() ? job.newDepth / 8 : image.bytesPerSample);
+    const bool deepOutput = format == imagePng || format == imageTiff;  // the formats that hold 16 bits
+    const int outputBytes = !deepOutput ? 1 : (input.empty() ? job.newDepth / 8 : image.bytesPerSample);
     if (!formatHolds(format, image.width, image.height, channels, outputBytes, &error))
         return fail(exitUsage, output + ": " + error);
     if (input.empty()) fillWithSky(look, job.newDepth, &image);
@@ -282,12 +283,12 @@ static int renderOne(const RenderJob& job, const Session& session, const std::st
         return painted;
     }
     const Image narrow = eightBitCopy(image);
-    if (image.bytesPerSample == 2 && format != imagePng && !job.quiet)
-        std::fprintf(stderr, "nimbulo: note: %s: written with 8 bits per channel (only PNG holds 16)\n",
+    if (image.bytesPerSample == 2 && !deepOutput && !job.quiet)
+        std::fprintf(stderr, "nimbulo: note: %s: written with 8 bits per channel (only PNG and TIFF hold 16)\n",
                      output.c_str());
     EncodeOptions options;
     options.quality = job.quality;
-    int written = writeOutput(output, format == imagePng ? image : narrow, format, options);
+    int written = writeOutput(output, deepOutput ? image : narrow, format, options);
     if (written != exitOk) return written;
     if (!job.savePresetPath.empty()) return savePreset(job.savePresetPath, look, narrow);
     return exitOk;
@@ -310,9 +311,9 @@ static int renderBatch(const RenderJob& job, const Session& session)
         if (input == "-") return fail(exitUsage, "a batch reads files, not standard input");
         std::string name = baseName(input);
         ImageFormat format = chosen != imageUnknown ? chosen : formatForName(name);
-        if (format == imageUnknown || chosen != imageUnknown) {
+        if (format == imageUnknown || !canWriteFormat(format) || chosen != imageUnknown) {
             // The input's own format when it can be written; PNG otherwise (TGA).
-            if (format == imageUnknown) format = imagePng;
+            if (format == imageUnknown || !canWriteFormat(format)) format = imagePng;
             size_t dot = name.find_last_of('.');
             name = (dot == std::string::npos ? name : name.substr(0, dot)) + extensionOf(format);
         }
@@ -354,8 +355,9 @@ int renderCommand(const RenderJob& job)
     if (!job.formatWord.empty())
         return fail(exitUsage, "--format goes with --out-dir; -o takes the format from its name");
     ImageFormat format = job.output == "-" ? imagePng : formatForName(job.output);
-    if (format == imageUnknown)
-        return fail(exitUsage, job.output + ": the output's name must end in .png, .jpg, .jpeg or .bmp");
+    if (format == imageUnknown || !canWriteFormat(format))
+        return fail(exitUsage, job.output + ": the output's name must end in .png, .jpg, .jpeg or .bmp" +
+                                   (canWriteFormat(imageTiff) ? " (or .tif, .tiff)" : ""));
     Session session;
     int opened = openSession(job, &session);
     if (opened != exitOk) return opened;

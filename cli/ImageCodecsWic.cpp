@@ -1,0 +1,391 @@
+// The codecs behind ImageFile.h on Windows: the system's Windows Imaging
+// Component (windowscodecs.dll) decodes and encodes, so the program carries
+// no image library. PNG, JPEG, TIFF and BMP are part of every Windows; WebP
+// and HEIF are read and written where the system has their codecs (probed by
+// creating them). The checks that do not depend on a decoder (a JPEG's
+// markers, a PNG's chunks, the sizes in their headers) are the portable ones
+// of ImageMetadata.h, run before the system sees the bytes.
+#include "cli/ImageFile.h"
+
+#include "cli/WicSupport.h"
+
+#include <cstdio>
+#include <cstring>
+
+using namespace wic;
+
+namespace {
+
+uint32_t big32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
+uint32_t little32(const uint8_t* p)
+{
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+bool withinLimits(int64_t w, int64_t h, int maxSide)
+{
+    return w > 0 && h > 0 && w <= maxSide && h <= maxSide && w * h <= maxImagePixels;
+}
+
+std::string limitsText(int64_t w, int64_t h, int maxSide)
+{
+    return std::to_string(w) + " x " + std::to_string(h) + " pixels; each side must be 1 to " +
+           std::to_string(maxSide) + " and the whole at most " + std::to_string(maxImagePixels >> 20) + " megapixels";
+}
+
+// A memory stream over `bytes` (which WIC only reads).
+bool memoryStream(IWICImagingFactory* factory, const uint8_t* bytes, size_t size, ComPtr<IWICStream>* stream)
+{
+    return SUCCEEDED(factory->CreateStream(stream->out())) &&
+           SUCCEEDED((*stream)->InitializeFromMemory(const_cast<BYTE*>(bytes), DWORD(size)));
+}
+
+// The first ICC profile among a frame's colour contexts; empty for none.
+std::vector<uint8_t> profileOf(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame)
+{
+    UINT count = 0;
+    if (FAILED(frame->GetColorContexts(0, nullptr, &count)) || count == 0 || count > 16) return {};
+    ComPtr<IWICColorContext> contexts[16];
+    IWICColorContext* raw[16] = {};
+    for (UINT k = 0; k < count; ++k) {
+        if (FAILED(factory->CreateColorContext(contexts[k].out()))) return {};
+        raw[k] = contexts[k].get();
+    }
+    if (FAILED(frame->GetColorContexts(count, raw, &count))) return {};
+    for (UINT k = 0; k < count; ++k) {
+        WICColorContextType type;
+        UINT size = 0;
+        if (FAILED(raw[k]->GetType(&type)) || type != WICColorContextProfile) continue;
+        if (FAILED(raw[k]->GetProfileBytes(0, nullptr, &size)) || size == 0 || size > (64u << 20)) continue;
+        std::vector<uint8_t> profile(size);
+        if (SUCCEEDED(raw[k]->GetProfileBytes(size, profile.data(), &size))) return profile;
+    }
+    return {};
+}
+
+// A TIFF's orientation tag through the system's metadata reader; 1 without one.
+int tiffOrientation(IWICBitmapFrameDecode* frame)
+{
+    ComPtr<IWICMetadataQueryReader> reader;
+    if (FAILED(frame->GetMetadataQueryReader(reader.out()))) return 1;
+    PROPVARIANT value;
+    PropVariantInit(&value);
+    int orientation = 1;
+    if (SUCCEEDED(reader->GetMetadataByName(L"/ifd/{ushort=274}", &value)) && value.vt == VT_UI2 && value.uiVal >= 1 &&
+        value.uiVal <= 8)
+        orientation = value.uiVal;
+    PropVariantClear(&value);
+    return orientation;
+}
+
+// The layouts nimbulo keeps, as WIC names them; `bgr`: blue first, swapped on the way.
+struct Layout {
+    const GUID* wic;
+    int channels, bytes;
+    bool bgr;
+};
+const Layout grey8 = {&GUID_WICPixelFormat8bppGray, 1, 1, false};
+const Layout rgb8 = {&GUID_WICPixelFormat24bppBGR, 3, 1, true};
+const Layout rgba8 = {&GUID_WICPixelFormat32bppBGRA, 4, 1, true};
+const Layout grey16 = {&GUID_WICPixelFormat16bppGray, 1, 2, false};
+const Layout rgb16 = {&GUID_WICPixelFormat48bppRGB, 3, 2, false};
+const Layout rgba16 = {&GUID_WICPixelFormat64bppRGBA, 4, 2, false};
+const Layout directLayouts[] = {
+    grey8,  rgb8,  rgba8, {&GUID_WICPixelFormat24bppRGB, 3, 1, false}, {&GUID_WICPixelFormat32bppRGBA, 4, 1, false},
+    grey16, rgb16, rgba16};
+
+// The layout a frame's pixels are kept in: its own when nimbulo keeps it as
+// it is, else grey, RGB or RGBA (with alpha when the format or its palette
+// has any), 16 bits a sample when the file has more than 8.
+Layout layoutFor(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame, const GUID& source)
+{
+    for (const Layout& l : directLayouts)
+        if (IsEqualGUID(*l.wic, source)) return l;
+    UINT channels = 3, bits = 24;
+    BOOL alpha = FALSE;
+    ComPtr<IWICComponentInfo> info;
+    ComPtr<IWICPixelFormatInfo2> format;
+    if (SUCCEEDED(factory->CreateComponentInfo(source, info.out())) &&
+        SUCCEEDED(info->QueryInterface(IID_IWICPixelFormatInfo2, format.outVoid()))) {
+        format->GetChannelCount(&channels);
+        format->GetBitsPerPixel(&bits);
+        format->SupportsTransparency(&alpha);
+    }
+    ComPtr<IWICPalette> palette;
+    if (SUCCEEDED(factory->CreatePalette(palette.out())) && SUCCEEDED(frame->CopyPalette(palette.get()))) {
+        BOOL paletteAlpha = FALSE;
+        palette->HasAlpha(&paletteAlpha);
+        return paletteAlpha ? rgba8 : rgb8;
+    }
+    const bool deep = channels > 0 && bits / channels > 8;
+    if (channels == 1) return deep ? grey16 : grey8;
+    if (alpha) return deep ? rgba16 : rgba8;
+    return deep ? rgb16 : rgb8;
+}
+
+// The size in a file's header where it is at a fixed place (PNG, BMP).
+bool headerSize(ImageFormat format, const uint8_t* b, size_t size, int64_t* w, int64_t* h)
+{
+    if (format == imagePng && size >= 24) {
+        *w = big32(b + 16);
+        *h = big32(b + 20);
+        return true;
+    }
+    if (format == imageBmp && size >= 26) {
+        if (little32(b + 14) == 12) {  // the old OS/2 header: 16-bit sides
+            *w = b[18] | b[19] << 8;
+            *h = b[20] | b[21] << 8;
+        } else {
+            *w = int32_t(little32(b + 18));
+            *h = int32_t(little32(b + 22));
+            if (*h < 0) *h = -*h;  // rows from the top
+        }
+        return true;
+    }
+    return false;
+}
+
+// Grey from RGB with the weights the other builds use, (77 R + 150 G + 29 B) / 256.
+void toGrey(Image* image)
+{
+    const size_t n = size_t(image->width) * image->height;
+    const int c = image->channels;
+    std::vector<uint8_t> grey(n);
+    for (size_t k = 0; k < n; ++k) {
+        const uint8_t* p = &image->pixels[k * c];
+        grey[k] = c >= 3 ? uint8_t((p[0] * 77 + p[1] * 150 + p[2] * 29) >> 8) : p[0];
+    }
+    image->pixels.swap(grey);
+    image->channels = 1;
+}
+
+// 16-bit samples to 8 as the other builds reduce them on reading (the high byte).
+void toEightBits(Image* image)
+{
+    std::vector<uint8_t> narrow(image->pixels.size() / 2);
+    for (size_t k = 0; k < narrow.size(); ++k) {
+        uint16_t v;
+        std::memcpy(&v, &image->pixels[2 * k], 2);
+        narrow[k] = uint8_t(v >> 8);
+    }
+    image->pixels.swap(narrow);
+    image->bytesPerSample = 1;
+}
+
+// RGBA whose colour is grey, kept as grey + alpha.
+void toGreyAlpha(Image* image)
+{
+    const size_t n = size_t(image->width) * image->height;
+    const size_t b = size_t(image->bytesPerSample);
+    std::vector<uint8_t> out(n * 2 * b);
+    for (size_t k = 0; k < n; ++k) {
+        std::memcpy(&out[k * 2 * b], &image->pixels[k * 4 * b], b);
+        std::memcpy(&out[(k * 2 + 1) * b], &image->pixels[(k * 4 + 3) * b], b);
+    }
+    image->pixels.swap(out);
+    image->channels = 2;
+}
+
+}  // namespace
+
+ImageFormat formatOfBytes(const uint8_t* b, size_t size)
+{
+    static const uint8_t png[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (size >= 8 && std::memcmp(b, png, 8) == 0) return imagePng;
+    if (size >= 3 && b[0] == 0xFF && b[1] == 0xD8 && b[2] == 0xFF) return imageJpeg;
+    if (size >= 2 && b[0] == 'B' && b[1] == 'M') return imageBmp;
+    if (size >= 4 && (std::memcmp(b, "II*\0", 4) == 0 || std::memcmp(b, "MM\0*", 4) == 0)) return imageTiff;
+    if (size >= 12 && std::memcmp(b, "RIFF", 4) == 0 && std::memcmp(b + 8, "WEBP", 4) == 0) return imageWebp;
+    if (size >= 12 && std::memcmp(b + 4, "ftyp", 4) == 0)
+        for (const char* brand : {"heic", "heix", "hevc", "hevx", "heim", "heis", "mif1", "msf1"})
+            if (std::memcmp(b + 8, brand, 4) == 0) return imageHeif;
+    return imageTga;  // TGA has no signature
+}
+
+bool canReadFormat(ImageFormat format) { return format >= 0 && format <= imageUnknown && offered().read[format]; }
+bool canWriteFormat(ImageFormat format) { return format >= 0 && format <= imageUnknown && offered().write[format]; }
+
+std::string formatsOffered()
+{
+    return "reads " + formatList(offered().read, "and") + "; writes " + formatList(offered().write, "and") +
+           " (through the Windows Imaging Component)";
+}
+
+ImageStatus decodeImage(const uint8_t* bytes, size_t size, const std::string& name, int wantChannels, int maxSide,
+                        Image* image, std::string* error)
+{
+    if (size > size_t(1) << 30) {
+        *error = name + ": larger than 1 GiB";
+        return imageTooLarge;
+    }
+    image->note.clear();
+    image->metadata = ImageMetadata();
+    const ImageFormat format = formatOfBytes(bytes, size);
+    if (!canReadFormat(format)) {
+        *error = name + ": not an image nimbulo reads (" + formatList(offered().read, "or") + ")";
+        return imageUnknownFormat;
+    }
+    const std::string kind = codecOf(format)->name;
+    std::string problem;
+    int64_t w = 0, h = 0;
+    bool sized = headerSize(format, bytes, size, &w, &h);
+    if (format == imageJpeg) {
+        JpegFacts facts;
+        if (!scanJpeg(bytes, size, &facts, &problem)) {
+            *error = name + ": " + problem;
+            return imageCorrupt;
+        }
+        if (facts.components != 1 && facts.components != 3) {
+            *error = name + ": a JPEG of " + std::to_string(facts.components) +
+                     " components (CMYK or other) cannot be read; save it as RGB or grey";
+            return imageCorrupt;
+        }
+        if (!facts.complete) {
+            *error = name + ": truncated JPEG (no end of image)";
+            return imageCorrupt;
+        }
+        image->metadata = facts.metadata;
+        w = facts.width;
+        h = facts.height;
+        sized = true;
+    } else if (format == imagePng) {
+        if (size < 33 || std::memcmp(bytes + 12, "IHDR", 4) != 0) {
+            *error = name + ": truncated or damaged PNG (no header)";
+            return imageCorrupt;
+        }
+        if (!scanPng(bytes, size, &image->metadata, &problem)) {
+            *error = name + ": " + problem;
+            return imageCorrupt;
+        }
+    }
+    // The size from the header, before anything is decoded.
+    if (sized && !withinLimits(w, h, maxSide)) {
+        *error = name + ": " + limitsText(w, h, maxSide);
+        return imageTooLarge;
+    }
+
+    Wic wic;
+    if (!wic.factory) {
+        *error = name + ": the Windows Imaging Component cannot be started";
+        return imageUnreadable;
+    }
+    const std::string damaged = name + ": truncated or damaged " + kind + " (Windows Imaging Component error ";
+    ComPtr<IWICStream> stream;
+    ComPtr<IWICBitmapDecoder> decoder;
+    ComPtr<IWICBitmapFrameDecode> frame;
+    HRESULT hr = memoryStream(wic.factory.get(), bytes, size, &stream) ? S_OK : E_FAIL;
+    if (SUCCEEDED(hr))
+        hr = wic.factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand, decoder.out());
+    if (SUCCEEDED(hr)) hr = decoder->GetFrame(0, frame.out());
+    UINT fw = 0, fh = 0;
+    if (SUCCEEDED(hr)) hr = frame->GetSize(&fw, &fh);
+    if (FAILED(hr)) {
+        *error = damaged + hresultText(hr) + ")";
+        return imageCorrupt;
+    }
+    if (!withinLimits(fw, fh, maxSide)) {
+        *error = name + ": " + limitsText(fw, fh, maxSide);
+        return imageTooLarge;
+    }
+
+    WICPixelFormatGUID source;
+    if (FAILED(hr = frame->GetPixelFormat(&source))) {
+        *error = damaged + hresultText(hr) + ")";
+        return imageCorrupt;
+    }
+    Layout layout = layoutFor(wic.factory.get(), frame.get(), source);
+    ComPtr<IWICFormatConverter> converter;
+    IWICBitmapSource* pixels = frame.get();
+    if (!IsEqualGUID(*layout.wic, source)) {
+        // Some systems convert to 8 bits a sample only: then the picture is read at 8.
+        for (int attempt = 0; attempt < 2 && pixels == frame.get(); ++attempt) {
+            if (attempt == 1) {
+                if (layout.bytes == 1) break;
+                layout = layout.channels == 1 ? grey8 : layout.channels == 3 ? rgb8 : rgba8;
+                image->note = "read with 8 bits per channel (the system converts no deeper)";
+            }
+            if (SUCCEEDED(wic.factory->CreateFormatConverter(converter.out())) &&
+                SUCCEEDED(converter->Initialize(frame.get(), *layout.wic, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                                WICBitmapPaletteTypeCustom)))
+                pixels = converter.get();
+        }
+        if (pixels == frame.get()) {
+            *error = name + ": its pixels are in a layout this system cannot convert";
+            return imageCorrupt;
+        }
+    }
+    const size_t pixelBytes = size_t(layout.channels) * size_t(layout.bytes);
+    const size_t stride = size_t(fw) * pixelBytes;
+    image->pixels.assign(stride * fh, 0);
+    if (FAILED(hr = pixels->CopyPixels(nullptr, UINT(stride), UINT(image->pixels.size()), image->pixels.data()))) {
+        image->pixels.clear();
+        *error = damaged + hresultText(hr) + ")";
+        return imageCorrupt;
+    }
+    if (layout.bgr)
+        for (size_t k = 0; k < image->pixels.size(); k += pixelBytes) std::swap(image->pixels[k], image->pixels[k + 2]);
+    image->width = int(fw);
+    image->height = int(fh);
+    image->channels = layout.channels;
+    image->bytesPerSample = layout.bytes;
+    image->format = format;
+
+    // What the file holds beyond what its format's decoder gives: a PNG's grey
+    // + alpha (which WIC gives as RGBA), a TIFF's orientation, the colour
+    // profile of formats whose headers are not walked here.
+    if (format == imagePng) {
+        const uint8_t colourType = bytes[25];
+        if (colourType == 4 && image->channels == 4) toGreyAlpha(image);
+        if (colourType == 3) image->note = "palette image converted to RGB";
+    }
+    if (format != imagePng && format != imageJpeg) {
+        image->metadata.iccProfile = profileOf(wic.factory.get(), frame.get());
+        if (format == imageTiff) image->metadata.orientation = tiffOrientation(frame.get());
+    }
+    if (wantChannels != 0) {
+        if (image->bytesPerSample == 2) {
+            toEightBits(image);
+            image->note = "16-bit image reduced to 8 bits per channel";
+        }
+        if (wantChannels == 1 && image->channels != 1) {
+            if (image->channels > 2) image->note = "colour converted to grey";
+            toGrey(image);
+        }
+    }
+    if (image->metadata.orientation != 1) {
+        applyOrientation(image->metadata.orientation, &image->width, &image->height,
+                         image->channels * image->bytesPerSample, &image->pixels);
+        image->note = "turned upright by its EXIF orientation";
+    }
+    return imageOk;
+}
+
+bool zlibDecompress(const uint8_t* data, size_t size, std::vector<uint8_t>* out)
+{
+    // A PNG's colour profile is a zlib stream; the system inflates it when it
+    // reads a PNG's profile. So the stream goes into the profile chunk of a
+    // PNG of one grey pixel, and the profile the system reads from it is the
+    // stream's content.
+    if (size > size_t(1) << 30) return false;
+    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    const uint8_t header[13] = {0, 0, 0, 1, 0, 0, 0, 1, 8, 0, 0, 0, 0};  // 1 x 1, 8-bit grey
+    appendPngChunk("IHDR", header, sizeof header, &png);
+    std::vector<uint8_t> profile = {'p', 0, 0};  // a name, its zero, the method deflate
+    profile.insert(profile.end(), data, data + size);
+    appendPngChunk("iCCP", profile.data(), profile.size(), &png);
+    // The pixel row (filter 0, value 0) as a stored zlib block.
+    const uint8_t row[] = {0x78, 0x01, 0x01, 0x02, 0x00, 0xFD, 0xFF, 0x00, 0x00, 0x00, 0x02, 0x00, 0x01};
+    appendPngChunk("IDAT", row, sizeof row, &png);
+    appendPngChunk("IEND", nullptr, 0, &png);
+    Wic wic;
+    ComPtr<IWICStream> stream;
+    ComPtr<IWICBitmapDecoder> decoder;
+    ComPtr<IWICBitmapFrameDecode> frame;
+    if (!wic.factory || !memoryStream(wic.factory.get(), png.data(), png.size(), &stream) ||
+        FAILED(wic.factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand,
+                                                    decoder.out())) ||
+        FAILED(decoder->GetFrame(0, frame.out())))
+        return false;
+    *out = profileOf(wic.factory.get(), frame.get());
+    return !out->empty();
+}
