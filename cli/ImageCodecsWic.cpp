@@ -172,6 +172,17 @@ void toEightBits(Image* image)
     image->bytesPerSample = 1;
 }
 
+// RGBA down to its first `channels` samples: RGB, or grey (whose R, G and B are alike).
+void keepChannels(Image* image, int channels)
+{
+    const size_t n = size_t(image->width) * image->height;
+    const size_t b = size_t(image->bytesPerSample);
+    for (size_t k = 0; k < n; ++k)
+        std::memmove(&image->pixels[k * channels * b], &image->pixels[k * 4 * b], channels * b);
+    image->pixels.resize(n * channels * b);
+    image->channels = channels;
+}
+
 // RGBA whose colour is grey, kept as grey + alpha.
 void toGreyAlpha(Image* image)
 {
@@ -293,28 +304,32 @@ ImageStatus decodeImage(const uint8_t* bytes, size_t size, const std::string& na
         *error = damaged + hresultText(hr) + ")";
         return imageCorrupt;
     }
-    Layout layout = layoutFor(wic.factory.get(), frame.get(), source);
+    const Layout layout = layoutFor(wic.factory.get(), frame.get(), source);
+    // Other layouts through the system's converter, into the one every
+    // system converts to (BGRA at 8 bits; RGBA at 16 where it can), then
+    // down to the channels kept.
+    Layout via = layout;
     ComPtr<IWICFormatConverter> converter;
     IWICBitmapSource* pixels = frame.get();
     if (!IsEqualGUID(*layout.wic, source)) {
-        // Some systems convert to 8 bits a sample only: then the picture is read at 8.
-        for (int attempt = 0; attempt < 2 && pixels == frame.get(); ++attempt) {
-            if (attempt == 1) {
-                if (layout.bytes == 1) break;
-                layout = layout.channels == 1 ? grey8 : layout.channels == 3 ? rgb8 : rgba8;
+        for (const Layout& target : {rgba16, rgba8}) {
+            if (target.bytes > layout.bytes) continue;
+            if (target.bytes < layout.bytes)
                 image->note = "read with 8 bits per channel (the system converts no deeper)";
-            }
+            via = target;
             if (SUCCEEDED(wic.factory->CreateFormatConverter(converter.out())) &&
-                SUCCEEDED(converter->Initialize(frame.get(), *layout.wic, WICBitmapDitherTypeNone, nullptr, 0.0,
-                                                WICBitmapPaletteTypeCustom)))
+                SUCCEEDED(converter->Initialize(frame.get(), *target.wic, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                                WICBitmapPaletteTypeCustom))) {
                 pixels = converter.get();
+                break;
+            }
         }
         if (pixels == frame.get()) {
             *error = name + ": its pixels are in a layout this system cannot convert";
             return imageCorrupt;
         }
     }
-    const size_t pixelBytes = size_t(layout.channels) * size_t(layout.bytes);
+    const size_t pixelBytes = size_t(via.channels) * size_t(via.bytes);
     const size_t stride = size_t(fw) * pixelBytes;
     image->pixels.assign(stride * fh, 0);
     if (FAILED(hr = pixels->CopyPixels(nullptr, UINT(stride), UINT(image->pixels.size()), image->pixels.data()))) {
@@ -322,12 +337,13 @@ ImageStatus decodeImage(const uint8_t* bytes, size_t size, const std::string& na
         *error = damaged + hresultText(hr) + ")";
         return imageCorrupt;
     }
-    if (layout.bgr)
+    if (via.bgr)
         for (size_t k = 0; k < image->pixels.size(); k += pixelBytes) std::swap(image->pixels[k], image->pixels[k + 2]);
     image->width = int(fw);
     image->height = int(fh);
-    image->channels = layout.channels;
-    image->bytesPerSample = layout.bytes;
+    image->channels = via.channels;
+    image->bytesPerSample = via.bytes;
+    if (via.channels != layout.channels) keepChannels(image, layout.channels);
     image->format = format;
 
     // What the file holds beyond what its format's decoder gives: a PNG's grey
@@ -358,34 +374,4 @@ ImageStatus decodeImage(const uint8_t* bytes, size_t size, const std::string& na
         image->note = "turned upright by its EXIF orientation";
     }
     return imageOk;
-}
-
-bool zlibDecompress(const uint8_t* data, size_t size, std::vector<uint8_t>* out)
-{
-    // A PNG's colour profile is a zlib stream; the system inflates it when it
-    // reads a PNG's profile. So the stream goes into the profile chunk of a
-    // PNG of one grey pixel, and the profile the system reads from it is the
-    // stream's content.
-    if (size > size_t(1) << 30) return false;
-    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    const uint8_t header[13] = {0, 0, 0, 1, 0, 0, 0, 1, 8, 0, 0, 0, 0};  // 1 x 1, 8-bit grey
-    appendPngChunk("IHDR", header, sizeof header, &png);
-    std::vector<uint8_t> profile = {'p', 0, 0};  // a name, its zero, the method deflate
-    profile.insert(profile.end(), data, data + size);
-    appendPngChunk("iCCP", profile.data(), profile.size(), &png);
-    // The pixel row (filter 0, value 0) as a stored zlib block.
-    const uint8_t row[] = {0x78, 0x01, 0x01, 0x02, 0x00, 0xFD, 0xFF, 0x00, 0x00, 0x00, 0x02, 0x00, 0x01};
-    appendPngChunk("IDAT", row, sizeof row, &png);
-    appendPngChunk("IEND", nullptr, 0, &png);
-    Wic wic;
-    ComPtr<IWICStream> stream;
-    ComPtr<IWICBitmapDecoder> decoder;
-    ComPtr<IWICBitmapFrameDecode> frame;
-    if (!wic.factory || !memoryStream(wic.factory.get(), png.data(), png.size(), &stream) ||
-        FAILED(wic.factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand,
-                                                    decoder.out())) ||
-        FAILED(decoder->GetFrame(0, frame.out())))
-        return false;
-    *out = profileOf(wic.factory.get(), frame.get());
-    return !out->empty();
 }

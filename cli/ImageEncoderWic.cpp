@@ -92,27 +92,87 @@ bool bytesOf(IStream* stream, std::vector<uint8_t>* bytes)
 
 }  // namespace
 
-bool zlibCompress(const std::vector<uint8_t>& data, std::vector<uint8_t>* out)
+namespace {
+
+// The picture through the system's encoder for `codec`; the encoder's error code when it fails.
+HRESULT encodeWithSystem(const Codec& codec, int width, int height, const Prepared& prepared,
+                         const EncodeOptions& options, const std::vector<uint8_t>& profile, std::vector<uint8_t>* bytes)
 {
-    // Stored blocks, not compressed: a colour profile is small, and the
-    // system offers no deflate of its own.
-    out->assign({0x78, 0x01});
-    size_t at = 0;
-    do {
-        const size_t n = data.size() - at < 65535 ? data.size() - at : 65535;
-        const bool last = at + n == data.size();
-        out->insert(out->end(), {uint8_t(last), uint8_t(n), uint8_t(n >> 8), uint8_t(~n), uint8_t(~n >> 8)});
-        out->insert(out->end(), data.begin() + long(at), data.begin() + long(at + n));
-        at += n;
-    } while (at < data.size());
-    uint32_t a = 1, b = 0;  // Adler-32
-    for (uint8_t v : data) {
-        a = (a + v) % 65521;
-        b = (b + a) % 65521;
+    const ImageFormat format = codec.format;
+    Wic wic;
+    ComPtr<IStream> stream;
+    ComPtr<IWICBitmapEncoder> encoder;
+    ComPtr<IWICBitmapFrameEncode> frame;
+    ComPtr<IPropertyBag2> bag;
+    HRESULT hr = wic.factory ? CreateStreamOnHGlobal(nullptr, TRUE, stream.out()) : E_FAIL;
+    if (SUCCEEDED(hr)) hr = wic.factory->CreateEncoder(*codec.container, nullptr, encoder.out());
+    if (SUCCEEDED(hr)) hr = encoder->Initialize(stream.get(), WICBitmapEncoderNoCache);
+    if (SUCCEEDED(hr)) hr = encoder->CreateNewFrame(frame.out(), bag.out());
+    if (SUCCEEDED(hr) && bag) {
+        // An option the encoder does not know is left at its default.
+        if (format == imageJpeg || format == imageHeif || (format == imageWebp && !options.lossless))
+            setOption(bag.get(), L"ImageQuality", VT_R4, float(options.quality) / 100.0f, 0);
+        if (format == imageTiff)
+            setOption(bag.get(), L"TiffCompressionMethod", VT_UI1, 0, tiffMethod(options.tiffCompression));
     }
-    appendBig32(b << 16 | a, out);
-    return true;
+    if (SUCCEEDED(hr)) hr = frame->Initialize(bag.get());
+    if (SUCCEEDED(hr)) hr = frame->SetSize(UINT(width), UINT(height));
+    WICPixelFormatGUID chosen = prepared.format;
+    if (SUCCEEDED(hr)) hr = frame->SetPixelFormat(&chosen);
+    // A profile in formats whose bytes are not amended afterwards, where the encoder takes one.
+    if (SUCCEEDED(hr) && format != imagePng && format != imageJpeg && !profile.empty()) {
+        ComPtr<IWICColorContext> context;
+        if (SUCCEEDED(wic.factory->CreateColorContext(context.out())) &&
+            SUCCEEDED(context->InitializeFromMemory(profile.data(), UINT(profile.size())))) {
+            IWICColorContext* contexts[1] = {context.get()};
+            frame->SetColorContexts(1, contexts);
+        }
+    }
+    if (SUCCEEDED(hr) && IsEqualGUID(chosen, prepared.format)) {
+        hr = frame->WritePixels(UINT(height), prepared.stride, UINT(prepared.pixels.size()),
+                                const_cast<BYTE*>(prepared.pixels.data()));
+    } else if (SUCCEEDED(hr)) {
+        // The encoder takes another layout: the system converts to it.
+        ComPtr<IWICBitmap> bitmap;
+        ComPtr<IWICBitmapSource> converted;
+        hr = wic.factory->CreateBitmapFromMemory(UINT(width), UINT(height), prepared.format, prepared.stride,
+                                                 UINT(prepared.pixels.size()),
+                                                 const_cast<BYTE*>(prepared.pixels.data()), bitmap.out());
+        if (SUCCEEDED(hr)) hr = WICConvertBitmapSource(chosen, bitmap.get(), converted.out());
+        if (SUCCEEDED(hr)) hr = frame->WriteSource(converted.get(), nullptr);
+    }
+    if (SUCCEEDED(hr)) hr = frame->Commit();
+    if (SUCCEEDED(hr)) hr = encoder->Commit();
+    if (SUCCEEDED(hr) && !bytesOf(stream.get(), bytes)) hr = E_FAIL;
+    return hr;
 }
+
+// Whether the system's PNG encoder takes 16-bit samples in WIC's order (least
+// significant byte first) and writes them in PNG's, as Windows does; some
+// (Wine 8) copy them as they are. Probed once with one grey pixel of 0x0102.
+bool pngEncoderReordersSixteen()
+{
+    static const bool reorders = [] {
+        Prepared pixel;
+        pixel.format = GUID_WICPixelFormat16bppGray;
+        pixel.stride = 2;
+        pixel.pixels = {0x02, 0x01};
+        std::vector<uint8_t> png, rows;
+        if (FAILED(encodeWithSystem(*codecOf(imagePng), 1, 1, pixel, EncodeOptions(), {}, &png))) return true;
+        for (size_t at = 8; at + 12 <= png.size();) {
+            const size_t length =
+                size_t(png[at]) << 24 | size_t(png[at + 1]) << 16 | size_t(png[at + 2]) << 8 | png[at + 3];
+            if (length > png.size() - at - 12) break;
+            if (std::memcmp(&png[at + 4], "IDAT", 4) == 0)
+                return !zlibDecompress(&png[at + 8], length, &rows) || rows.size() != 3 || rows[1] == 0x01;
+            at += 12 + length;
+        }
+        return true;
+    }();
+    return reorders;
+}
+
+}  // namespace
 
 bool encodeImage(const Image& image, ImageFormat format, const EncodeOptions& options, std::vector<uint8_t>* bytes,
                  std::string* error)
@@ -135,55 +195,14 @@ bool encodeImage(const Image& image, ImageFormat format, const EncodeOptions& op
     if (!formatHolds(format, image.width, image.height, image.channels, image.bytesPerSample, error)) return false;
 
     Prepared prepared = prepare(image, format != imageJpeg);
-    Wic wic;
-    ComPtr<IStream> stream;
-    ComPtr<IWICBitmapEncoder> encoder;
-    ComPtr<IWICBitmapFrameEncode> frame;
-    ComPtr<IPropertyBag2> bag;
-    const std::string failed = std::string("the system's ") + codec->name + " encoder failed (error ";
-    HRESULT hr = wic.factory ? CreateStreamOnHGlobal(nullptr, TRUE, stream.out()) : E_FAIL;
-    if (SUCCEEDED(hr)) hr = wic.factory->CreateEncoder(*codec->container, nullptr, encoder.out());
-    if (SUCCEEDED(hr)) hr = encoder->Initialize(stream.get(), WICBitmapEncoderNoCache);
-    if (SUCCEEDED(hr)) hr = encoder->CreateNewFrame(frame.out(), bag.out());
-    if (SUCCEEDED(hr) && bag) {
-        // An option the encoder does not know is left at its default.
-        if (format == imageJpeg || format == imageHeif || (format == imageWebp && !options.lossless))
-            setOption(bag.get(), L"ImageQuality", VT_R4, float(options.quality) / 100.0f, 0);
-        if (format == imageTiff)
-            setOption(bag.get(), L"TiffCompressionMethod", VT_UI1, 0, tiffMethod(options.tiffCompression));
-    }
-    if (SUCCEEDED(hr)) hr = frame->Initialize(bag.get());
-    if (SUCCEEDED(hr)) hr = frame->SetSize(UINT(image.width), UINT(image.height));
-    WICPixelFormatGUID chosen = prepared.format;
-    if (SUCCEEDED(hr)) hr = frame->SetPixelFormat(&chosen);
-    // A profile in formats whose bytes are not amended afterwards, where the encoder takes one.
-    if (SUCCEEDED(hr) && format != imagePng && format != imageJpeg && !image.metadata.iccProfile.empty()) {
-        ComPtr<IWICColorContext> context;
-        if (SUCCEEDED(wic.factory->CreateColorContext(context.out())) &&
-            SUCCEEDED(context->InitializeFromMemory(image.metadata.iccProfile.data(),
-                                                    UINT(image.metadata.iccProfile.size())))) {
-            IWICColorContext* contexts[1] = {context.get()};
-            frame->SetColorContexts(1, contexts);
-        }
-    }
-    if (SUCCEEDED(hr) && IsEqualGUID(chosen, prepared.format)) {
-        hr = frame->WritePixels(UINT(image.height), prepared.stride, UINT(prepared.pixels.size()),
-                                prepared.pixels.data());
-    } else if (SUCCEEDED(hr)) {
-        // The encoder takes another layout: the system converts to it.
-        ComPtr<IWICBitmap> bitmap;
-        ComPtr<IWICBitmapSource> converted;
-        hr =
-            wic.factory->CreateBitmapFromMemory(UINT(image.width), UINT(image.height), prepared.format, prepared.stride,
-                                                UINT(prepared.pixels.size()), prepared.pixels.data(), bitmap.out());
-        if (SUCCEEDED(hr)) hr = WICConvertBitmapSource(chosen, bitmap.get(), converted.out());
-        if (SUCCEEDED(hr)) hr = frame->WriteSource(converted.get(), nullptr);
-    }
-    if (SUCCEEDED(hr)) hr = frame->Commit();
-    if (SUCCEEDED(hr)) hr = encoder->Commit();
-    if (FAILED(hr) || !bytesOf(stream.get(), bytes)) {
+    if (format == imagePng && image.bytesPerSample == 2 && !pngEncoderReordersSixteen())
+        for (size_t k = 0; k + 1 < prepared.pixels.size(); k += 2)
+            std::swap(prepared.pixels[k], prepared.pixels[k + 1]);
+    HRESULT hr =
+        encodeWithSystem(*codec, image.width, image.height, prepared, options, image.metadata.iccProfile, bytes);
+    if (FAILED(hr)) {
         bytes->clear();
-        *error = failed + hresultText(hr) + ")";
+        *error = std::string("the system's ") + codec->name + " encoder failed (error " + hresultText(hr) + ")";
         return false;
     }
     if (format == imagePng) *bytes = pngWithProfile(*bytes, image.metadata);
