@@ -117,7 +117,8 @@ Layout layoutFor(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame, cons
         palette->HasAlpha(&paletteAlpha);
         return paletteAlpha ? rgba8 : rgb8;
     }
-    const bool deep = channels > 0 && bits / channels > 8;
+    // More than 8 bits a channel; padded layouts (32-bit BGR) are not.
+    const bool deep = bits >= 12 * channels;
     if (channels == 1) return deep ? grey16 : grey8;
     if (alpha) return deep ? rgba16 : rgba8;
     return deep ? rgb16 : rgb8;

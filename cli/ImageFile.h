@@ -59,8 +59,8 @@ Image eightBitCopy(const Image& image);
 // the user.
 bool formatHolds(ImageFormat format, int width, int height, int channels, int bytesPerSample, std::string* why);
 
-// The file's bytes. A 16-bit image is written as a 16-bit PNG; JPEG and BMP
-// need an 8-bit one. (The codecs.)
+// The file's bytes. A 16-bit image is written as a 16-bit PNG (or TIFF,
+// where the build writes TIFF); the other formats need an 8-bit one. (The codecs.)
 bool encodeImage(const Image& image, ImageFormat format, const EncodeOptions& options, std::vector<uint8_t>* bytes,
                  std::string* error);
 
