@@ -269,6 +269,9 @@ ImageStatus decodeImage(const uint8_t* bytes, size_t size, const std::string& na
             *error = name + ": " + problem;
             return imageCorrupt;
         }
+    } else if (format == imageBmp && !scanBmp(bytes, size, &problem)) {
+        *error = name + ": " + problem;
+        return imageCorrupt;
     }
     // The size from the header, before anything is decoded.
     if (sized && !withinLimits(w, h, maxSide)) {

@@ -141,6 +141,40 @@ bool scanJpeg(const uint8_t* bytes, size_t size, JpegFacts* facts, std::string* 
     return true;
 }
 
+bool scanBmp(const uint8_t* bytes, size_t size, std::string* problem)
+{
+    auto little = [&](size_t at, int n) {
+        uint32_t v = 0;
+        for (int k = n - 1; k >= 0; --k) v = v << 8 | bytes[at + size_t(k)];
+        return v;
+    };
+    if (size < 26) {
+        *problem = "truncated BMP (its header is cut short)";
+        return false;
+    }
+    const uint32_t headerSize = little(14, 4);
+    const bool old = headerSize == 12;  // the OS/2 header: 16-bit sides
+    if (size < (old ? 26u : 34u)) {
+        *problem = "truncated BMP (its header is cut short)";
+        return false;
+    }
+    const int64_t w = old ? int64_t(little(18, 2)) : int64_t(int32_t(little(18, 4)));
+    int64_t h = old ? int64_t(little(20, 2)) : int64_t(int32_t(little(22, 4)));
+    const uint32_t bits = little(old ? 24 : 28, 2), compression = old ? 0 : little(30, 4);
+    if (h < 0) h = -h;
+    // Run-length and embedded JPEG or PNG pixels have no fixed size; absurd
+    // sides are for the size checks that follow.
+    if ((compression != 0 && compression != 3 && compression != 6) || w <= 0 || w > 1 << 24 || h > 1 << 24 ||
+        bits == 0 || bits > 64)
+        return true;
+    const uint64_t rowBytes = (uint64_t(w) * bits + 31) / 32 * 4;
+    if (little(10, 4) + rowBytes * uint64_t(h) > size) {
+        *problem = "truncated BMP (its rows run past the end)";
+        return false;
+    }
+    return true;
+}
+
 uint32_t pngCrc32(const uint8_t* data, size_t size)
 {
     static const struct Table {
