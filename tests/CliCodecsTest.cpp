@@ -87,3 +87,60 @@ TEST(CliCodecs, TruncatedFilesOfEveryFormatAreRefused)
         EXPECT_FALSE(exists("out.png.partial")) << cut;
     }
 }
+
+// An uncompressed 8-bit RGB TIFF of 3 x 2 pixels, the first one white, with an
+// orientation tag and an ICC profile.
+std::vector<uint8_t> handMadeTiff(int orientation, const std::vector<uint8_t>& profile)
+{
+    const uint16_t entries[][3] = {{256, 3, 3}, {257, 3, 2}, {258, 3, 0}, {259, 3, 1},  {262, 3, 2}, {273, 4, 0},
+                                   {274, 3, 0}, {277, 3, 3}, {278, 3, 2}, {279, 4, 18}, {284, 3, 1}, {34675, 7, 0}};
+    const uint32_t count = sizeof entries / sizeof entries[0];
+    const uint32_t depths = 8 + 2 + count * 12 + 4, icc = depths + 6, pixels = icc + uint32_t(profile.size());
+    std::vector<uint8_t> t = {'I', 'I', 42, 0, 8, 0, 0, 0, uint8_t(count), 0};
+    auto put = [&](uint32_t v, int bytes) {
+        for (int k = 0; k < bytes; ++k) t.push_back(uint8_t(v >> (8 * k)));
+    };
+    for (const auto& e : entries) {
+        const uint32_t tag = e[0], type = e[1];
+        const uint32_t n = tag == 258 ? 3 : tag == 34675 ? uint32_t(profile.size()) : 1;
+        const uint32_t value = tag == 258     ? depths
+                               : tag == 273   ? pixels
+                               : tag == 274   ? uint32_t(orientation)
+                               : tag == 34675 ? icc
+                                              : e[2];
+        put(tag, 2);
+        put(type, 2);
+        put(n, 4);
+        put(value, 4);
+    }
+    put(0, 4);
+    for (int k = 0; k < 3; ++k) put(8, 2);
+    t.insert(t.end(), profile.begin(), profile.end());
+    t.insert(t.end(), {255, 255, 255});
+    t.resize(t.size() + 15, 0);
+    return t;
+}
+
+TEST(CliCodecs, TiffOrientationAndProfileAreRead)
+{
+    if (!canReadFormat(imageTiff)) GTEST_SKIP() << "this build reads no TIFF";
+    std::vector<uint8_t> profile(600);
+    for (size_t k = 0; k < profile.size(); ++k) profile[k] = uint8_t(k * 13);
+    // Orientation 6: the stored top-left pixel ends up at the top right of a 2 x 3 picture.
+    writeBytes("turned.tif", handMadeTiff(6, profile));
+    Image image;
+    std::string error;
+    ASSERT_EQ(readImage("turned.tif", 0, 64, &image, &error), imageOk) << error;
+    EXPECT_EQ(image.width, 2);
+    EXPECT_EQ(image.height, 3);
+    ASSERT_EQ(image.pixels.size(), 18u);
+    EXPECT_EQ(image.pixels[3], 255);
+    EXPECT_EQ(image.pixels[0], 0);
+    EXPECT_TRUE(image.metadata.iccProfile == profile);
+    // nimbulo paints it upright and carries the profile into a PNG.
+    Outcome o = run("render turned.tif -o turned.png --quiet");
+    ASSERT_EQ(o.code, 0) << o.errors;
+    Image out = loadPicture("turned.png");
+    EXPECT_EQ(out.width, 2);
+    EXPECT_TRUE(out.metadata.iccProfile == profile);
+}
