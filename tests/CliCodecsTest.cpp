@@ -11,6 +11,10 @@
 #include "cli/ImageFile.h"
 #include "host/CliRunner.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 using namespace testhost;
 
 namespace {
@@ -144,3 +148,39 @@ TEST(CliCodecs, TiffOrientationAndProfileAreRead)
     EXPECT_EQ(out.width, 2);
     EXPECT_TRUE(out.metadata.iccProfile == profile);
 }
+
+#ifdef _WIN32
+// A thread whose COM apartment is single-threaded already (as a host's
+// window thread is) reads and writes as well, and keeps its apartment.
+DWORD WINAPI roundTripInApartment(void* result)
+{
+    bool& ok = *static_cast<bool*>(result);
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 0;
+    Image image;
+    image.width = 3;
+    image.height = 2;
+    image.channels = 3;
+    image.pixels.assign(18, 77);
+    std::vector<uint8_t> bytes;
+    Image back;
+    std::string error;
+    ok = encodeImage(image, imagePng, EncodeOptions(), &bytes, &error) &&
+         decodeImage(bytes.data(), bytes.size(), "apartment", 0, 16, &back, &error) == imageOk &&
+         back.pixels == image.pixels;
+    // Still single-threaded: asking for it again only counts another use.
+    ok = ok && CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED) == S_FALSE;
+    CoUninitialize();
+    CoUninitialize();
+    return 0;
+}
+
+TEST(CliCodecs, ThreadsInASingleThreadedApartmentReadAndWrite)
+{
+    bool ok = false;
+    HANDLE thread = CreateThread(nullptr, 0, roundTripInApartment, &ok, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    EXPECT_TRUE(ok);
+}
+#endif
