@@ -306,6 +306,8 @@ static std::string baseName(const std::string& path)
 static int renderBatch(const RenderJob& job, const Session& session)
 {
     ImageFormat chosen = job.formatWord.empty() ? imageUnknown : formatForWord(job.formatWord);
+    if (chosen != imageUnknown && !canWriteFormat(chosen))
+        return fail(exitUsage, "--format " + job.formatWord + ": this build does not write it (see 'nimbulo --help')");
     int outcome = exitOk, painted = 0;
     for (const std::string& input : job.inputs) {
         if (input == "-") return fail(exitUsage, "a batch reads files, not standard input");
