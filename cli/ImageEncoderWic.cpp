@@ -112,6 +112,10 @@ HRESULT encodeWithSystem(const Codec& codec, int width, int height, const Prepar
         // An option the encoder does not know is left at its default.
         if (format == imageJpeg || format == imageHeif || (format == imageWebp && !options.lossless))
             setOption(bag.get(), L"ImageQuality", VT_R4, float(options.quality) / 100.0f, 0);
+        // Above 90 the colour keeps every pixel, as the other builds write it
+        // (the system's default halves it both ways).
+        if (format == imageJpeg && options.quality > 90)
+            setOption(bag.get(), L"JpegYCrCbSubsampling", VT_UI1, 0, WICJpegYCrCbSubsampling444);
         if (format == imageTiff)
             setOption(bag.get(), L"TiffCompressionMethod", VT_UI1, 0, tiffMethod(options.tiffCompression));
     }
