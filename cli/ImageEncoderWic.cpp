@@ -21,13 +21,13 @@ struct Prepared {
     std::vector<uint8_t> pixels;
 };
 
-Prepared prepare(const Image& image, bool keepAlpha)
+Prepared prepare(const Image& image, bool keepAlpha, bool greyAsColour = false)
 {
     Prepared out;
     const int c = image.channels;
     const size_t b = size_t(image.bytesPerSample);
     const bool alpha = keepAlpha && (c == 2 || c == 4);
-    const int outChannels = c <= 2 && !alpha ? 1 : alpha ? 4 : 3;
+    const int outChannels = c <= 2 && !alpha && !greyAsColour ? 1 : alpha ? 4 : 3;
     if (b == 2)
         out.format = outChannels == 1   ? GUID_WICPixelFormat16bppGray
                      : outChannels == 3 ? GUID_WICPixelFormat48bppRGB
@@ -198,12 +198,17 @@ bool encodeImage(const Image& image, ImageFormat format, const EncodeOptions& op
     }
     if (!formatHolds(format, image.width, image.height, image.channels, image.bytesPerSample, error)) return false;
 
-    Prepared prepared = prepare(image, format != imageJpeg);
-    if (format == imagePng && image.bytesPerSample == 2 && !pngEncoderReordersSixteen())
-        for (size_t k = 0; k + 1 < prepared.pixels.size(); k += 2)
-            std::swap(prepared.pixels[k], prepared.pixels[k + 1]);
-    HRESULT hr =
-        encodeWithSystem(*codec, image.width, image.height, prepared, options, image.metadata.iccProfile, bytes);
+    auto encode = [&](bool greyAsColour) {
+        Prepared prepared = prepare(image, format != imageJpeg, greyAsColour);
+        if (format == imagePng && image.bytesPerSample == 2 && !pngEncoderReordersSixteen())
+            for (size_t k = 0; k + 1 < prepared.pixels.size(); k += 2)
+                std::swap(prepared.pixels[k], prepared.pixels[k + 1]);
+        return encodeWithSystem(*codec, image.width, image.height, prepared, options, image.metadata.iccProfile, bytes);
+    };
+    HRESULT hr = encode(false);
+    // Some encoders (Wine's TIFF) take no 16-bit grey and cannot convert it:
+    // then it is written as RGB, still at 16 bits.
+    if (FAILED(hr) && image.bytesPerSample == 2 && image.channels == 1) hr = encode(true);
     if (FAILED(hr)) {
         bytes->clear();
         *error = std::string("the system's ") + codec->name + " encoder failed (error " + hresultText(hr) + ")";

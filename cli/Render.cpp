@@ -225,7 +225,10 @@ static int writeOutput(const std::string& output, const Image& image, ImageForma
     std::string error;
     if (output == "-") return writeImage("-", image, format, options, &error) ? exitOk : fail(exitCannotWrite, error);
     std::string partial = output + ".partial";
-    if (!writeImage(partial, image, format, options, &error)) return fail(exitCannotWrite, error);
+    if (!writeImage(partial, image, format, options, &error)) {
+        std::remove(partial.c_str());  // claimed before the work
+        return fail(exitCannotWrite, error);
+    }
     if (!replaceFile(partial, output)) {
         std::remove(partial.c_str());
         return fail(exitCannotWrite, output + ": cannot be replaced");

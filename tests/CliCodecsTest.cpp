@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,18 @@ TEST(CliCodecs, EveryFormatWrittenIsReadBack)
     const Image reference = painted("sky.png");
     const Image deepReference = painted("sky16.png", "--depth 16");
     ASSERT_EQ(deepReference.bytesPerSample, 2);
+    Image greySource;
+    greySource.width = 40;
+    greySource.height = 30;
+    greySource.channels = 1;
+    greySource.bytesPerSample = 2;
+    for (int k = 0; k < 40 * 30; ++k) greySource.pixels.insert(greySource.pixels.end(), {uint8_t(k * 7), uint8_t(k)});
+    std::string error;
+    ASSERT_TRUE(writePng("grey16.png", greySource, &error)) << error;
+    Outcome g = run("render grey16.png --quiet --seed 300 -o grey16-out.png");
+    ASSERT_EQ(g.code, 0) << g.errors;
+    const Image greyReference = loadPicture("grey16-out.png");
+    ASSERT_EQ(greyReference.channels, 1);
     int written = 0;
     for (const auto& f : formats) {
         if (!canWriteFormat(f.format)) {
@@ -76,6 +89,16 @@ TEST(CliCodecs, EveryFormatWrittenIsReadBack)
             Image deep = painted(deepName, "--depth 16");
             EXPECT_EQ(deep.bytesPerSample, 2) << deepName;
             EXPECT_TRUE(deep.pixels == deepReference.pixels) << deepName;
+            // 16-bit grey keeps its samples (as grey, or as RGB where the encoder takes no grey).
+            const std::string greyName = std::string("grey16-as.") + f.extension;
+            Outcome g = run("render grey16.png --quiet --seed 300 -o " + greyName);
+            ASSERT_EQ(g.code, 0) << greyName << "\n" << g.errors;
+            Image grey = loadPicture(greyName);
+            ASSERT_EQ(grey.bytesPerSample, 2) << greyName;
+            ASSERT_EQ(grey.pixels.size(), greyReference.pixels.size() * size_t(grey.channels)) << greyName;
+            for (size_t k = 0; k < greyReference.pixels.size(); k += 2)
+                ASSERT_EQ(std::memcmp(&grey.pixels[k * size_t(grey.channels)], &greyReference.pixels[k], 2), 0)
+                    << greyName << " sample " << k / 2;
         }
     }
     EXPECT_GE(written, 3);  // PNG, JPEG and BMP everywhere
