@@ -63,21 +63,6 @@ std::vector<uint8_t> profileOf(IWICImagingFactory* factory, IWICBitmapFrameDecod
     return {};
 }
 
-// A TIFF's orientation tag through the system's metadata reader; 1 without one.
-int tiffOrientation(IWICBitmapFrameDecode* frame)
-{
-    ComPtr<IWICMetadataQueryReader> reader;
-    if (FAILED(frame->GetMetadataQueryReader(reader.out()))) return 1;
-    PROPVARIANT value;
-    PropVariantInit(&value);
-    int orientation = 1;
-    if (SUCCEEDED(reader->GetMetadataByName(L"/ifd/{ushort=274}", &value)) && value.vt == VT_UI2 && value.uiVal >= 1 &&
-        value.uiVal <= 8)
-        orientation = value.uiVal;
-    PropVariantClear(&value);
-    return orientation;
-}
-
 // The layouts nimbulo keeps, as WIC names them; `bgr`: blue first, swapped on the way.
 struct Layout {
     const GUID* wic;
@@ -269,7 +254,10 @@ ImageStatus decodeImage(const uint8_t* bytes, size_t size, const std::string& na
             *error = name + ": " + problem;
             return imageCorrupt;
         }
-    } else if (format == imageBmp && !scanBmp(bytes, size, &problem)) {
+    } else if ((format == imageBmp && !scanBmp(bytes, size, &problem)) ||
+               (format == imageTiff && !scanTiff(bytes, size, &image->metadata, &problem))) {
+        // (A TIFF's orientation is read here: the system's metadata reader
+        // can crash on a damaged directory.)
         *error = name + ": " + problem;
         return imageCorrupt;
     }
@@ -351,17 +339,15 @@ ImageStatus decodeImage(const uint8_t* bytes, size_t size, const std::string& na
     image->format = format;
 
     // What the file holds beyond what its format's decoder gives: a PNG's grey
-    // + alpha (which WIC gives as RGBA), a TIFF's orientation, the colour
-    // profile of formats whose headers are not walked here.
+    // + alpha (which WIC gives as RGBA), the colour profile of formats whose
+    // headers are not walked here.
     if (format == imagePng) {
         const uint8_t colourType = bytes[25];
         if (colourType == 4 && image->channels == 4) toGreyAlpha(image);
         if (colourType == 3) image->note = "palette image converted to RGB";
     }
-    if (format != imagePng && format != imageJpeg) {
+    if (format != imagePng && format != imageJpeg)
         image->metadata.iccProfile = profileOf(wic.factory.get(), frame.get());
-        if (format == imageTiff) image->metadata.orientation = tiffOrientation(frame.get());
-    }
     if (wantChannels != 0) {
         if (image->bytesPerSample == 2) {
             toEightBits(image);

@@ -141,6 +141,15 @@ bool scanJpeg(const uint8_t* bytes, size_t size, JpegFacts* facts, std::string* 
     return true;
 }
 
+bool scanTiff(const uint8_t* bytes, size_t size, ImageMetadata* metadata, std::string* problem)
+{
+    // A TIFF file is laid out as an EXIF block is.
+    std::string why;
+    if (readExifOrientation(bytes, size, &metadata->orientation, &why)) return true;
+    *problem = "truncated or damaged TIFF (its first directory lies outside the file)";
+    return false;
+}
+
 bool scanBmp(const uint8_t* bytes, size_t size, std::string* problem)
 {
     auto little = [&](size_t at, int n) {

@@ -31,6 +31,10 @@ bool scanJpeg(const uint8_t* bytes, size_t size, JpegFacts* facts, std::string* 
 // damaged: one running past the end, or one whose checksum is wrong.
 bool scanPng(const uint8_t* bytes, size_t size, ImageMetadata* metadata, std::string* problem);
 
+// Reads the orientation tag of a TIFF's first directory. False with the
+// reason when the directory lies outside the file.
+bool scanTiff(const uint8_t* bytes, size_t size, ImageMetadata* metadata, std::string* problem);
+
 // Checks that an uncompressed BMP's rows are all in the file (a truncated
 // one would otherwise be read with its missing rows black). False with the
 // reason when they are not.

@@ -442,12 +442,15 @@ TEST(ImageReaders, RandomDamageIsReadSafely)
     Picture p = gradientPicture(19, 13, 3, false);
     Image source = imageOf(p);
     source.metadata.iccProfile = std::vector<uint8_t>(300, 7);
-    const std::vector<std::vector<uint8_t>> seeds = {encoded(source, imagePng),
-                                                     encoded(source, imageJpeg),
-                                                     encoded(source, imageBmp),
-                                                     tgaOf(p),
-                                                     withExif(encoded(source, imageJpeg), 6),
-                                                     encoded(sixteenBitImageOf(p), imagePng)};
+    std::vector<std::vector<uint8_t>> seeds = {encoded(source, imagePng),
+                                               encoded(source, imageJpeg),
+                                               encoded(source, imageBmp),
+                                               tgaOf(p),
+                                               withExif(encoded(source, imageJpeg), 6),
+                                               encoded(sixteenBitImageOf(p), imagePng)};
+    // And every other format the build writes (TIFF through the system's codecs).
+    for (ImageFormat other : {imageTiff, imageWebp, imageHeif})
+        if (canWriteFormat(other)) seeds.push_back(encoded(source, other));
     std::mt19937 random(std::getenv("NIMBULO_FUZZ_SEED") ? unsigned(std::atoi(std::getenv("NIMBULO_FUZZ_SEED"))) : 77u);
     int pictures = 0;
     const int rounds = std::getenv("NIMBULO_FUZZ_ROUNDS") ? std::atoi(std::getenv("NIMBULO_FUZZ_ROUNDS")) : 20000;
