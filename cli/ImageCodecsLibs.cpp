@@ -126,6 +126,8 @@ static ImageStatus decodeWithStb(const uint8_t* bytes, size_t size, ImageFormat 
         return imageCorrupt;
     }
     if (!sizeAllowed(w, h, maxSide, problem)) return imageTooLarge;
+    // The image library fills the rows missing from a short BMP with black.
+    if (format == imageBmp && !scanBmp(bytes, size, problem)) return imageCorrupt;
     AllocationLimit limit(size_t(w) * size_t(h) * 4 + decoderAllowance(w, h));
     uint8_t* decoded = stbi_load_from_memory(bytes, int(size), &w, &h, &channels, 0);
     if (!decoded) {
@@ -328,3 +330,8 @@ bool encodeImage(const Image& image, ImageFormat format, const EncodeOptions& op
 
 bool canReadFormat(ImageFormat format) { return format != imageHeif && format != imageUnknown; }
 bool canWriteFormat(ImageFormat format) { return format != imageHeif && format != imageTga && format != imageUnknown; }
+
+std::string formatsOffered()
+{
+    return "reads PNG, JPEG, TIFF, WebP, BMP and TGA; writes PNG, JPEG, TIFF, WebP and BMP";
+}

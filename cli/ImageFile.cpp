@@ -94,6 +94,7 @@ ImageFormat formatForWord(const std::string& word)
     if (w == "bmp") return imageBmp;
     if (w == "tif" || w == "tiff") return imageTiff;
     if (w == "webp") return imageWebp;
+    if (w == "heic" || w == "heif") return imageHeif;
     return imageUnknown;
 }
 
@@ -113,6 +114,7 @@ const char* extensionOf(ImageFormat format)
     case imageTga: return ".tga";
     case imageTiff: return ".tif";
     case imageWebp: return ".webp";
+    case imageHeif: return ".heic";
     default: return ".png";
     }
 }
@@ -151,6 +153,15 @@ bool formatHolds(ImageFormat format, int width, int height, int channels, int by
             return false;
         }
         return true;
+    case imageTiff:
+#ifdef _WIN32
+        // The system's encoder writes classic TIFF, whose offsets are 32 bits.
+        if (int64_t(width) * pixelBytes * height > (int64_t(1) << 32) - (int64_t(1) << 20)) {
+            *why = "a TIFF file holds at most 4 GiB of pixels, not " + size;
+            return false;
+        }
+#endif
+        return true;  // libtiff writes BigTIFF beyond 4 GiB
     case imageWebp:
         // Its frame header keeps each side in 14 bits.
         if (width > 16383 || height > 16383) {
@@ -158,7 +169,7 @@ bool formatHolds(ImageFormat format, int width, int height, int channels, int by
             return false;
         }
         return true;
-    default: return true;  // TIFF: BigTIFF beyond 4 GiB
+    default: return true;
     }
 }
 

@@ -66,8 +66,8 @@ void narrowToEightBits(Image* image);
 // the user.
 bool formatHolds(ImageFormat format, int width, int height, int channels, int bytesPerSample, std::string* why);
 
-// The file's bytes. A 16-bit image is written as a 16-bit PNG; JPEG and BMP
-// need an 8-bit one. (The codecs.)
+// The file's bytes. A 16-bit image is written as a 16-bit PNG (or TIFF,
+// where the build writes TIFF); the other formats need an 8-bit one. (The codecs.)
 bool encodeImage(const Image& image, ImageFormat format, const EncodeOptions& options, std::vector<uint8_t>* bytes,
                  std::string* error);
 
@@ -96,6 +96,8 @@ ImageFormat formatOfBytes(const uint8_t* bytes, size_t size);
 // What this build's codecs read and write. (The codecs.)
 bool canReadFormat(ImageFormat format);
 bool canWriteFormat(ImageFormat format);
+// The same in words for --help: "reads PNG, JPEG or BMP; writes ...".
+std::string formatsOffered();
 
 // Writes `path` ("-": standard output); false with a reason when it cannot.
 bool writeImage(const std::string& path, const Image& image, ImageFormat format, const EncodeOptions& options,

@@ -93,18 +93,23 @@ std::vector<uint8_t> iptcOfResources(const uint8_t* data, size_t size)
 
 }  // namespace
 
-bool exifOrientation(const std::vector<uint8_t>& exif, int* orientation, std::string* problem)
+// The orientation tag of a TIFF-laid-out block (an EXIF block, or a TIFF file).
+static bool orientationOf(const uint8_t* tiff, size_t size, int* orientation, std::string* problem)
 {
     ExifBlock block;
     uint32_t count = 0;
     *orientation = 1;
-    if (!openExif(exif.data(), exif.size(), &block, problem) || !block.entries(block.u32(4), &count, problem))
-        return false;
+    if (!openExif(tiff, size, &block, problem) || !block.entries(block.u32(4), &count, problem)) return false;
     size_t entry = block.find(block.u32(4), 0x0112);
     // A value that names no orientation (some cameras write 0) leaves the picture as stored.
     uint32_t value = entry ? block.u16(entry + 8) : 1;
     if (entry && block.u16(entry + 2) == 3 && value >= 1 && value <= 8) *orientation = int(value);
     return true;
+}
+
+bool exifOrientation(const std::vector<uint8_t>& exif, int* orientation, std::string* problem)
+{
+    return orientationOf(exif.data(), exif.size(), orientation, problem);
 }
 
 void resetExifOrientation(std::vector<uint8_t>* exif)
@@ -299,6 +304,49 @@ bool scanJpeg(const uint8_t* bytes, size_t size, JpegFacts* facts, std::string* 
     }
     for (const std::vector<uint8_t>& chunk : chunks)
         facts->metadata.iccProfile.insert(facts->metadata.iccProfile.end(), chunk.begin(), chunk.end());
+    return true;
+}
+
+bool scanTiff(const uint8_t* bytes, size_t size, ImageMetadata* metadata, std::string* problem)
+{
+    // A TIFF file is laid out as an EXIF block is.
+    std::string why;
+    if (orientationOf(bytes, size, &metadata->orientation, &why)) return true;
+    *problem = "truncated or damaged TIFF (its first directory lies outside the file)";
+    return false;
+}
+
+bool scanBmp(const uint8_t* bytes, size_t size, std::string* problem)
+{
+    auto little = [&](size_t at, int n) {
+        uint32_t v = 0;
+        for (int k = n - 1; k >= 0; --k) v = v << 8 | bytes[at + size_t(k)];
+        return v;
+    };
+    if (size < 26) {
+        *problem = "truncated BMP (its header is cut short)";
+        return false;
+    }
+    const uint32_t headerSize = little(14, 4);
+    const bool old = headerSize == 12;  // the OS/2 header: 16-bit sides
+    if (size < (old ? 26u : 34u)) {
+        *problem = "truncated BMP (its header is cut short)";
+        return false;
+    }
+    const int64_t w = old ? int64_t(little(18, 2)) : int64_t(int32_t(little(18, 4)));
+    int64_t h = old ? int64_t(little(20, 2)) : int64_t(int32_t(little(22, 4)));
+    const uint32_t bits = little(old ? 24 : 28, 2), compression = old ? 0 : little(30, 4);
+    if (h < 0) h = -h;
+    // Run-length and embedded JPEG or PNG pixels have no fixed size; absurd
+    // sides are for the size checks that follow.
+    if ((compression != 0 && compression != 3 && compression != 6) || w <= 0 || w > 1 << 24 || h > 1 << 24 ||
+        bits == 0 || bits > 64)
+        return true;
+    const uint64_t rowBytes = (uint64_t(w) * bits + 31) / 32 * 4;
+    if (little(10, 4) + rowBytes * uint64_t(h) > size) {
+        *problem = "truncated BMP (its rows run past the end)";
+        return false;
+    }
     return true;
 }
 

@@ -56,6 +56,15 @@ bool scanJpeg(const uint8_t* bytes, size_t size, JpegFacts* facts, std::string* 
 // damaged: one running past the end, or one whose checksum is wrong.
 bool scanPng(const uint8_t* bytes, size_t size, ImageMetadata* metadata, std::string* problem);
 
+// Reads the orientation tag of a TIFF's first directory. False with the
+// reason when the directory lies outside the file.
+bool scanTiff(const uint8_t* bytes, size_t size, ImageMetadata* metadata, std::string* problem);
+
+// Checks that an uncompressed BMP's rows are all in the file (a truncated
+// one would otherwise be read with its missing rows black). False with the
+// reason when they are not.
+bool scanBmp(const uint8_t* bytes, size_t size, std::string* problem);
+
 // `v` as four bytes, most significant first, as PNG keeps its numbers.
 void appendBig32(uint32_t v, std::vector<uint8_t>* out);
 

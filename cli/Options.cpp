@@ -323,6 +323,7 @@ void printMainHelp(FILE* to)
                  "  3 an input file is missing, unreadable or not a usable image (in a batch: any of them);\n"
                  "  4 an output cannot be written; 5 the filter module cannot be loaded;\n"
                  "  130 interrupted with Ctrl-C (no output is written).\n");
+    std::fprintf(to, "\nimage files: this build %s.\n", formatsOffered().c_str());
 }
 
 void printRenderHelp(FILE* to)

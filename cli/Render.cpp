@@ -226,7 +226,10 @@ static int writeOutput(const std::string& output, const Image& image, ImageForma
     std::string error;
     if (output == "-") return writeImage("-", image, format, options, &error) ? exitOk : fail(exitCannotWrite, error);
     std::string partial = output + ".partial";
-    if (!writeImage(partial, image, format, options, &error)) return fail(exitCannotWrite, error);
+    if (!writeImage(partial, image, format, options, &error)) {
+        std::remove(partial.c_str());  // claimed before the work
+        return fail(exitCannotWrite, error);
+    }
     if (!replaceFile(partial, output)) {
         std::remove(partial.c_str());
         return fail(exitCannotWrite, output + ": cannot be replaced");
@@ -330,6 +333,8 @@ static std::string baseName(const std::string& path)
 static int renderBatch(const RenderJob& job, const Session& session)
 {
     ImageFormat chosen = job.formatWord.empty() ? imageUnknown : formatForWord(job.formatWord);
+    if (chosen != imageUnknown && !canWriteFormat(chosen))
+        return fail(exitUsage, "--format " + job.formatWord + ": this build does not write it (see 'nimbulo --help')");
     int outcome = exitOk, painted = 0;
     for (const std::string& input : job.inputs) {
         if (input == "-") return fail(exitUsage, "a batch reads files, not standard input");

@@ -92,6 +92,15 @@ int largestDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>&
     return most;
 }
 
+// Whether this build's JPEG encoder follows the quality asked for: Wine's
+// (through the Windows Imaging Component) writes every JPEG at its default.
+bool jpegQualityFollowed(const Image& image)
+{
+    static const bool followed = encoded(image, imageJpeg, 10).size() < encoded(image, imageJpeg, 100).size();
+    if (!followed) std::printf("note: this system's JPEG encoder ignores the quality: those checks are left out\n");
+    return followed;
+}
+
 class CliFormats : public ::testing::Test {
 protected:
     Picture rgb = gradientPicture(48, 32, 3, false);
@@ -118,13 +127,24 @@ TEST_F(CliFormats, EveryFormatInAndOut)
     Image reference = rendered("rgb.png", "out.png");
     // Lossless inputs give the same picture as the PNG; outputs by their names.
     EXPECT_EQ(rendered("in.bmp", "from-bmp.png").pixels, reference.pixels);
-    EXPECT_EQ(rendered("in.tga", "from-tga.png").pixels, reference.pixels);
+    // TGA where the build reads it (the Windows Imaging Component has no TGA).
+    if (canReadFormat(imageTga)) {
+        EXPECT_EQ(rendered("in.tga", "from-tga.png").pixels, reference.pixels);
+    }
     EXPECT_EQ(rendered("rgb.png", "out.bmp").pixels, reference.pixels);
-    EXPECT_LE(largestDifference(rendered("in.jpg", "from-jpg.png").pixels, reference.pixels), 12);
+    const bool quality = jpegQualityFollowed(imageOf(rgb));
+    Image fromJpeg = rendered("in.jpg", "from-jpg.png");
+    if (quality) {
+        EXPECT_LE(largestDifference(fromJpeg.pixels, reference.pixels), 12);
+    }
     Image jpeg = rendered("rgb.png", "out.jpg", "--quality 100");
-    EXPECT_LE(largestDifference(jpeg.pixels, reference.pixels), 12);
+    if (quality) {
+        EXPECT_LE(largestDifference(jpeg.pixels, reference.pixels), 12);
+    }
     rendered("rgb.png", "small.jpg", "--quality 10");
-    EXPECT_LT(readBytes("small.jpg").size(), readBytes("out.jpg").size());
+    if (quality) {
+        EXPECT_LT(readBytes("small.jpg").size(), readBytes("out.jpg").size());
+    }
 
     // Grey stays grey, as a JPEG too (one component, within a few levels at quality 100).
     Picture grey = gradientPicture(48, 32, 1, false);
@@ -134,10 +154,15 @@ TEST_F(CliFormats, EveryFormatInAndOut)
     std::string error;
     ASSERT_EQ(readImage("grey.jpg", 0, 32767, &greyIn, &error), imageOk) << error;
     EXPECT_EQ(greyIn.channels, 1);
-    EXPECT_LE(largestDifference(greyIn.pixels, grey.pixels), 6);
+    if (quality) {
+        EXPECT_LE(largestDifference(greyIn.pixels, grey.pixels), 6);
+    }
     Image greyOut = rendered("grey.jpg", "grey-out.jpg", "--quality 100");
     EXPECT_EQ(greyOut.channels, 1);
-    EXPECT_LE(largestDifference(greyOut.pixels, rendered("grey.png", "grey-out.png").pixels), 12);
+    Image greyPng = rendered("grey.png", "grey-out.png");
+    if (quality) {
+        EXPECT_LE(largestDifference(greyOut.pixels, greyPng.pixels), 12);
+    }
 
     // An unknown output name is refused before anything is rendered.
     Outcome o = run("render rgb.png -o out.gif");
@@ -315,6 +340,20 @@ uint16_t sampleAt(const Image& image, size_t k)
     return v;
 }
 
+// Whether this build writes grey + alpha as such: the Windows Imaging
+// Component has no such layout and writes RGBA.
+bool greyAlphaKept()
+{
+    Image pixel;
+    pixel.width = pixel.height = 1;
+    pixel.channels = 2;
+    pixel.pixels = {10, 20};
+    const std::vector<uint8_t> png = encoded(pixel, imagePng);
+    Image back;
+    std::string error;
+    return decodeImage(png.data(), png.size(), "grey + alpha", 0, 16, &back, &error) == imageOk && back.channels == 2;
+}
+
 TEST_F(CliFormats, SixteenBitPngsArePaintedAtSixteenBits)
 {
     const struct {
@@ -330,6 +369,7 @@ TEST_F(CliFormats, SixteenBitPngsArePaintedAtSixteenBits)
     Picture selection = gradientPicture(96, 64, 1, false);
     savePicture("sel.png", selection);
     for (const auto& k : kinds) {
+        if (k.planes == 2 && !greyAlphaKept()) continue;  // written as RGBA: the "rgba" kind
         Picture p = gradientPicture(96, 64, k.planes, k.alpha);
         savePicture(std::string(k.name) + "8.png", p);
         writeBytes(std::string(k.name) + "16.png", encoded(sixteenBitImageOf(p), imagePng));
@@ -402,12 +442,15 @@ TEST(ImageReaders, RandomDamageIsReadSafely)
     Picture p = gradientPicture(19, 13, 3, false);
     Image source = imageOf(p);
     source.metadata.iccProfile = std::vector<uint8_t>(300, 7);
-    const std::vector<std::vector<uint8_t>> seeds = {encoded(source, imagePng),
-                                                     encoded(source, imageJpeg),
-                                                     encoded(source, imageBmp),
-                                                     tgaOf(p),
-                                                     withExif(encoded(source, imageJpeg), 6),
-                                                     encoded(sixteenBitImageOf(p), imagePng)};
+    std::vector<std::vector<uint8_t>> seeds = {encoded(source, imagePng),
+                                               encoded(source, imageJpeg),
+                                               encoded(source, imageBmp),
+                                               tgaOf(p),
+                                               withExif(encoded(source, imageJpeg), 6),
+                                               encoded(sixteenBitImageOf(p), imagePng)};
+    // And every other format the build writes (TIFF through the system's codecs).
+    for (ImageFormat other : {imageTiff, imageWebp, imageHeif})
+        if (canWriteFormat(other)) seeds.push_back(encoded(source, other));
     std::mt19937 random(std::getenv("NIMBULO_FUZZ_SEED") ? unsigned(std::atoi(std::getenv("NIMBULO_FUZZ_SEED"))) : 77u);
     int pictures = 0;
     const int rounds = std::getenv("NIMBULO_FUZZ_ROUNDS") ? std::atoi(std::getenv("NIMBULO_FUZZ_ROUNDS")) : 20000;

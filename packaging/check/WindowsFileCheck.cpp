@@ -10,8 +10,11 @@ namespace {
 
 // DLLs that every supported Windows has. The MinGW runtime (libgcc, libstdc++,
 // winpthread) is linked in, and the api-ms-win-* sets are missing on Windows 7.
-constexpr const char* systemDlls[] = {"advapi32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll",  "kernel32.dll",
-                                      "msvcrt.dll",   "psapi.dll",    "shell32.dll",  "user32.dll", "version.dll"};
+// The command-line program reads and writes images through the Windows
+// Imaging Component (windowscodecs.dll, with COM from ole32.dll).
+constexpr const char* systemDlls[] = {"advapi32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll",
+                                      "kernel32.dll", "msvcrt.dll",   "ole32.dll",    "psapi.dll",
+                                      "shell32.dll",  "user32.dll",   "version.dll",  "windowscodecs.dll"};
 
 // Functions that Windows 7 lacks. Code that uses them looks them up at run
 // time; a static import would keep the file from loading there at all.
