@@ -23,7 +23,7 @@ struct BandFacts {
 };
 enum : int32 {
     bandLeastPixels = 1 << 16,  // a smaller render asks row by row: bands would save nothing
-    bandMostBytes = 4 << 20,    // a band's input, output and mask rows at the most...
+    bandMostBytes = 256 << 10,  // a band's input, output and mask rows at the most (they stay in a core's cache)...
     bandRowsEachThread = 8,     // ...unless the threads need more rows than that to share
 };
 // Rows of a band: as many as the host's budget holds (less the mask rows

@@ -130,10 +130,10 @@ TEST(Bands, HowManyRowsTheHostIsAskedFor)
         int32 rows;
     } cases[] = {
         {{1000, 3000, row, 0, 256 << 20, 5000, 2, true}, bandMostBytes / row},                // at most bandMostBytes
-        {{1000, 300, row, 0, 5000 + 40 * row, 5000, 2, true}, 40},                            // the budget's rows
+        {{1000, 300, row, 0, 5000 + 30 * row, 5000, 2, true}, 30},                            // the budget's rows
         {{3000, 30, row, 0, 256 << 20, 5000, 2, true}, 30},                                   // the whole height
-        {{1000, 300, row + 1000, 1000, 5000 + 40 * (row + 1000) + 4000, 5000, 2, true}, 40},  // and the mask's
-        {{1000, 300, row + 1000, 1000, 5000 + 40 * (row + 1000) + 3999, 5000, 2, true}, 39},
+        {{1000, 300, row + 1000, 1000, 5000 + 30 * (row + 1000) + 4000, 5000, 2, true}, 30},  // and the mask's
+        {{1000, 300, row + 1000, 1000, 5000 + 30 * (row + 1000) + 3999, 5000, 2, true}, 29},
         {{1000, 300, row, 0, 5000 + 2 * row, 5000, 2, true}, 2},
         {{1000, 300, row, 0, 5000 + 2 * row - 1, 5000, 2, true}, 1},  // one row: the row path
         {{1000, 300, 2 << 20, 0, 256 << 20, 5000, 3, true}, 24},      // 8 rows a thread at the least
