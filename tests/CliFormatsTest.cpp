@@ -19,16 +19,6 @@ using namespace testhost;
 
 namespace {
 
-Image imageOf(const Picture& p)
-{
-    Image image;
-    image.width = p.width;
-    image.height = p.height;
-    image.channels = p.planes;
-    image.pixels = p.pixels;
-    return image;
-}
-
 std::vector<uint8_t> encoded(const Image& image, ImageFormat format, int quality = 100)
 {
     std::vector<uint8_t> bytes;

@@ -108,4 +108,14 @@ Image loadPicture(const std::string& path)
     return image;
 }
 
+Image imageOf(const Picture& p)
+{
+    Image image;
+    image.width = p.width;
+    image.height = p.height;
+    image.channels = p.planes;
+    image.pixels = p.pixels;
+    return image;
+}
+
 }  // namespace testhost

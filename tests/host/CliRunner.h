@@ -29,4 +29,7 @@ void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 void savePicture(const std::string& path, const Picture& p);
 Image loadPicture(const std::string& path);
 
+// A test picture as an image file's pixels (8 bits a sample).
+Image imageOf(const Picture& p);
+
 }  // namespace testhost
