@@ -41,8 +41,10 @@ Outcome run(const std::string& arguments)
         // interpreter's process in between, which costs seconds when every
         // process start is emulated.
         SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
-        HANDLE file = CreateFileA(errors.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        // Shared for writing too: the last run's copy of this handle may close
+        // a moment after its process has ended (under Wine, on a busy machine).
+        HANDLE file = CreateFileA(errors.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         std::string command = "\"" + programFolder() + "nimbulo.exe\" " + arguments;
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
@@ -51,8 +53,14 @@ Outcome run(const std::string& arguments)
         startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
         startup.hStdError = file;
         PROCESS_INFORMATION process = {};
-        if (file != INVALID_HANDLE_VALUE &&
-            CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+        // A start the system refuses for the moment is tried again.
+        bool started = false;
+        for (int attempt = 0; file != INVALID_HANDLE_VALUE && !started && attempt < 3; ++attempt) {
+            if (attempt > 0) Sleep(200);
+            started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                                     &process) != 0;
+        }
+        if (started) {
             WaitForSingleObject(process.hProcess, INFINITE);
             DWORD exitCode = 0;
             GetExitCodeProcess(process.hProcess, &exitCode);
