@@ -3,6 +3,9 @@
 //   nimbulo-check-windows --i386 FILE... --x86-64 FILE...
 // A file ending in .8bf is a module, any other a program. The property lists
 // of all modules given must agree apart from their entry-point property.
+//   nimbulo-check-windows --same-pixels A B
+// Whether two image files hold the same picture, whatever wrote them (the
+// Windows programs write through the system's codecs).
 // Exit code 0 when every file passes, 1 when any does not, 2 on bad usage.
 #include <cstdio>
 #include <fstream>
@@ -11,11 +14,28 @@
 #include <vector>
 
 #include "Version.h"
+#include "cli/ImageFile.h"
 #include "packaging/check/PeImage.h"
 #include "packaging/check/WindowsFileCheck.h"
 
+static int samePixels(const char* a, const char* b)
+{
+    Image first, second;
+    std::string error;
+    if (readImage(a, 0, 300000, &first, &error) != imageOk || readImage(b, 0, 300000, &second, &error) != imageOk) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
+    if (first.width == second.width && first.height == second.height && first.channels == second.channels &&
+        first.bytesPerSample == second.bytesPerSample && first.pixels == second.pixels)
+        return 0;
+    std::fprintf(stderr, "%s and %s hold different pictures\n", a, b);
+    return 1;
+}
+
 int main(int argc, char** argv)
 {
+    if (argc == 4 && std::string(argv[1]) == "--same-pixels") return samePixels(argv[2], argv[3]);
     uint16_t machine = 0;
     int failures = 0, files = 0;
     std::string firstModule;
