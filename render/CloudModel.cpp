@@ -399,16 +399,9 @@ void HslToRgb(float h, float s, float l, float* r, float* g, float* b)
     }
     float m = 2.0f * l - v;
     float sv = (v - m) / v;
-    float h6 = h * 6.0f;
-    // A hue of 1 is a full turn: sextant 6 wraps to red. A hue that is not a
-    // number (only from broken settings) is taken as red too.
-    int sextant = 0;
-    float fraction = 0.0f;
-    if (h6 >= 0.0f && h6 <= 6.0f) {
-        sextant = int(h6);
-        fraction = h6 - float(sextant);
-        if (sextant > 5) sextant = 0;
-    }
+    int sextant;
+    float fraction;
+    HueSextant(h, &sextant, &fraction);
     float vsf = v * sv * fraction;
     float mid1 = m + vsf, mid2 = v - vsf;
     // clang-format off

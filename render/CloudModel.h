@@ -175,6 +175,21 @@ float ShadeOfLight(const CloudRow* row, float lit);
 void RgbToHsl(float r, float g, float b, float* h, float* s, float* l);
 void HslToRgb(float h, float s, float l, float* r, float* g, float* b);
 
+// Which sixth of the colour wheel hue `h` (0 to 1) falls in, and how far into
+// it. A hue of 1 is a full turn: sextant 6 wraps to red. A hue that is not a
+// number (only from broken settings) is taken as red too.
+inline void HueSextant(float h, int* sextant, float* fraction)
+{
+    const float h6 = h * 6.0f;
+    *sextant = 0;
+    *fraction = 0.0f;
+    if (h6 >= 0.0f && h6 <= 6.0f) {
+        *sextant = int(h6);
+        *fraction = h6 - float(*sextant);
+        if (*sextant > 5) *sextant = 0;
+    }
+}
+
 // Scales a 3-vector to unit length; the zero vector becomes (0, 0, 1).
 void NormalizeVector(const CloudTables* t, float* v);
 

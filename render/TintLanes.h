@@ -32,14 +32,9 @@ template <class L> struct TintLanes {
                                      L::sub(L::add(l, L::set(s)), L::mul(l, L::set(s))));
             const F low = L::sub(L::mul(L::set(2.0f), l), high);
             const F sv = L::div(L::sub(high, low), high);
-            const float h6 = row->skyHue * 6.0f;
-            int sextant = 0;
-            float fraction = 0.0f;
-            if (h6 >= 0.0f && h6 <= 6.0f) {
-                sextant = int(h6);
-                fraction = h6 - float(sextant);
-                if (sextant > 5) sextant = 0;
-            }
+            int sextant;
+            float fraction;
+            HueSextant(row->skyHue, &sextant, &fraction);
             const F vsf = L::mul(L::mul(high, sv), L::set(fraction));
             const F mid1 = L::add(low, vsf), mid2 = L::sub(high, vsf);
             F tr, tg, tb;

@@ -9,30 +9,15 @@
 #include <random>
 #include <vector>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 #include "host/Apply.h"
 #include "host/HostModes.h"
 #include "host/TestHost.h"
 #include "render/Random.h"
 
+using testhost::RenderThreads;
 using testhost::TestHost;
 
 namespace {
-
-void setThreads(const char* count)
-{
-#ifdef _WIN32
-    SetEnvironmentVariableA("NIMBULO_THREADS", count);
-#else
-    if (count)
-        setenv("NIMBULO_THREADS", count, 1);
-    else
-        unsetenv("NIMBULO_THREADS");
-#endif
-}
 
 struct Shape {
     int width, height, colours;
@@ -47,7 +32,7 @@ struct Shape {
 // rows a band should hold.
 std::vector<uint8> paint(const Shape& shape, const char* threads, int rows, int* requests, int* band, int16* result)
 {
-    setThreads(threads);
+    RenderThreads threadCount(threads);
     TestHost host(shape.width, shape.height, shape.colours + (shape.layer ? 1 : 0));
     if (shape.layer) host.setEditableTransparency(shape.selection);
     if (shape.mode == plugInModeRGB48 || shape.mode == plugInModeGray16)
@@ -71,7 +56,6 @@ std::vector<uint8> paint(const Shape& shape, const char* threads, int rows, int*
     *result = host.run(false);
     *requests = host.counts.advance;
     EXPECT_EQ(host.counts.badCalls, 0);
-    setThreads(nullptr);
     return host.output;
 }
 
@@ -147,14 +131,13 @@ TEST(Bands, HowManyRowsTheHostIsAskedFor)
 
 TEST(Bands, AbortStopsAtTheFirstBandsEnd)
 {
-    setThreads("2");
+    RenderThreads threads("2");
     TestHost host(400, 200, 3);
     ASSERT_EQ(host.call(filterSelectorPrepare), noErr);
     const int32 band = 50;
     host.record->maxSpace = host.record->bufferSpace + band * 400 * 6;
     host.abortAnswer = [] { return true; };
     EXPECT_EQ(host.run(false), userCanceledErr);
-    setThreads(nullptr);
     EXPECT_EQ(host.context()->progressDone, band);
     ASSERT_EQ(host.progress.size(), 1u) << "progress before each band";
     EXPECT_EQ(host.progress[0].done, 0);

@@ -7,10 +7,6 @@
 #include <memory>
 #include <vector>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 #include "cli/HostImage.h"
 #include "host/Preview.h"
 #include "host/TestHost.h"
@@ -18,29 +14,10 @@
 #include "render/Compose8.h"
 #include "render/Lattice.h"
 
+using testhost::RenderThreads;
 using testhost::TestHost;
 
 namespace {
-
-// The render threads the plug-in takes for a scope (NIMBULO_THREADS), then
-// its own choice again.
-struct RenderThreads {
-    explicit RenderThreads(const char* count) { set(count); }
-    ~RenderThreads() { set(nullptr); }
-    RenderThreads(const RenderThreads&) = delete;
-    RenderThreads& operator=(const RenderThreads&) = delete;
-    static void set(const char* count)
-    {
-#ifdef _WIN32
-        SetEnvironmentVariableA("NIMBULO_THREADS", count);
-#else
-        if (count)
-            setenv("NIMBULO_THREADS", count, 1);
-        else
-            unsetenv("NIMBULO_THREADS");
-#endif
-    }
-};
 
 // `source` with the clouds of `settings` painted by the host-free painter
 // over `rect`, then laid into the image through the selection `mask` (empty

@@ -505,4 +505,16 @@ std::string cachedSettingsPath()
     return path;
 }
 
+void RenderThreads::set(const char* count)
+{
+#ifdef _WIN32
+    SetEnvironmentVariableA("NIMBULO_THREADS", count);
+#else
+    if (count)
+        setenv("NIMBULO_THREADS", count, 1);
+    else
+        unsetenv("NIMBULO_THREADS");
+#endif
+}
+
 }  // namespace testhost

@@ -149,4 +149,14 @@ std::vector<uint8_t> readBytes(const std::string& path);
 // Where the plug-in caches the last accepted settings.
 std::string cachedSettingsPath();
 
+// The render threads the plug-in takes for a scope (NIMBULO_THREADS; null:
+// its own choice), then its own choice again.
+struct RenderThreads {
+    explicit RenderThreads(const char* count) { set(count); }
+    ~RenderThreads() { set(nullptr); }
+    RenderThreads(const RenderThreads&) = delete;
+    RenderThreads& operator=(const RenderThreads&) = delete;
+    static void set(const char* count);
+};
+
 }  // namespace testhost
