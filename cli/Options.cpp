@@ -367,7 +367,11 @@ void printRenderHelp(FILE* to)
                  "options:\n");
     for (const OptionSpec& o : kRenderOptions) {
         std::string left = std::string(o.name) + (o.value ? std::string(" ") + o.value : "");
-        std::fprintf(to, "  %-24s %s\n", left.c_str(), o.help);
+        // A name too long for its column has its words on the next line, in the column.
+        if (left.size() > 24)
+            std::fprintf(to, "  %s\n  %-24s %s\n", left.c_str(), "", o.help);
+        else
+            std::fprintf(to, "  %-24s %s\n", left.c_str(), o.help);
     }
     std::fprintf(to, "\nsettings for --set (sliders 0 to 100, Backlighting 0 or 1):\n ");
     for (int k = 0; k < kSettingWordCount; ++k)
